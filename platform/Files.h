@@ -1,0 +1,40 @@
+#pragma once
+// File-system tests and opening files by UTF-8 name. Names are UTF-8; Windows
+// converts them to UTF-16 and uses the wide-character calls (_wfopen,
+// GetFileAttributesW), so names outside the ANSI code page work.
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The separator used when this system builds a path: a backslash on Windows,
+// a slash on POSIX.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// folder + separator + name. The separator is always added, even when the
+// folder already ends in one: both systems read a doubled separator as one.
+std::string joinPath(std::string_view folder, std::string_view name);
+
+// True when path names a file (not a directory) that can be opened for reading.
+bool isReadableFile(const std::string& path);
+
+// True when path names an existing directory.
+bool isDirectory(const std::string& path);
+
+// The size in bytes of the file at path; nothing when it cannot be opened for
+// reading or is not a regular file.
+std::optional<std::uint64_t> fileSize(const std::string& path);
+
+// fopen / _wfopen with a narrow mode such as "a", "w" or "rb". The caller owns
+// the stream; null with errno set on failure.
+std::FILE* openFile(const std::string& path, const char* mode);
+
+} // namespace platform

@@ -1,0 +1,44 @@
+#include "Files.h"
+#include "Wide.h"
+
+#include <windows.h>
+
+namespace platform {
+
+bool isReadableFile(const std::string& path)
+{
+    // _wfopen refuses directories, so a successful open is a readable file.
+    std::FILE* file = _wfopen(wide(path).c_str(), L"rb");
+    if (file == nullptr)
+        return false;
+    std::fclose(file);
+    return true;
+}
+
+bool isDirectory(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::optional<std::uint64_t> fileSize(const std::string& path)
+{
+    std::FILE* file = _wfopen(wide(path).c_str(), L"rb");
+    if (file == nullptr)
+        return std::nullopt;
+    std::optional<std::uint64_t> size;
+    if (_fseeki64(file, 0, SEEK_END) == 0) {
+        const __int64 end = _ftelli64(file);
+        if (end >= 0)
+            size = static_cast<std::uint64_t>(end);
+    }
+    std::fclose(file);
+    return size;
+}
+
+std::FILE* openFile(const std::string& path, const char* mode)
+{
+    return _wfopen(wide(path).c_str(), wide(mode).c_str());
+}
+
+} // namespace platform
