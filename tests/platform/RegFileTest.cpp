@@ -1,0 +1,140 @@
+#include "RegFile.h"
+#include "Utf16.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using platform::RegFile;
+using platform::RegistryRoot;
+using platform::RegValue;
+
+namespace {
+
+const RegValue* valueAt(const RegFile& file, const std::string& key, const std::string& name)
+{
+    const auto* data = file.find(key);
+    return data != nullptr ? RegFile::value(*data, name) : nullptr;
+}
+
+} // namespace
+
+TEST(RegFile, ReadsWhatRegeditWritesWithCrlfEscapesAndAnyCase)
+{
+    const std::string content =
+        "Windows Registry Editor Version 5.00\r\n"
+        "\r\n"
+        "; written by hand\r\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\Veltor\\RayDeck 9]\r\n"
+        "\"BinName\"=\"C:\\\\Program Files\\\\RayDeck 9\\\\raydeck.exe\"\r\n"
+        "\"Say\"=\"a \\\"quoted\\\" word\"\r\n"
+        "\"LiveLinkPort\"=dword:0000abcd\r\n"
+        "@=\"default\"\r\n"
+        "\r\n"
+        "[hkey_current_user\\software\\veltor\\raydeck 9]\r\n"
+        "\"Extra\"=\"merged\"\r\n";
+    const RegFile file = RegFile::parse(content, RegistryRoot::CurrentUser);
+    ASSERT_TRUE(file.ok()) << file.error();
+
+    const RegValue* bin = valueAt(file, "software\\VELTOR\\raydeck 9", "binname");
+    ASSERT_NE(bin, nullptr);
+    EXPECT_EQ(bin->type, platform::RegString);
+    EXPECT_EQ(bin->text, "C:\\Program Files\\RayDeck 9\\raydeck.exe");
+    EXPECT_EQ(valueAt(file, "SOFTWARE\\Veltor\\RayDeck 9", "Say")->text, "a \"quoted\" word");
+    EXPECT_EQ(valueAt(file, "SOFTWARE\\Veltor\\RayDeck 9", "LiveLinkPort")->number, 0xabcdu);
+    EXPECT_EQ(valueAt(file, "SOFTWARE\\Veltor\\RayDeck 9", "")->text, "default");
+    EXPECT_EQ(valueAt(file, "SOFTWARE\\Veltor\\RayDeck 9", "Extra")->text, "merged");
+
+    // Parents exist implicitly; a leading or trailing backslash is ignored.
+    EXPECT_NE(file.find("\\SOFTWARE\\Veltor\\"), nullptr);
+    EXPECT_NE(file.find(""), nullptr);
+    EXPECT_EQ(file.find("SOFTWARE\\Veltor\\RayDeck 8"), nullptr);
+    EXPECT_EQ(valueAt(file, "SOFTWARE\\Veltor\\RayDeck 9", "Missing"), nullptr);
+}
+
+TEST(RegFile, DecodesByteOrderMarksAndHexValues)
+{
+    const std::string body =
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veltor]\n"
+        "\"Name\"=\"caf\xC3\xA9\"\n"
+        // "hi" as REG_SZ in UTF-16LE, split over a continuation line.
+        "\"Wide\"=hex(1):68,00,69,00,\\\n"
+        "  00,00\n"
+        "\"Port\"=hex(4):88,13,00,00\n"
+        "\"Blob\"=hex:01,02,03\n";
+
+    const RegFile utf8 = RegFile::parse("\xEF\xBB\xBFWindows Registry Editor Version 5.00\n" + body,
+                                        RegistryRoot::LocalMachine);
+    ASSERT_TRUE(utf8.ok()) << utf8.error();
+    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Name")->text, "caf\xC3\xA9");
+    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Wide")->text, "hi");
+    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Wide")->type, platform::RegString);
+    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Port")->number, 5000u);
+    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Blob")->type, platform::RegBinary);
+    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Blob")->bytes, "\x01\x02\x03");
+
+    // The same text as UTF-16LE with its byte-order mark, as regedit saves it.
+    const std::string text = "Windows Registry Editor Version 5.00\r\n" + body;
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t unit : platform::utf8ToUtf16(text)) {
+        utf16.push_back(static_cast<char>(unit & 0xFF));
+        utf16.push_back(static_cast<char>(unit >> 8));
+    }
+    const RegFile wide = RegFile::parse(utf16, RegistryRoot::LocalMachine);
+    ASSERT_TRUE(wide.ok()) << wide.error();
+    EXPECT_EQ(valueAt(wide, "SOFTWARE\\Veltor", "Name")->text, "caf\xC3\xA9");
+    EXPECT_EQ(valueAt(wide, "SOFTWARE\\Veltor", "Port")->number, 5000u);
+}
+
+TEST(RegFile, DeletionsRemoveKeysWithTheirSubkeysAndSingleValues)
+{
+    const RegFile file = RegFile::parse(
+        "REGEDIT4\n"
+        "[HKEY_CURRENT_USER\\A\\B]\n\"v\"=\"1\"\n\"w\"=\"2\"\n"
+        "[HKEY_CURRENT_USER\\A\\B\\C]\n"
+        "[HKEY_CURRENT_USER\\A\\B 2]\n"
+        "[HKEY_CURRENT_USER\\A\\Bc]\n"
+        "[-HKEY_CURRENT_USER\\A\\b]\n"
+        "[HKEY_CURRENT_USER\\A\\B 2]\n\"x\"=\"3\"\n\"x\"=-\n",
+        RegistryRoot::CurrentUser);
+    ASSERT_TRUE(file.ok()) << file.error();
+    EXPECT_EQ(file.find("A\\B"), nullptr);
+    EXPECT_EQ(file.find("A\\B\\C"), nullptr);
+    EXPECT_NE(file.find("A\\B 2"), nullptr);
+    EXPECT_NE(file.find("A\\Bc"), nullptr);
+    EXPECT_EQ(valueAt(file, "A\\B 2", "x"), nullptr);
+}
+
+TEST(RegFile, AMalformedFileNamesItsFirstFaultyLineAndHasNoKeys)
+{
+    const std::string header = "Windows Registry Editor Version 5.00\n";
+    const std::string key = "[HKEY_CURRENT_USER\\SOFTWARE]\n";
+    const struct {
+        std::string content;
+        std::string error; // the start of the message
+    } cases[] = {
+        {"", "line 1: expected the header"},
+        {"Windows Registry Editor Version 4.00\n" + key, "line 1: expected the header"},
+        {header + "\"v\"=\"1\"\n", "line 2: a value line outside of any key"},
+        {header + key + "\"Path\"=\"C:\\Program Files\"\n", "line 3: a backslash in a quoted text"},
+        {header + key + "\"v\"=\"open\n", "line 3: a quoted text has no closing"},
+        {header + key + "\"v\"=\"a\" b\n", "line 3: unexpected text after"},
+        {header + key + "\"v\"=dword:123456789\n", "line 3: a dword value needs"},
+        {header + key + "\"v\"=dword:\n", "line 3: a dword value needs"},
+        {header + key + "\"v\"=hex:01,zz\n", "line 3: hex data must be"},
+        {header + key + "\"v\"=hex(4):01,02\n", "line 3: a hex(4) dword"},
+        {header + key + "\"v\"=hex:01,\\\n", "line 3: hex data goes on past"},
+        {header + key + "\"v\"=text\n", "line 3: unknown value data"},
+        {header + key + "v=\"1\"\n", "line 3: expected a key line"},
+        {header + "[HKEY_CURRENT_USER\\SOFTWARE\n", "line 2: a key line must end"},
+        {header + "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n", "line 2: a key of HKEY_LOCAL_MACHINE in the file of"},
+        {header + "[HKEY_USERS\\SOFTWARE]\n", "line 2: unknown root \"HKEY_USERS\""},
+        {std::string("\xFF\xFE\x57", 3), "line 1: the UTF-16 text has an odd number"},
+    };
+    for (const auto& c : cases) {
+        const RegFile file = RegFile::parse(c.content, RegistryRoot::CurrentUser);
+        EXPECT_FALSE(file.ok()) << c.content;
+        EXPECT_EQ(file.error().rfind(c.error, 0), 0u) << c.content << "\ngave: " << file.error();
+        EXPECT_EQ(file.find(""), nullptr) << c.content;
+    }
+}
