@@ -1,0 +1,226 @@
+#include "Sandbox.h"
+
+#include <DynamicLibrary.h>
+#include <LiveLibrary.h>
+#include <LogTesting.h>
+#include <Services.h>
+#include <raydecklive_loader.h>
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <filesystem>
+#include <unistd.h>
+
+using platform::RegistryRoot;
+using rdtest::RegistrySandbox;
+using namespace vel::live;
+
+namespace {
+
+const std::string kOnly64 = RD_LIVE_ONLY64_DIR;
+const std::string kOld = RD_LIVE_OLD_DIR;
+const std::string kNoEntry = RD_LIVE_NO_ENTRY_DIR;
+
+struct Counters {
+    int initialized;
+    int destroyed;
+    int lastDestroyFlags;
+};
+
+// Keeps a stand-in library loaded for the test's own look at its counters.
+class LibraryProbe {
+public:
+    explicit LibraryProbe(const std::string& path) : library_(platform::DynamicLibrary::load(path))
+    {
+        EXPECT_TRUE(library_) << path;
+    }
+    const Counters& counters() const
+    {
+        return *reinterpret_cast<const Counters* (*)()>(library_.symbol("rd_test_live_counters"))();
+    }
+    const void* scene() const { return reinterpret_cast<const void* (*)()>(library_.symbol("rd_test_live_scene"))(); }
+
+private:
+    platform::DynamicLibrary library_;
+};
+
+// Whether the process has the library at path loaded, without loading it.
+bool isLoaded(const std::string& path)
+{
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle != nullptr)
+        ::dlclose(handle);
+    return handle != nullptr;
+}
+
+class CountingRegistry final : public platform::Registry {
+public:
+    explicit CountingRegistry(platform::Registry& inner) : inner_(inner) {}
+    std::unique_ptr<platform::RegistryKey> open(RegistryRoot root, std::string_view path) override
+    {
+        ++opens;
+        return inner_.open(root, path);
+    }
+    int opens = 0;
+
+private:
+    platform::Registry& inner_;
+};
+
+// Runs in another current directory for its lifetime.
+class ScopedCurrentDirectory {
+public:
+    explicit ScopedCurrentDirectory(const std::string& path) : previous_(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(path);
+    }
+    ~ScopedCurrentDirectory() { std::filesystem::current_path(previous_); }
+
+private:
+    std::filesystem::path previous_;
+};
+
+class Loader : public testing::Test {
+protected:
+    Loader()
+    {
+        vel::resetLogForTesting();
+        std::filesystem::create_directory(emptyFolder);
+    }
+    ~Loader() override
+    {
+        unloadLiveLibrary();
+        vel::resetLogForTesting();
+    }
+
+    // Registers an installation whose bin folder is binFolder; its resource
+    // folder holds the log.
+    void install(int version, const std::string& binFolder) const
+    {
+        rdtest::Installation installation = raydeck;
+        installation.binFolder = binFolder;
+        sandbox.writeUser(RegistrySandbox::installationKey(RegistryRoot::CurrentUser, version, installation));
+    }
+
+    std::string log() const { return rdtest::readFile(raydeck.resourceFolder + "/sceneapi.log"); }
+
+    RegistrySandbox sandbox;
+    rdtest::Installation raydeck = sandbox.makeInstallation("raydeck");
+    std::string emptyFolder = sandbox.dir / "empty";
+};
+
+} // namespace
+
+TEST(LoaderNames, CandidatesComeFromTheBinFolderThenTheCurrentFolder32BitFirst)
+{
+    EXPECT_EQ(liveLibraryCandidates("/opt/rd/bin", 9),
+              (std::vector<std::string>{"/opt/rd/bin/velraydecklive6_32.so", "/opt/rd/bin/velraydecklive6_64.so",
+                                        "./velraydecklive6_32.so", "./velraydecklive6_64.so"}));
+    EXPECT_EQ(liveLibraryBaseName(6), "velraydecklive6_");
+    EXPECT_EQ(liveLibraryBaseName(5), "velraydecklive");
+}
+
+TEST_F(Loader, WithoutAnInstallationNoFileIsTriedAndBothGetsAreEmpty)
+{
+    // A loadable library in the current folder would be the third candidate.
+    const ScopedCurrentDirectory inLibraryFolder(kOnly64);
+    EXPECT_EQ(getQueryApi(8, 9), nullptr);
+    EXPECT_EQ(getSceneApi(8, 9), nullptr);
+    EXPECT_FALSE(isLoaded(kOnly64 + "/velraydecklive6_64.so"));
+    EXPECT_FALSE(std::filesystem::exists(raydeck.resourceFolder + "/sceneapi.log"));
+}
+
+TEST_F(Loader, Version9WithOnlyThe64BitFileLoadsItAndLogsEachStep)
+{
+    install(9, kOnly64);
+    const LibraryProbe probe(kOnly64 + "/velraydecklive6_64.so");
+
+    QueryApi* query = getQueryApi(8, 9);
+    ASSERT_NE(query, nullptr);
+    EXPECT_STREQ(query->listInstances(), "<instances/>");
+    EXPECT_TRUE(query->attach(0x123456789)); // all 64 bits arrive
+    EXPECT_STREQ(query->describeScene(), "<scene/>");
+    query->detach();
+    EXPECT_EQ(query->describeScene(), nullptr);
+    EXPECT_EQ(static_cast<const void*>(getSceneApi(8, 9)), probe.scene());
+    EXPECT_EQ(probe.counters().initialized, 1);
+
+    const std::string text = log();
+    const std::string source = "raydecklive_loader.cpp:";
+    for (const std::string& expected : std::vector<std::string>{
+             " DEBUG4:  vel_get_query_api -> raydeck_live_loader: ", " DEBUG4:  " + kOnly64 + "\n",
+          " DEBUG4:  initialize shared handle: 0x", " DEBUG4:  Raydeck live: 0x"}) {
+        const std::size_t at = text.find(expected);
+        ASSERT_NE(at, std::string::npos) << expected << "\nin:\n" << text;
+        EXPECT_EQ(text.rfind(source, at), text.rfind('\n', at) + 1) << expected;
+    }
+    EXPECT_EQ(text.find("WARNING"), std::string::npos);
+}
+
+TEST_F(Loader, ALoadedLibraryServesEveryRangeWithoutTouchingTheRegistryUntilUnloaded)
+{
+    install(9, kOnly64);
+    const LibraryProbe probe(kOnly64 + "/velraydecklive6_64.so");
+    CountingRegistry counting(*platform::services().registry);
+    platform::Services services = platform::services();
+    services.registry = &counting;
+    const platform::ScopedServices scope(services);
+
+    QueryApi* query = getQueryApi(8, 9);
+    ASSERT_NE(query, nullptr);
+    EXPECT_GT(counting.opens, 0);
+
+    counting.opens = 0;
+    EXPECT_EQ(getQueryApi(50, 60), query);
+    EXPECT_NE(getSceneApi(1, 2), nullptr);
+    EXPECT_EQ(counting.opens, 0);
+    EXPECT_EQ(probe.counters().initialized, 1);
+
+    unloadLiveLibrary();
+    EXPECT_EQ(probe.counters().destroyed, 1);
+    EXPECT_EQ(probe.counters().lastDestroyFlags, 1);
+    unloadLiveLibrary(); // nothing left to destroy
+    EXPECT_EQ(probe.counters().destroyed, 1);
+
+    EXPECT_NE(getSceneApi(8, 9), nullptr);
+    EXPECT_GT(counting.opens, 0);
+    EXPECT_EQ(probe.counters().initialized, 2);
+
+    // Loaded by version, not by chance: out of range, nothing is found.
+    unloadLiveLibrary();
+    EXPECT_EQ(getSceneApi(10, 20), nullptr);
+}
+
+TEST_F(Loader, ALibraryWithoutTheEntryPointIsReleasedAndTriedAgainNextTime)
+{
+    install(9, kNoEntry);
+    const std::string path = kNoEntry + "/velraydecklive6_32.so";
+    EXPECT_EQ(getQueryApi(8, 9), nullptr);
+    EXPECT_FALSE(isLoaded(path));
+    EXPECT_NE(log().find("DEBUG4:  initialize shared handle: 0x"), std::string::npos);
+
+    install(9, kOnly64);
+    EXPECT_NE(getSceneApi(8, 9), nullptr);
+}
+
+TEST_F(Loader, NoLoadableCandidateIsAWarning)
+{
+    install(9, emptyFolder);
+    EXPECT_EQ(getSceneApi(8, 9), nullptr);
+    EXPECT_NE(log().find(" WARNING:  NO shared handle\n"), std::string::npos);
+}
+
+TEST_F(Loader, TheCurrentFolderIsTheFallbackAndOldVersionsUseTheOldName)
+{
+    install(9, emptyFolder);
+    {
+        const ScopedCurrentDirectory inLibraryFolder(kOnly64);
+        EXPECT_NE(getSceneApi(8, 9), nullptr);
+    }
+    unloadLiveLibrary();
+
+    install(5, kOld);
+    EXPECT_NE(getSceneApi(5, 5), nullptr);
+    EXPECT_TRUE(isLoaded(kOld + "/velraydecklive32.so"));
+}
