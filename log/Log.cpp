@@ -4,26 +4,36 @@
 
 #include <Services.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <mutex>
 #include <optional>
 
 namespace vel {
 
 namespace {
 
-// The tick of the first time stamp of the process. Guarded, because a time
-// stamp may be made from any thread; resettable for tests.
-struct TimeBase {
-    std::mutex mutex;
-    std::optional<std::uint32_t> tick;
-};
-
-TimeBase& timeBase()
+// The tick of the first time stamp of the process, with bit 32 set once it is
+// taken (0: not yet). A compare-exchange makes the first stamp's tick win when
+// several threads race; tests reset it to 0.
+std::atomic<std::uint64_t>& timeBase()
 {
-    static TimeBase base;
+    static std::atomic<std::uint64_t> base{0};
     return base;
+}
+
+constexpr std::uint64_t kTaken = std::uint64_t{1} << 32;
+
+std::uint32_t firstTick(platform::Clock& clock)
+{
+    std::uint64_t base = timeBase().load();
+    if (base == 0) {
+        const std::uint64_t mine = kTaken | clock.tickMilliseconds();
+        // On failure the exchange loads the winner's value into base.
+        if (timeBase().compare_exchange_strong(base, mine))
+            base = mine;
+    }
+    return static_cast<std::uint32_t>(base);
 }
 
 } // namespace
@@ -37,14 +47,7 @@ std::string_view sourceFileName(std::string_view path)
 std::string timeStamp()
 {
     platform::Clock& clock = *platform::services().clock;
-    std::uint32_t base = 0;
-    {
-        TimeBase& shared = timeBase();
-        const std::lock_guard<std::mutex> lock(shared.mutex);
-        if (!shared.tick)
-            shared.tick = clock.tickMilliseconds();
-        base = *shared.tick;
-    }
+    const std::uint32_t base = firstTick(clock);
     const std::optional<std::string> time = clock.localTimeOfDay();
     if (!time)
         return "Error in NowTime()";
@@ -57,9 +60,7 @@ std::string timeStamp()
 
 void resetTimeBaseForTesting()
 {
-    TimeBase& shared = timeBase();
-    const std::lock_guard<std::mutex> lock(shared.mutex);
-    shared.tick.reset();
+    timeBase().store(0);
 }
 
 } // namespace vel

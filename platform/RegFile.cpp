@@ -178,10 +178,7 @@ private:
     {
         if (line.back() != ']')
             return failHere("a key line must end in \"]\"");
-        std::string_view inner = line.substr(1, line.size() - 2);
-        const bool deleting = !inner.empty() && inner.front() == '-';
-        if (deleting)
-            inner.remove_prefix(1);
+        const std::string_view inner = line.substr(1, line.size() - 2);
         const std::size_t slash = inner.find('\\');
         const std::string_view rootPart = inner.substr(0, slash);
         const std::string_view rest = slash == std::string_view::npos ? std::string_view{} : inner.substr(slash + 1);
@@ -196,33 +193,8 @@ private:
             return failHere("unknown root \"" + std::string(rootPart) + "\" (expected "
                             + std::string(rootName(root_)) + ")");
         }
-        const std::string path = normaliseKeyPath(rest);
-        if (deleting) {
-            deleteKey(path);
-            current_ = nullptr;
-        } else {
-            current_ = &ensureKey(path);
-        }
+        current_ = &ensureKey(normaliseKeyPath(rest));
         return true;
-    }
-
-    void deleteKey(const std::string& path)
-    {
-        auto& keys = file_.keys_;
-        if (path.empty()) {
-            keys.clear();
-            keys[""];
-            return;
-        }
-        const std::string below = path + '\\';
-        for (auto it = keys.lower_bound(path); it != keys.end();) {
-            if (it->first == path || it->first.compare(0, below.size(), below) == 0)
-                it = keys.erase(it);
-            else if (it->first.compare(0, path.size(), path) == 0)
-                ++it; // a sibling such as "a\b 2" sorts between "a\b" and "a\b\c"
-            else
-                break;
-        }
     }
 
     RegKeyData& ensureKey(const std::string& path)
@@ -273,12 +245,6 @@ private:
         if (rest.empty() || rest.front() != '=')
             return failHere("expected \"=\" after the value name");
         rest = trim(rest.substr(1));
-        const std::string key = foldCase(name);
-
-        if (rest == "-") {
-            current_->values.erase(key);
-            return true;
-        }
         RegValue value;
         if (!rest.empty() && rest.front() == '"') {
             std::size_t p = 0;
@@ -297,9 +263,9 @@ private:
             if (!hexValue(rest.substr(3), value))
                 return false;
         } else {
-            return failHere("unknown value data (expected \"text\", dword:, hex: or -)");
+            return failHere("unknown value data (expected \"text\", dword: or hex:)");
         }
-        current_->values[key] = std::move(value);
+        current_->values[foldCase(name)] = std::move(value);
         return true;
     }
 

@@ -14,8 +14,9 @@
 // ";" comment lines, blank lines. Values: "text" with the escapes \\ and \",
 // dword:<1 to 8 hex digits>, hex:<bytes> and hex(<type>):<bytes> with "\"
 // continuation lines (hex(1) is a string in UTF-16LE, hex(4) a dword, any
-// other type is kept but reads as a type mismatch), and "Name"=- which
-// deletes a value. [-<key>] deletes a key with its subkeys.
+// other type is kept but reads as a type mismatch). The file states the
+// root's content, so the import-only deletions ("Name"=- and [-<key>]) are
+// faults.
 //
 // Every key names its root in full (HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE)
 // and a file holds the keys of one root only. Parent keys exist implicitly,

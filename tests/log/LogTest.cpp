@@ -32,15 +32,15 @@ protected:
     // Registers an installation of version 9 whose resource folder is folder.
     void install(const std::string& folder) const
     {
-        rdtest::Installation installation = raydeck;
+        rdtest::FakeInstall installation = raydeck;
         installation.resourceFolder = folder;
-        sandbox.writeUser(RegistrySandbox::installationKey(RegistryRoot::CurrentUser, 9, installation));
+        sandbox.writeUser(rdtest::regInstallation(RegistryRoot::CurrentUser, 9, installation));
     }
 
     std::string logText() const { return rdtest::readFile(logPath); }
 
     RegistrySandbox sandbox;
-    rdtest::Installation raydeck = sandbox.makeInstallation("raydeck");
+    rdtest::FakeInstall raydeck = sandbox.makeInstallation("raydeck");
     std::string logPath = raydeck.resourceFolder + "/sceneapi.log";
     FakeClock clock;
     platform::ScopedServices fakeClock{[this] {
@@ -69,15 +69,14 @@ TEST_F(Log, ALineCarriesFileLineTimeLevelAndTwoBlanksBeforeTheText)
                          "raydecklive_loader.cpp:7 - 12:34:56.234 WARNING:  mixed separators\n"
                          "plain.cpp:8 - 12:34:56.000 DEBUG4:  no folder\n"
                          "x.cpp:9 - Error in NowTime() ERROR:  clock broken\n");
-}
 
-TEST_F(Log, TheMillisecondsSurviveTheWrapOfTheTickCounter)
-{
-    install(raydeck.resourceFolder);
+    // The difference survives the wrap of the tick counter: 0x1F0 = 496 ms.
+    vel::resetLogForTesting();
+    clock.time = "01:02:03";
     clock.tick = 0xFFFFFF00u;
-    EXPECT_EQ(vel::timeStamp(), "12:34:56.000");
-    clock.tick = 0x000000F0u; // 0x1F0 = 496 ms later
-    EXPECT_EQ(vel::timeStamp(), "12:34:56.496");
+    EXPECT_EQ(vel::timeStamp(), "01:02:03.000");
+    clock.tick = 0x000000F0u;
+    EXPECT_EQ(vel::timeStamp(), "01:02:03.496");
 }
 
 TEST_F(Log, EveryLevelUpToDebug4IsWrittenAndNoneIsNot)

@@ -23,10 +23,10 @@ TEST(RegistryFiles, EachRootComesFromItsOwnFileAndAMissingFileIsEmpty)
     testing::internal::CaptureStderr();
     EXPECT_EQ(registry().open(RegistryRoot::CurrentUser, "SOFTWARE"), nullptr);
 
-    sandbox.writeUser(RegistrySandbox::key(RegistryRoot::CurrentUser, "")
-                      + RegistrySandbox::stringValue("Who", "user"));
-    sandbox.writeMachine(RegistrySandbox::key(RegistryRoot::LocalMachine, "")
-                         + RegistrySandbox::stringValue("Who", "machine"));
+    sandbox.writeUser(rdtest::regKey(RegistryRoot::CurrentUser, "")
+                      + rdtest::regString("Who", "user"));
+    sandbox.writeMachine(rdtest::regKey(RegistryRoot::LocalMachine, "")
+                         + rdtest::regString("Who", "machine"));
     const auto user = registry().open(RegistryRoot::CurrentUser, "SOFTWARE\\Veltor\\");
     const auto machine = registry().open(RegistryRoot::LocalMachine, "software\\veltor");
     ASSERT_TRUE(user && machine);
@@ -35,8 +35,8 @@ TEST(RegistryFiles, EachRootComesFromItsOwnFileAndAMissingFileIsEmpty)
 
     // Edits take effect at the next open, as in the registry; a key already
     // open keeps what it read.
-    sandbox.writeUser(RegistrySandbox::key(RegistryRoot::CurrentUser, "")
-                      + RegistrySandbox::stringValue("Who", "edited"));
+    sandbox.writeUser(rdtest::regKey(RegistryRoot::CurrentUser, "")
+                      + rdtest::regString("Who", "edited"));
     EXPECT_EQ(registry().open(RegistryRoot::CurrentUser, "SOFTWARE\\Veltor")->queryString("Who", 520), "edited");
     EXPECT_EQ(user->queryString("Who", 520), "user");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -47,11 +47,11 @@ TEST(RegistryFiles, StringsMustFitTheBufferAsUtf16AndTypesMustMatch)
     RegistrySandbox sandbox;
     const std::string chars259(259, 'x');
     const std::string emoji = "\xF0\x9F\x98\x80"; // one code point, two UTF-16 units
-    sandbox.writeUser(RegistrySandbox::key(RegistryRoot::CurrentUser, "")
-                      + RegistrySandbox::stringValue("Fits", chars259)
-                      + RegistrySandbox::stringValue("TooLong", chars259 + "x")
-                      + RegistrySandbox::stringValue("Wide", std::string(258, 'x') + emoji)
-                      + RegistrySandbox::stringValue("Empty", "") + RegistrySandbox::dwordValue("Number", 5000));
+    sandbox.writeUser(rdtest::regKey(RegistryRoot::CurrentUser, "")
+                      + rdtest::regString("Fits", chars259)
+                      + rdtest::regString("TooLong", chars259 + "x")
+                      + rdtest::regString("Wide", std::string(258, 'x') + emoji)
+                      + rdtest::regString("Empty", "") + rdtest::regDword("Number", 5000));
     const auto key = registry().open(RegistryRoot::CurrentUser, "SOFTWARE\\Veltor");
     ASSERT_TRUE(key);
     EXPECT_EQ(key->queryString("Fits", 520), chars259);    // 259 + terminator = 520 bytes
@@ -70,9 +70,9 @@ TEST(RegistryFiles, StringsMustFitTheBufferAsUtf16AndTypesMustMatch)
 TEST(RegistryFiles, AMalformedFileIsReportedOnceWithItsLineAndReadsAsEmpty)
 {
     RegistrySandbox sandbox;
-    sandbox.writeMachine(RegistrySandbox::key(RegistryRoot::LocalMachine, "")
+    sandbox.writeMachine(rdtest::regKey(RegistryRoot::LocalMachine, "")
                          + "\"BinName\"=\"C:\\Program Files\\raydeck.exe\"\n");
-    sandbox.writeUser(RegistrySandbox::key(RegistryRoot::CurrentUser, ""));
+    sandbox.writeUser(rdtest::regKey(RegistryRoot::CurrentUser, ""));
 
     testing::internal::CaptureStderr();
     EXPECT_EQ(registry().open(RegistryRoot::LocalMachine, "SOFTWARE\\Veltor"), nullptr);
@@ -85,30 +85,9 @@ TEST(RegistryFiles, AMalformedFileIsReportedOnceWithItsLineAndReadsAsEmpty)
 
     // Mended, it is read; broken again, it is reported again.
     testing::internal::CaptureStderr();
-    sandbox.writeMachine(RegistrySandbox::key(RegistryRoot::LocalMachine, ""));
+    sandbox.writeMachine(rdtest::regKey(RegistryRoot::LocalMachine, ""));
     EXPECT_NE(registry().open(RegistryRoot::LocalMachine, "SOFTWARE\\Veltor"), nullptr);
     sandbox.writeMachine("[");
     EXPECT_EQ(registry().open(RegistryRoot::LocalMachine, "SOFTWARE\\Veltor"), nullptr);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("line 3: a key line must end"), std::string::npos);
-}
-
-TEST(RegistryFiles, TheUserRootDefaultsToTheXdgConfigFolder)
-{
-    rdtest::TempDir home;
-    std::filesystem::create_directories(home.path() / "config/veltor");
-    std::filesystem::create_directories(home.path() / ".config/veltor");
-    rdtest::writeFile(home / "config/veltor/user.reg",
-                      "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\FromXdg]\n");
-    rdtest::writeFile(home / ".config/veltor/user.reg",
-                      "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\FromHome]\n");
-    const rdtest::ScopedEnv user("VELTOR_USER_REG", std::nullopt);
-    const rdtest::ScopedEnv homeVariable("HOME", home.path().string());
-    {
-        const rdtest::ScopedEnv xdg("XDG_CONFIG_HOME", home / "config");
-        EXPECT_NE(registry().open(RegistryRoot::CurrentUser, "FromXdg"), nullptr);
-    }
-    {
-        const rdtest::ScopedEnv xdg("XDG_CONFIG_HOME", "relative/is/ignored");
-        EXPECT_NE(registry().open(RegistryRoot::CurrentUser, "FromHome"), nullptr);
-    }
 }

@@ -1,13 +1,10 @@
 #include "Sandbox.h"
 
-#include <RegFile.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace rdtest {
 
@@ -59,51 +56,13 @@ std::string readFile(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-RegistrySandbox::RegistrySandbox()
-    : user_("VELTOR_USER_REG", dir / "user.reg"), machine_("VELTOR_MACHINE_REG", dir / "system.reg")
+std::string regKey(platform::RegistryRoot root, const std::string& subkey)
 {
+    return "[" + std::string(platform::rootName(root)) + "\\SOFTWARE\\Veltor" + (subkey.empty() ? "" : "\\")
+           + subkey + "]\n";
 }
 
-void RegistrySandbox::writeUser(const std::string& body) const
-{
-    writeFile(userFile(), "Windows Registry Editor Version 5.00\n\n" + body);
-}
-
-void RegistrySandbox::writeMachine(const std::string& body) const
-{
-    writeFile(machineFile(), "Windows Registry Editor Version 5.00\n\n" + body);
-}
-
-Installation RegistrySandbox::makeInstallation(const std::string& name) const
-{
-    Installation installation;
-    installation.folder = dir / name;
-    installation.binFolder = installation.folder + "/bin";
-    installation.binName = installation.binFolder + "/raydeck";
-    installation.resourceFolder = installation.folder + "/resources";
-    fs::create_directories(installation.binFolder);
-    fs::create_directories(installation.resourceFolder);
-    writeFile(installation.binName, "#!/bin/sh\n");
-    return installation;
-}
-
-std::string RegistrySandbox::key(platform::RegistryRoot root, const std::string& subkey)
-{
-    std::string line = "[" + std::string(platform::rootName(root)) + "\\SOFTWARE\\Veltor";
-    if (!subkey.empty())
-        line += "\\" + subkey;
-    return line + "]\n";
-}
-
-std::string RegistrySandbox::installationKey(platform::RegistryRoot root, int version,
-                                             const Installation& installation)
-{
-    return key(root, "RayDeck " + std::to_string(version)) + stringValue("BinName", installation.binName)
-           + stringValue("ResourceFolder", installation.resourceFolder)
-           + stringValue("BinFolder", installation.binFolder);
-}
-
-std::string RegistrySandbox::stringValue(const std::string& name, const std::string& text)
+std::string regString(const std::string& name, const std::string& text)
 {
     std::string escaped;
     for (char c : text) {
@@ -114,11 +73,43 @@ std::string RegistrySandbox::stringValue(const std::string& name, const std::str
     return "\"" + name + "\"=\"" + escaped + "\"\n";
 }
 
-std::string RegistrySandbox::dwordValue(const std::string& name, unsigned value)
+std::string regDword(const std::string& name, unsigned value)
 {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%08x", value);
     return "\"" + name + "\"=dword:" + digits + "\n";
+}
+
+std::string regInstallation(platform::RegistryRoot root, int version, const FakeInstall& installation)
+{
+    return regKey(root, "RayDeck " + std::to_string(version)) + regString("BinName", installation.binName)
+           + regString("ResourceFolder", installation.resourceFolder)
+           + regString("BinFolder", installation.binFolder);
+}
+
+RegistrySandbox::RegistrySandbox()
+    : user_("VELTOR_USER_REG", dir / "user.reg"), machine_("VELTOR_MACHINE_REG", dir / "system.reg")
+{
+}
+
+void RegistrySandbox::writeUser(const std::string& body) const
+{
+    writeFile(dir / "user.reg", "Windows Registry Editor Version 5.00\n\n" + body);
+}
+
+void RegistrySandbox::writeMachine(const std::string& body) const
+{
+    writeFile(machineFile(), "Windows Registry Editor Version 5.00\n\n" + body);
+}
+
+FakeInstall RegistrySandbox::makeInstallation(const std::string& name) const
+{
+    const FakeInstall installation{dir / (name + "/bin/raydeck"), dir / (name + "/bin"),
+                                    dir / (name + "/resources")};
+    fs::create_directories(installation.binFolder);
+    fs::create_directories(installation.resourceFolder);
+    writeFile(installation.binName, "#!/bin/sh\n");
+    return installation;
 }
 
 } // namespace rdtest

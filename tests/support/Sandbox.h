@@ -4,7 +4,7 @@
 // (VELTOR_USER_REG / VELTOR_MACHINE_REG), so that no test sees the machine's
 // own registry files.
 
-#include <Registry.h>
+#include <RegFile.h>
 
 #include <filesystem>
 #include <optional>
@@ -19,9 +19,7 @@ public:
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-
     const std::filesystem::path& path() const { return path_; }
-    // path() / relative as a string.
     std::string operator/(const std::string& relative) const { return (path_ / relative).string(); }
 
 private:
@@ -44,35 +42,31 @@ private:
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 
-// The folders and files of one fake installation.
-struct Installation {
-    std::string folder;         // <dir>/<name>
-    std::string binName;        // <folder>/bin/raydeck, an existing file
-    std::string binFolder;      // <folder>/bin
-    std::string resourceFolder; // <folder>/resources, an existing folder
+// The folders and files of one fake installation below the sandbox.
+struct FakeInstall {
+    std::string binName;        // <name>/bin/raydeck, an existing file
+    std::string binFolder;      // <name>/bin
+    std::string resourceFolder; // <name>/resources, an existing folder
 };
+
+// .reg text: a key line "[<root>\SOFTWARE\Veltor\<subkey>]" (subkey may be
+// empty), a string value with its escapes, a dword value.
+std::string regKey(platform::RegistryRoot root, const std::string& subkey);
+std::string regString(const std::string& name, const std::string& text);
+std::string regDword(const std::string& name, unsigned value);
+// The key "RayDeck <version>" with the three paths of the installation.
+std::string regInstallation(platform::RegistryRoot root, int version, const FakeInstall& installation);
 
 class RegistrySandbox {
 public:
     RegistrySandbox();
 
-    // Writes the root file: the export header, then body.
+    // Writes a root file: the export header, then body.
     void writeUser(const std::string& body) const;
     void writeMachine(const std::string& body) const;
-    std::string userFile() const { return dir / "user.reg"; }
     std::string machineFile() const { return dir / "system.reg"; }
 
-    // Creates the folders and the executable of an installation named name.
-    Installation makeInstallation(const std::string& name) const;
-
-    // "[<root>\SOFTWARE\Veltor\<subkey>]" and a newline; subkey may be empty.
-    static std::string key(platform::RegistryRoot root, const std::string& subkey);
-    // The key "RayDeck <version>" with "BinName", "ResourceFolder" and
-    // "BinFolder" of the installation.
-    static std::string installationKey(platform::RegistryRoot root, int version, const Installation& installation);
-    // "name"="text" with .reg escaping, and a newline.
-    static std::string stringValue(const std::string& name, const std::string& text);
-    static std::string dwordValue(const std::string& name, unsigned value);
+    FakeInstall makeInstallation(const std::string& name) const;
 
     TempDir dir;
 
