@@ -58,10 +58,10 @@ public:
         }
         if (middle == 0) {
             ::close(errorPipe[0]);
-            const pid_t program_pid = ::fork();
-            if (program_pid < 0)
+            const pid_t programPid = ::fork();
+            if (programPid < 0)
                 reportAndExit(errorPipe[1], 1);
-            if (program_pid > 0)
+            if (programPid > 0)
                 ::_exit(0);
 
             // The program: a session of its own (the host's terminal signals
