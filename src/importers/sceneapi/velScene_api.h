@@ -8,10 +8,13 @@
 // virtual operations below is therefore a binary contract; never insert,
 // remove or reorder one.
 //
-// No operation name is overloaded. GCC/mingw give a virtual destructor two
-// vtable slots and MSVC/clang-cl one, but both lay out the remaining
-// operations in declaration order as long as no name is overloaded (MSVC
-// groups overloads together). Keep it that way.
+// Slot numbers below count the destructor as one slot, as the Microsoft ABI
+// does; GCC and mingw give it two (complete and deleting destructor), which
+// shifts every later slot by one. An add-in and a live library must therefore
+// come from compilers of the same ABI: against the real live library, build
+// with MSVC or clang-cl. No operation name is overloaded, because MSVC groups
+// the overloads of a name together in the vtable; without overloads both ABIs
+// keep the operations in declaration order. Keep it that way.
 //
 // Conventions: strings are UTF-8, zero-terminated and not retained after the
 // call; booleans are one byte; 3-vectors and transforms are passed by
