@@ -1,0 +1,23 @@
+#pragma once
+// Opening the destination of a scene file. Both functions return null with
+// errno set on failure and leave nothing open then. The standard-output
+// takeover is per system (posix/; the Windows one, with _dup, _fdopen, _dup2
+// and _setmode, is still to come).
+
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+// Opens the file named in UTF-8 with mode "wb+": created, or truncated when it
+// exists; binary, so that every "\n" stays a single line feed. On Windows the
+// name goes to the wide-character open in UTF-16, so that any name works.
+std::FILE* openSceneFile(const std::string& utf8Name);
+
+// Takes standard output over for a scene: returns a new binary stream ("wb")
+// on a duplicate of standard output's descriptor, and points standard
+// output's descriptor at standard error, so that nothing else the process
+// prints can mix with the scene.
+std::FILE* takeOverStandardOutput();
+
+} // namespace platform

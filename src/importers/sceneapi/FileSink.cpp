@@ -1,0 +1,56 @@
+#include "FileSink.h"
+
+#include <cerrno>
+
+namespace vel {
+
+FileSink::FileSink(std::FILE* stream) : stream_(stream), buffer_(new char[kBufferSize])
+{
+    setWindow(buffer_.get(), buffer_.get() + kBufferSize);
+}
+
+FileSink::~FileSink()
+{
+    drain();
+}
+
+void FileSink::flush()
+{
+    drain();
+    errno = 0;
+    if (std::fflush(stream_) != 0)
+        remember(errno);
+}
+
+void FileSink::makeRoom(std::size_t)
+{
+    drain();
+}
+
+void FileSink::writeLarge(const char* data, std::size_t size)
+{
+    drain();
+    if (size < kBufferSize / 2) {
+        std::memcpy(position(), data, size);
+        setWindow(position() + size, buffer_.get() + kBufferSize);
+    } else {
+        put(data, size);
+    }
+}
+
+void FileSink::drain()
+{
+    put(buffer_.get(), static_cast<std::size_t>(position() - buffer_.get()));
+    setWindow(buffer_.get(), buffer_.get() + kBufferSize);
+}
+
+void FileSink::put(const char* data, std::size_t size)
+{
+    if (size == 0)
+        return;
+    errno = 0;
+    if (std::fwrite(data, 1, size, stream_) != size)
+        remember(errno);
+}
+
+} // namespace vel

@@ -1,0 +1,280 @@
+#include "ValueWriter.h"
+
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
+#include "CapturedText.h"
+#include "TextOutput.h"
+#include "velTypes.h"
+
+namespace vel {
+
+static_assert(std::endian::native == std::endian::little,
+              "binary lists are written as the elements lie in memory, which must be little-endian");
+
+namespace {
+
+template <typename T>
+T load(const void* base, std::size_t index)
+{
+    T v;
+    std::memcpy(&v, static_cast<const unsigned char*>(base) + index * sizeof(T), sizeof(T));
+    return v;
+}
+
+// The reader takes -1 for a value that does not fit a float.
+double floatOrMinusOne(double v)
+{
+    return std::fabs(v) < static_cast<double>(FLT_MAX) ? v : -1.0;
+}
+
+void floats(TextOutput& out, const void* p, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        if (i)
+            out.plain(' ');
+        out.general(load<float>(p, static_cast<std::size_t>(i)));
+    }
+}
+
+void doublesAsFloats(TextOutput& out, const void* p, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        if (i)
+            out.plain(' ');
+        out.general(static_cast<float>(load<double>(p, static_cast<std::size_t>(i))));
+    }
+}
+
+void doubles(TextOutput& out, const void* p, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        if (i)
+            out.plain(' ');
+        out.general(load<double>(p, static_cast<std::size_t>(i)));
+    }
+}
+
+void ints(TextOutput& out, const void* p, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        if (i)
+            out.plain(' ');
+        out.integer(load<std::int32_t>(p, static_cast<std::size_t>(i)));
+    }
+}
+
+bool isListCode(int code)
+{
+    switch (code) {
+    case TypeVector3fList: case TypeVector4fList: case TypeFloatList: case TypeDoubleList:
+    case TypeVector3dList: case TypeIntList: case TypeBoolList: case TypeMatrixList:
+    case TypeStringList: case TypeStringPtrList: case TypeIntAliasList:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Text form: elements separated by "," (the last followed by " "); after
+// element 8, 16, 24 ... a newline and the indentation, so the first line
+// holds nine elements and every further line eight.
+template <typename Element>
+void textList(TextOutput& out, std::uint32_t count, Element element)
+{
+    for (std::uint32_t i = 0; i < count; ++i) {
+        element(i);
+        out.plain(i + 1 < count ? ',' : ' ');
+        if (i != 0 && i % 8 == 0) {
+            out.plain('\n');
+            out.indentation();
+        }
+    }
+}
+
+void writeList(TextOutput& out, int code, const velList& list, bool binaryLists)
+{
+    const void* p = list.data;
+    const std::uint32_t n = list.count;
+    out.plain("[ ");
+    if (binaryLists) {
+        switch (code) {
+        case TypeVector3fList:
+            // The count of a triple block is that of its floats.
+            writeBinaryBlock(out, 'c', static_cast<std::uint32_t>(3ull * n), p, 12ull * n);
+            out.plain("] ");
+            return;
+        case TypeFloatList:
+            writeBinaryBlock(out, 'f', n, p, 4ull * n);
+            out.plain("] ");
+            return;
+        case TypeDoubleList:
+            writeBinaryBlock(out, 'r', n, p, 8ull * n);
+            out.plain("] ");
+            return;
+        case TypeIntList:
+        case TypeIntAliasList:
+            writeBinaryBlock(out, 'i', n, p, 4ull * n);
+            out.plain("] ");
+            return;
+        default:
+            break;
+        }
+    }
+    switch (code) {
+    case TypeVector3fList:
+        textList(out, n, [&](std::uint32_t i) { floats(out, static_cast<const float*>(p) + 3 * std::size_t{i}, 3); });
+        break;
+    case TypeVector4fList:
+        textList(out, n, [&](std::uint32_t i) { floats(out, static_cast<const float*>(p) + 4 * std::size_t{i}, 4); });
+        break;
+    case TypeFloatList:
+        textList(out, n, [&](std::uint32_t i) { out.general(floatOrMinusOne(load<float>(p, i))); });
+        break;
+    case TypeDoubleList:
+        textList(out, n, [&](std::uint32_t i) { out.fixed(floatOrMinusOne(load<double>(p, i)), 16, 16); });
+        break;
+    case TypeVector3dList:
+        textList(out, n, [&](std::uint32_t i) { doubles(out, static_cast<const double*>(p) + 3 * std::size_t{i}, 3); });
+        break;
+    case TypeIntList:
+    case TypeIntAliasList:
+        textList(out, n, [&](std::uint32_t i) { out.integer(load<std::int32_t>(p, i)); });
+        break;
+    case TypeBoolList:
+        textList(out, n, [&](std::uint32_t i) { out.integer(load<std::int32_t>(p, i) != 0 ? 1 : 0); });
+        break;
+    case TypeMatrixList:
+        // One matrix per line, each number followed by a blank.
+        for (std::uint32_t m = 0; m < n; ++m) {
+            out.indentation();
+            for (std::size_t j = 0; j < 16; ++j) {
+                out.general(load<double>(p, 16 * std::size_t{m} + j));
+                out.plain(' ');
+            }
+            out.plain(m + 1 < n ? ",\n" : "\n");
+        }
+        break;
+    case TypeStringList:
+    case TypeStringPtrList:
+        // One string per line; every eighth line carries the indentation
+        // before its newline.
+        for (std::uint32_t i = 0; i < n; ++i) {
+            out.name0(load<const char*>(p, i));
+            out.plain(i + 1 < n ? ',' : ' ');
+            if (i != 0 && i % 8 == 0)
+                out.indentation();
+            out.plain('\n');
+        }
+        break;
+    default:
+        break;
+    }
+    out.plain("] ");
+}
+
+} // namespace
+
+const void* resolveIndirectValue(int code, const void* value)
+{
+    if (!value)
+        return nullptr;
+    if (code == TypeStringPtr)
+        return load<const char*>(value, 0);
+    if (code == TypeShaderText)
+        return load<ShaderText>(value, 0);
+    return value;
+}
+
+bool isReadableValue(int code, const void* value)
+{
+    switch (code) {
+    case TypeVector3f: case TypeVector4f: case TypeFloat: case TypeDouble: case TypeVector3d:
+    case TypeInt: case TypeBool: case TypeMatrix: case TypeString: case TypeStringPtr:
+    case TypeVector2f: case TypeColor4f: case TypeInt2: case TypeInt3: case TypeInt4:
+    case TypeIntAlias: case TypeShaderText:
+        return value != nullptr;
+    default:
+        break;
+    }
+    if (!isListCode(code))
+        return true; // no value text, nothing is read
+    if (!value)
+        return false;
+    const velList list = load<velList>(value, 0);
+    return list.count == 0 || list.data != nullptr;
+}
+
+void writeValue(TextOutput& out, int code, const void* value, bool binaryLists)
+{
+    if (!isReadableValue(code, value))
+        return;
+    switch (code) {
+    case TypeVector3f:
+        floats(out, value, 3);
+        return;
+    case TypeVector4f:
+    case TypeColor4f:
+        floats(out, value, 4);
+        return;
+    case TypeFloat:
+        out.general(floatOrMinusOne(load<float>(value, 0)));
+        return;
+    case TypeDouble:
+        out.fixed(load<double>(value, 0), 16, 16);
+        return;
+    case TypeVector3d:
+        doubles(out, value, 3);
+        return;
+    case TypeInt:
+    case TypeIntAlias:
+        ints(out, value, 1);
+        return;
+    case TypeBool:
+        out.plain(load<std::int32_t>(value, 0) != 0 ? "on" : "off");
+        return;
+    case TypeMatrix:
+        doublesAsFloats(out, value, 16);
+        return;
+    case TypeString:
+    case TypeStringPtr:
+        out.name0(static_cast<const char*>(value));
+        return;
+    case TypeVector2f:
+        floats(out, value, 2);
+        return;
+    case TypeInt2:
+        ints(out, value, 2);
+        return;
+    case TypeInt3:
+        ints(out, value, 3);
+        return;
+    case TypeInt4:
+        ints(out, value, 4);
+        return;
+    case TypeShaderText: {
+        const int saved = out.indent();
+        out.setIndent(2);
+        out.insert(*static_cast<const velShaderTextData*>(value));
+        out.setIndent(saved);
+        return;
+    }
+    default:
+        if (isListCode(code))
+            writeList(out, code, load<velList>(value, 0), binaryLists);
+        return;
+    }
+}
+
+void writeBinaryBlock(TextOutput& out, char letter, std::uint32_t count, const void* data, std::size_t size)
+{
+    const unsigned char head[8] = {1, 2, 3, static_cast<unsigned char>(letter),
+                                   static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8),
+                                   static_cast<unsigned char>(count >> 16), static_cast<unsigned char>(count >> 24)};
+    out.raw(head, sizeof head);
+    out.raw(data, size);
+}
+
+} // namespace vel
