@@ -1,0 +1,169 @@
+// The number texts must be those of printf in the "C" locale, byte for byte,
+// for every value: compared with snprintf over a few million values chosen
+// where formatters go wrong (random bit patterns, subnormals, powers of ten,
+// ties and their neighbours, extreme exponents, signed zeros, NaN payloads).
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "NumberFormat.h"
+
+using namespace vel;
+
+namespace {
+
+class Comparison {
+public:
+    explicit Comparison(const char* format) : format_(format) {}
+
+    template <typename Ours>
+    void check(double v, Ours ours)
+    {
+        char expected[400];
+        char actual[kMaxNumberText + 1];
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+        std::snprintf(expected, sizeof expected, format_, v);
+#pragma GCC diagnostic pop
+        *ours(actual, v) = '\0';
+        ++count_;
+        if (std::strcmp(expected, actual) != 0 && ++failures_ <= 10)
+            ADD_FAILURE() << format_ << " of " << std::hexfloat << v << ": printf \"" << expected << "\", ours \""
+                          << actual << "\"";
+    }
+    ~Comparison() { EXPECT_EQ(failures_, 0) << "of " << count_ << " values"; }
+
+private:
+    const char* format_;
+    long count_ = 0;
+    long failures_ = 0;
+};
+
+// Values where printf's rounding decides: d.ddddd5 x 10^e exactly as written
+// and the doubles next to it, plus powers of ten and their neighbours.
+template <typename Check>
+void boundaryValues(std::mt19937_64& rng, int digits, int minExp, int maxExp, int perExp, Check check)
+{
+    for (int e = minExp; e <= maxExp; ++e) {
+        const double p = std::pow(10.0, e);
+        for (const double v : {p, std::nextafter(p, 0.0), std::nextafter(p, INFINITY)}) {
+            check(v);
+            check(-v);
+            check(static_cast<float>(v));
+        }
+        for (int i = 0; i < perExp; ++i) {
+            const double mantissa = static_cast<double>(rng() % 9000000 + 1000000) / 1000000; // 1.000000 .. 9.999999
+            const double scaled = (std::floor(mantissa * std::pow(10.0, digits - 1)) + 0.5) / std::pow(10.0, digits - 1);
+            const double v = scaled * p;
+            for (const double w : {v, std::nextafter(v, 0.0), std::nextafter(v, INFINITY)}) {
+                check(w);
+                check(static_cast<float>(w));
+            }
+        }
+    }
+}
+
+const double kSpecials[] = {0.0, -0.0, INFINITY, -INFINITY, NAN, -NAN, DBL_MIN, DBL_MAX, -DBL_MAX,
+                            DBL_TRUE_MIN, FLT_MIN, FLT_MAX, FLT_TRUE_MIN, 1e-5, 0.0001, 99999.95, 999999.5,
+                            9999995, 0.00001234565, 0.5, 1.5, 2.5, 123456.5, 1e16, 1e22, 1e23};
+
+} // namespace
+
+TEST(NumberFormat, GeneralMatchesPrintf)
+{
+    std::mt19937_64 rng(20190430);
+    Comparison g("%g");
+    const auto ours = [](char* out, double v) { return formatGeneral(out, v); };
+    for (const double v : kSpecials) {
+        g.check(v, ours);
+        g.check(-v, ours);
+    }
+    for (int i = 0; i < 1000000; ++i) {
+        g.check(std::bit_cast<float>(static_cast<std::uint32_t>(rng())), ours);
+        g.check(std::bit_cast<double>(rng()), ours);
+    }
+    // Subnormal floats and doubles, and the smallest and largest normals.
+    for (int i = 0; i < 100000; ++i) {
+        g.check(std::bit_cast<float>(static_cast<std::uint32_t>(rng() % 0x00800000u)), ours);
+        g.check(std::bit_cast<double>(rng() % 0x0010000000000000ull), ours);
+        g.check(std::bit_cast<double>(0x7FE0000000000000ull | (rng() >> 12)), ours);
+    }
+    boundaryValues(rng, 6, -330, 310, 300, [&](double v) { g.check(v, ours); });
+    // Every integer around the switch to the exponent form.
+    for (int v = 999000; v <= 1001000; ++v)
+        g.check(v, ours);
+    // Floats of everyday magnitudes, as scenes hold them.
+    std::uniform_real_distribution<float> coordinate(-1000.0f, 1000.0f);
+    for (int i = 0; i < 300000; ++i)
+        g.check(coordinate(rng), ours);
+}
+
+TEST(NumberFormat, FixedMatchesPrintf)
+{
+    std::mt19937_64 rng(7);
+    Comparison f16("%16.16f");
+    Comparison f3("%.3f");
+    const auto sixteen = [](char* out, double v) { return formatFixed(out, v, 16, 16); };
+    const auto three = [](char* out, double v) { return formatFixed(out, v, 3); };
+    for (const double v : kSpecials) {
+        for (const double w : {v, -v}) {
+            f16.check(w, sixteen);
+            f3.check(w, three);
+        }
+    }
+    for (int i = 0; i < 100000; ++i) {
+        const double v = std::bit_cast<double>(rng());
+        f16.check(v, sixteen);
+        f3.check(v, three);
+        const float f = std::bit_cast<float>(static_cast<std::uint32_t>(rng()));
+        f16.check(f, sixteen);
+        f3.check(f, three);
+    }
+    // Magnitudes where the sixteenth and third places round.
+    std::uniform_real_distribution<double> exponent(-20, 20);
+    for (int i = 0; i < 300000; ++i) {
+        const double v = std::pow(10.0, exponent(rng)) * ((rng() & 1) ? 1 : -1);
+        f16.check(v, sixteen);
+        f3.check(v, three);
+    }
+    boundaryValues(rng, 3, -4, 6, 2000, [&](double v) { f3.check(v, three); });
+}
+
+TEST(NumberFormat, IntegersMatchPrintf)
+{
+    std::mt19937_64 rng(3);
+    char expected[32], actual[32];
+    long failures = 0;
+    const auto compare = [&](std::uint32_t bits) {
+        const auto s = static_cast<std::int32_t>(bits);
+        std::snprintf(expected, sizeof expected, "%d", s);
+        *formatInt(actual, s) = '\0';
+        failures += std::strcmp(expected, actual) != 0;
+        std::snprintf(expected, sizeof expected, "%u", bits);
+        *formatUnsigned(actual, bits) = '\0';
+        failures += std::strcmp(expected, actual) != 0;
+    };
+    for (const std::uint32_t v : {0u, 1u, 9u, 10u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
+        compare(v);
+    for (int i = 0; i < 500000; ++i)
+        compare(static_cast<std::uint32_t>(rng() >> (rng() % 32)));
+    EXPECT_EQ(failures, 0);
+}
+
+TEST(NumberFormat, FixedPadsShortTextsToTheWidth)
+{
+    char text[kMaxNumberText + 1];
+    *formatFixed(text, 1.5, 1, 8) = '\0';
+    EXPECT_STREQ(text, "     1.5");
+    *formatFixed(text, -INFINITY, 16, 16) = '\0';
+    EXPECT_STREQ(text, "            -inf");
+    *formatFixed(text, -DBL_MAX, 16, 16) = '\0';
+    EXPECT_EQ(std::strlen(text), 1u + 309u + 17u); // the longest text there is
+}

@@ -1,0 +1,350 @@
+// Whole small scenes through the writer, compared byte for byte with the
+// golden files in golden/.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "BuildStamp.h"
+#include "GoldenFile.h"
+#include "LightFileFactory.h"
+#include "WriterFixture.h"
+#include "velSceneapi_oo.h"
+
+namespace {
+
+using namespace vel;
+
+const double kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+// A scene as the export command writes one: render options, a camera, a
+// group tree with an object, its geometry and a material whose shader nests
+// another captured shader, then one of every other block and line.
+void writeExportScene(velSceneapi_oo& w)
+{
+    velScene_api& api = *w.api();
+    api.setModeFlags(1);
+
+    api.beginOptions();
+    w.setDouble("meter_scale", 0.001);
+    w.setBool("import_adjust_camera", true);
+    EXPECT_FALSE(api.beginCamera(nullptr)); // refused inside the options
+    api.endOptions();
+    api.endCamera(); // after a refused camera: writes nothing
+
+    api.beginCamera("Active Camera");
+    const double position[3] = {1.5, -2, 1e7};
+    w.setVector3d("position", position);
+    w.setFloat("fov", 45.0f);
+    w.setFloat("near", INFINITY);
+    api.endCamera();
+
+    w.beginGroup("Root");
+    w.flags(0);
+    // 1.234565 prints as 1.23456 as a double and 1.23457 as a float.
+    const double placement[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 1.234565, 0.1, 1};
+    w.transform(placement);
+    api.beginGroup("Body", false);
+    w.newId();
+    api.endGroup();
+
+    api.beginObject("Mesh \xC3\xA9", true);
+    EXPECT_FALSE(api.beginCamera("inside an object"));
+    api.beginGeometry("triangles");
+    w.setVector3fArray("vertices", {0, 0, 0, 1, 0, 0, 9});
+    w.setIntArray("indices", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    w.setFloatArray("uv", {0.5f, NAN});
+    w.setDoubleArray("weights", {0.25, 1e39});
+    std::array<double, 16> twice{};
+    for (int i = 0; i < 16; ++i)
+        twice[static_cast<std::size_t>(i)] = kIdentity[i] * 2;
+    w.setMatrixArray("bones", {std::to_array(kIdentity), twice});
+    api.endGeometry();
+
+    api.beginMaterial("Steel", true);
+    api.beginShader(nullptr, "plastic");
+    const float red[3] = {0.8f, 0.1f, 0.1f};
+    w.setVector3f("color", red);
+    api.pushCapture();
+    api.beginShader(nullptr, "bump");
+    w.setString("map", std::string("bump.png"));
+    api.endShader();
+    const ShaderText bump = api.capturedText();
+    api.popCapture();
+    api.parameterShaderText("bump", bump);
+    api.endShader();
+    const ShaderText plastic = api.capturedText();
+    api.shaderText(ShaderSurface, plastic);
+    api.shaderId(ShaderReflectionMap, 1);
+    api.shaderId(7, 2);
+    api.endMaterial();
+    api.endObject();
+
+    const int wood = w.beginShader("wood");
+    w.setInt("scale", 3);
+    api.parameterShaderId("base", wood);
+    api.parameter("layer", TypeShaderText, &bump);
+    w.endShader();
+    w.endGroup();
+
+    api.beginLoad("denoise");
+    w.setInt("passes", 2);
+    api.endLoad();
+    api.beginLight("Sun");
+    const float down[3] = {0, 0, -1};
+    w.setVector3f("direction", down);
+    api.endLight();
+    api.beginAccel("bvh");
+    w.setInt("depth", 24);
+    api.endAccel();
+
+    api.beginGroup("Anim", false);
+    api.beginAnimation("walk", "loop");
+    w.setDouble("time", -0.0);
+    api.endAnimation();
+    api.beginOutput("a.png", "png", "rgba");
+    w.setString("gamma", std::string("2.2"));
+    api.endOutput();
+    w.setInt("count", 5);
+    api.endGroup();
+
+    api.beginMatrix("M");
+    w.transform(kIdentity, true);
+    const double two = 2, zero = 0, ninety = 90, tiny = 1e-5, big = 123456789, small = -0.000123;
+    api.scale(two, two, two);
+    api.rotate(zero, ninety, zero);
+    api.translate(tiny, big, small);
+    api.endMatrix();
+
+    api.beginMaterial("Glass", false);
+    api.shaderId(ShaderSurface, 1);
+    api.endMaterial();
+    api.beginObject("Inst", false);
+    api.useMaterial("Glass");
+    api.attribute("note", "x\"y");
+    api.endObject();
+
+    api.beginImage();
+    w.setInt("width", 640);
+    api.endImage();
+    EXPECT_TRUE(dynamic_cast<velScene_api_file&>(api).modifyCamera("Active Camera"));
+    w.setFloat("fov", 30);
+    api.endCamera();
+
+    w.progress("export", 0.5f);
+    const unsigned char bytes[3] = {0x89, 'P', 0};
+    api.icon(bytes, 3);
+    api.binaryData("thumb", nullptr, 0);
+    api.id(4294967295u);
+    api.print("50% done");
+    w.error("bad mesh");
+    api.version(-1);
+    api.render();
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class GoldenScene : public ::testing::Test {
+protected:
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("rd-golden-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    void SetUp() override { std::filesystem::create_directories(dir); }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+};
+
+} // namespace
+
+TEST_F(GoldenScene, ExportThroughFactoryAndWrapper)
+{
+    const auto path = dir / "scene.rdk";
+    {
+        LightFileFactory factory(path.string());
+        velSceneapi_oo w(&factory);
+        writeExportScene(w);
+        factory.close();
+    }
+    std::string text = readFile(path);
+    const std::string stamp = buildStamp();
+    const std::size_t at = text.find(stamp);
+    ASSERT_NE(at, std::string::npos) << "banner without the build stamp";
+    text.replace(at, stamp.size(), "@BUILD_STAMP@");
+    EXPECT_TRUE(matchesGolden("export_indented.rdk", text));
+}
+
+// A fresh writer as the factory makes it: binary lists, no indentation.
+// Every list code in both forms, lists built value by value, and blocks
+// nested without indentation.
+TEST(GoldenSceneText, FlatSceneWithBinaryLists)
+{
+    TextWriter w(true);
+    w->beginGroup("G", true);
+    w->beginObject("O", true);
+    w->beginGeometry("triangles");
+    const float triples[6] = {1, 2, 3, -0.5f, 0, 1e-7f};
+    const velList tripleList{triples, 2};
+    w->parameter("vertices", TypeVector3fList, &tripleList);
+    const float fl[3] = {0.25f, NAN, 3};
+    const velList floatList{fl, 3};
+    w->parameter("weights", TypeFloatList, &floatList);
+    const double db[2] = {1.0 / 3, -2};
+    const velList doubleList{db, 2};
+    w->parameter("precise", TypeDoubleList, &doubleList);
+    const std::int32_t in[2] = {1, 2};
+    const velList intList{in, 2};
+    w->parameter("indices", TypeIntList, &intList);
+    w->parameter("aliased", TypeIntAliasList, &intList);
+    const velList empty{nullptr, 0};
+    w->parameter("none", TypeFloatList, &empty);
+    // Lists without a binary form stay text.
+    const std::int32_t bools[3] = {0, 5, -1};
+    const velList boolList{bools, 3};
+    w->parameter("flags", TypeBoolList, &boolList);
+    const float quads[4] = {1, 2, 3, 4};
+    const velList quadList{quads, 1};
+    w->parameter("quad", TypeVector4fList, &quadList);
+    const double dtriples[3] = {0.1, 0.2, 0.3};
+    const velList dtripleList{dtriples, 1};
+    w->parameter("dtriple", TypeVector3dList, &dtripleList);
+    // Values collected one by one form one binary block at the end.
+    w->beginList("normals");
+    w->listValue(TypeVector3f, triples);
+    w->listValue(TypeVector3f, triples + 3);
+    w->endList();
+    w->beginList("ids");
+    const std::int32_t seven = 7, minus = -1;
+    w->listValue(TypeInt, &seven);
+    w->listValue(TypeInt, &minus);
+    w->endList();
+    w->beginList("mixed"); // text values first, then the collected block
+    const double half = 0.5;
+    w->listValue(TypeDouble, &half);
+    w->listValue(TypeDouble, &half);
+    const float one = 1;
+    w->listValue(TypeFloat, &one);
+    w->endList();
+    w->endGeometry();
+    w->endObject();
+    w->endGroup();
+    EXPECT_TRUE(matchesGolden("flat_binary.rdk", w.text()));
+}
+
+// The text forms of every list, at an indentation that shows where the
+// layouts put it.
+TEST(GoldenSceneText, ListLayoutsInText)
+{
+    TextWriter w = TextWriter::indented(1);
+    w->beginGroup("G", true);
+    w->beginGeometry("lists");
+    std::vector<float> ten;
+    for (int i = 1; i <= 10; ++i)
+        ten.push_back(static_cast<float>(i) / 4);
+    const velList tenFloats{ten.data(), 10};
+    w->parameter("ten", TypeFloatList, &tenFloats);
+    std::vector<std::int32_t> seventeen;
+    for (int i = 0; i < 17; ++i)
+        seventeen.push_back(i * 1000 - 8000);
+    const velList ints{seventeen.data(), 17};
+    w->parameter("seventeen", TypeIntList, &ints);
+    const double matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0.1, 1e-7, 123456789, 1};
+    const velList one{matrix, 1};
+    w->parameter("matrix", TypeMatrixList, &one);
+    const velList none{nullptr, 0};
+    w->parameter("no matrices", TypeMatrixList, &none);
+    const char* names[10] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "\xC3\xA9"};
+    const velList strings{names, 10};
+    w->parameter("strings", TypeStringList, &strings);
+    w->parameter("no strings", TypeStringPtrList, &none);
+    const std::int32_t bools[2] = {2, 0};
+    const velList boolList{bools, 2};
+    w->parameter("bools", TypeBoolList, &boolList);
+    const velList unknown{bools, 2};
+    w->parameter("unknown list", 0x8008, &unknown);
+    w->endGeometry();
+
+    // Values one by one: six to a line, float triples two to a line.
+    w->beginList("singles");
+    for (int i = 0; i < 13; ++i)
+        w->listValue(TypeInt, &i);
+    w->endList();
+    w->beginList("triples");
+    const float t[3] = {1, 2, 3};
+    for (int i = 0; i < 5; ++i)
+        w->listValue(TypeVector3f, t);
+    w->endList();
+    w->beginList("strings");
+    const char* s = "one";
+    w->listValue(TypeStringPtr, &s);
+    w->listValue(TypeString, "two");
+    w->listValue(TypeBool, &bools[0]);
+    w->endList();
+    w->endGroup();
+    EXPECT_TRUE(matchesGolden("lists_text.rdk", w.text()));
+}
+
+// Captured shader texts: three levels of nesting with pushCapture and
+// popCapture, a text holding binary (inserted byte for byte), a named and a
+// numbered shader begun while capturing (written to the scene), a captured
+// text as a statement value and as a list value.
+TEST(GoldenSceneText, CapturedShaders)
+{
+    TextWriter w = TextWriter::indented(1);
+    w->beginGroup("G", true);
+    w->beginMaterial("M", true);
+
+    w->beginShader(nullptr, "outer");
+    const float k = 0.5f;
+    w->parameter("k", TypeFloat, &k);
+    w->pushCapture();
+    w->beginShader(nullptr, "middle");
+    w->pushCapture();
+    w->beginShader(nullptr, "inner");
+    const std::int32_t n = 3;
+    w->parameter("n", TypeInt, &n);
+    w->endShader();
+    const ShaderText inner = w->capturedText();
+    w->popCapture();
+    w->parameterShaderText("inner", inner);
+    // A named shader while capturing goes to the scene, then capture resumes.
+    w->beginShader("named", "wood");
+    w->parameter("n", TypeInt, &n);
+    w->endShader();
+    w->parameter("after named", TypeInt, &n);
+    w->endShader();
+    const ShaderText middle = w->capturedText();
+    w->popCapture();
+    w->parameterShaderText("middle", middle);
+    w->endShader();
+    const ShaderText outer = w->capturedText();
+    w->shaderText(ShaderVolume, outer);
+
+    // Binary inside a captured text: the whole text is inserted as it lies.
+    w->setModeFlags(2);
+    w->beginShader(nullptr, "tex\xC3\xA9");
+    const float fl[2] = {1, 2};
+    const velList floats{fl, 2};
+    w->parameter("data", TypeFloatList, &floats);
+    w->endShader();
+    const ShaderText binary = w->capturedText();
+    w->setModeFlags(1);
+    w->shaderText(ShaderShadow, binary);
+    w->shaderText(ShaderSurface, nullptr); // writes nothing
+    w->endMaterial();
+
+    w->parameter("statement", TypeShaderText, &inner);
+    w->beginList("texts");
+    w->listValue(TypeShaderText, &inner);
+    w->listValue(TypeShaderText, &inner);
+    w->endList();
+    w->endGroup();
+    EXPECT_TRUE(matchesGolden("captured_shaders.rdk", w.text()));
+}
