@@ -4,7 +4,8 @@
 // scene and printf's format parsing and locale look-ups dominate that cost.
 //
 // Every function writes into `out` and returns the end of what it wrote (no
-// terminating zero). The caller provides at least the room named beside it.
+// terminating zero). The caller provides kMaxNumberText bytes of room; the
+// bytes after the returned end may have been scribbled on.
 
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +26,7 @@ char* formatGeneral(char* out, double v);
 // "inf" and "nan" there.
 char* formatFixed(char* out, double v, int precision, int width = 0);
 
-// printf("%d") and printf("%u").
+// printf("%d") and printf("%u"). They may store up to 20 bytes.
 char* formatInt(char* out, std::int32_t v);
 char* formatUnsigned(char* out, std::uint32_t v);
 

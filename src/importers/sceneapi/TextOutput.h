@@ -62,6 +62,11 @@ public:
     // Raw: the prefix and two hex digits per byte.
     void hex(std::string_view prefix, const unsigned char* data, std::size_t size);
 
+    // Plain writes formatted in place: room for at least `size` bytes (at
+    // most OutputSink::kMaxReserve), then the end of what was written there.
+    char* reserve(std::size_t size) { return dest_->reserve(size); }
+    void commit(char* end) { dest_->commit(end); }
+
     // Numbers through the plain write.
     void general(double v) { number(formatGeneral(room(), v)); }
     void fixed(double v, int precision, int width = 0) { number(formatFixed(room(), v, precision, width)); }

@@ -80,18 +80,39 @@ bool isListCode(int code)
 
 // Text form: elements separated by "," (the last followed by " "); after
 // element 8, 16, 24 ... a newline and the indentation, so the first line
-// holds nine elements and every further line eight.
+// holds nine elements and every further line eight. Each element is
+// formatted in place; `element` writes at most four numbers.
 template <typename Element>
 void textList(TextOutput& out, std::uint32_t count, Element element)
 {
     for (std::uint32_t i = 0; i < count; ++i) {
-        element(i);
-        out.plain(i + 1 < count ? ',' : ' ');
+        char* p = element(out.reserve(4 * kMaxNumberText + 8), i);
+        *p++ = i + 1 < count ? ',' : ' ';
         if (i != 0 && i % 8 == 0) {
-            out.plain('\n');
+            *p++ = '\n';
+            out.commit(p);
             out.indentation();
+        } else {
+            out.commit(p);
         }
     }
+}
+
+// `n` numbers separated by blanks, each through `format`.
+template <typename T, typename Format>
+char* numbers(char* p, const void* base, std::size_t first, int n, Format format)
+{
+    for (int k = 0; k < n; ++k) {
+        if (k)
+            *p++ = ' ';
+        p = format(p, load<T>(base, first + static_cast<std::size_t>(k)));
+    }
+    return p;
+}
+
+char* general(char* p, double v)
+{
+    return formatGeneral(p, v);
 }
 
 void writeList(TextOutput& out, int code, const velList& list, bool binaryLists)
@@ -125,26 +146,31 @@ void writeList(TextOutput& out, int code, const velList& list, bool binaryLists)
     }
     switch (code) {
     case TypeVector3fList:
-        textList(out, n, [&](std::uint32_t i) { floats(out, static_cast<const float*>(p) + 3 * std::size_t{i}, 3); });
+        textList(out, n, [p](char* o, std::uint32_t i) { return numbers<float>(o, p, 3 * std::size_t{i}, 3, general); });
         break;
     case TypeVector4fList:
-        textList(out, n, [&](std::uint32_t i) { floats(out, static_cast<const float*>(p) + 4 * std::size_t{i}, 4); });
+        textList(out, n, [p](char* o, std::uint32_t i) { return numbers<float>(o, p, 4 * std::size_t{i}, 4, general); });
         break;
     case TypeFloatList:
-        textList(out, n, [&](std::uint32_t i) { out.general(floatOrMinusOne(load<float>(p, i))); });
+        textList(out, n, [p](char* o, std::uint32_t i) { return formatGeneral(o, floatOrMinusOne(load<float>(p, i))); });
         break;
     case TypeDoubleList:
-        textList(out, n, [&](std::uint32_t i) { out.fixed(floatOrMinusOne(load<double>(p, i)), 16, 16); });
+        textList(out, n, [p](char* o, std::uint32_t i) {
+            return formatFixed(o, floatOrMinusOne(load<double>(p, i)), 16, 16);
+        });
         break;
     case TypeVector3dList:
-        textList(out, n, [&](std::uint32_t i) { doubles(out, static_cast<const double*>(p) + 3 * std::size_t{i}, 3); });
+        textList(out, n, [p](char* o, std::uint32_t i) { return numbers<double>(o, p, 3 * std::size_t{i}, 3, general); });
         break;
     case TypeIntList:
     case TypeIntAliasList:
-        textList(out, n, [&](std::uint32_t i) { out.integer(load<std::int32_t>(p, i)); });
+        textList(out, n, [p](char* o, std::uint32_t i) { return formatInt(o, load<std::int32_t>(p, i)); });
         break;
     case TypeBoolList:
-        textList(out, n, [&](std::uint32_t i) { out.integer(load<std::int32_t>(p, i) != 0 ? 1 : 0); });
+        textList(out, n, [p](char* o, std::uint32_t i) {
+            *o = load<std::int32_t>(p, i) != 0 ? '1' : '0';
+            return o + 1;
+        });
         break;
     case TypeMatrixList:
         // One matrix per line, each number followed by a blank.
