@@ -5,4 +5,8 @@ cd "$(dirname "$0")/.."
 tools/setup-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)"
-echo "main job: nothing to run yet" >&2
+# Until the export command runs here, the main job writes a demonstration
+# scene through the scene file writer.
+mkdir -p out
+build/default/tools/demo-scene out/demo.rdk
+echo "main job: wrote the demonstration scene to $(pwd)/out/demo.rdk" >&2
