@@ -163,13 +163,3 @@ TEST(NumberFormat, IntegersMatchPrintf)
     EXPECT_EQ(failures, 0);
 }
 
-TEST(NumberFormat, FixedPadsShortTextsToTheWidth)
-{
-    char text[kMaxNumberText + 1];
-    *formatFixed(text, 1.5, 1, 8) = '\0';
-    EXPECT_STREQ(text, "     1.5");
-    *formatFixed(text, -INFINITY, 16, 16) = '\0';
-    EXPECT_STREQ(text, "            -inf");
-    *formatFixed(text, -DBL_MAX, 16, 16) = '\0';
-    EXPECT_EQ(std::strlen(text), 1u + 309u + 17u); // the longest text there is
-}

@@ -165,39 +165,6 @@ TEST(WriterValues, UnreadableValuesAreRejected)
     EXPECT_EQ(w.take(), " ],\n");
 }
 
-TEST(WriterValues, BinaryBlocksAreLittleEndianWithTheirCount)
-{
-    using namespace std::string_literals;
-    const std::int32_t ints[2] = {1, 2};
-    const velList intList{ints, 2};
-    EXPECT_EQ(escaped(valueText(TypeIntList, &intList, true)),
-              escaped("[ \x01\x02\x03i\x02\x00\x00\x00\x01\x00\x00\x00\x02\x00\x00\x00] "s));
-    // Float triples count their floats.
-    const float triple[3] = {0, 0, 0};
-    const velList tripleList{triple, 1};
-    EXPECT_EQ(escaped(valueText(TypeVector3fList, &tripleList, true)),
-              escaped("[ \x01\x02\x03" "c\x03\x00\x00\x00"s + std::string(12, '\0') + "] "));
-    // An empty list still has marker and count.
-    const velList empty{nullptr, 0};
-    EXPECT_EQ(escaped(valueText(TypeDoubleList, &empty, true)), escaped("[ \x01\x02\x03r\x00\x00\x00\x00] "s));
-}
-
-TEST(WriterLines, ShaderSlotsByKind)
-{
-    TextWriter w = TextWriter::indented();
-    w->beginMaterial("m", true);
-    w.take();
-    w->shaderId(ShaderSurface, 1);
-    w->shaderId(ShaderShadow, 2);
-    w->shaderId(ShaderVolume, 3);
-    w->shaderId(ShaderReflectionMap, 4);
-    w->shaderId(7, 5);
-    w->shaderId(-1, 6);
-    EXPECT_EQ(w.take(), " surface 1\n shadow 2\n volume 3\n reflection map 4\n"
-                        " // assuming surface shader\n surface  5\n"
-                        " // assuming surface shader\n surface  6\n");
-}
-
 TEST(WriterLines, TextsAreWrittenExactlyNeverAsFormats)
 {
     TextWriter w;
@@ -212,17 +179,13 @@ TEST(WriterLines, TextsAreWrittenExactlyNeverAsFormats)
 TEST(WriterLines, NumbersOfTheirOwnLines)
 {
     TextWriter w;
-    w->version(-1);
-    w->version(9);
-    w->version(-2);
-    w->id(0);
-    w->id(4294967295u);
+    w->version(-2); // only -1 stands for 8
     w->flags(2147483648u);
     w->progress("p", 0.0005f);  // the float lies just above 0.0005
     w->progress("q", -0.0001f); // the sign stays on a zero
     w->icon(nullptr, 5);
     w->icon(reinterpret_cast<const unsigned char*>("\x00\xff"), -1);
     w->binaryData(nullptr, reinterpret_cast<const unsigned char*>("\x00\xff"), 2);
-    EXPECT_EQ(w.text(), "version 8\n\nversion 9\n\nversion -2\n\nid 0\nid 4294967295\nflags 2147483648\n"
+    EXPECT_EQ(w.text(), "version -2\n\nflags 2147483648\n"
                         "progress \"p\" 0.001\n\nprogress \"q\" -0.000\n\nicon bX\nicon bX\n bX00ff\n");
 }
