@@ -8,8 +8,8 @@
 //
 // The bytes are the file format that the renderer reads, quirks included:
 // some operations put indentation blanks in mid-line and some lines end in
-// trailing blanks; both are kept on purpose, the renderer's own writer does
-// the same and files are compared byte for byte.
+// trailing blanks. Both are kept on purpose: files that the renderer already
+// reads have them, and scene files are compared byte for byte.
 //
 // Anonymous shaders (beginShader with a null name) are captured into a text
 // instead of being written; the text is later placed where a value goes.
