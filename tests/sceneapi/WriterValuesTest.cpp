@@ -165,6 +165,21 @@ TEST(WriterValues, UnreadableValuesAreRejected)
     EXPECT_EQ(w.take(), " ],\n");
 }
 
+// Values collected for a binary block are written at the end of the list
+// even when binary lists were switched off in between: nowhere else holds them.
+TEST(WriterValues, CollectedValuesSurviveAModeSwitch)
+{
+    using namespace std::string_literals;
+    TextWriter w(true);
+    w->beginList("l");
+    const std::int32_t five = 5;
+    w->listValue(TypeInt, &five);
+    w->setModeFlags(0x400001);
+    w->listValue(TypeInt, &five);
+    w->endList();
+    EXPECT_EQ(escaped(w.text()), escaped("\"l\" [\n5\x01\x02\x03i\x01\x00\x00\x00\x05\x00\x00\x00 ],\n"s));
+}
+
 TEST(WriterLines, TextsAreWrittenExactlyNeverAsFormats)
 {
     TextWriter w;
