@@ -17,6 +17,7 @@
 
 #include <unistd.h>
 
+#include "BenchOutputFile.h"
 #include "StringSink.h"
 #include "velScene_api_file.h"
 
@@ -50,33 +51,6 @@ const std::vector<std::int32_t>& ints()
     return values;
 }
 
-class OutputFile {
-public:
-    OutputFile() : path_("/tmp/rd-sceneapi-bench-" + std::to_string(::getpid())), file(std::fopen(path_.c_str(), "wb"))
-    {
-        if (!file) {
-            std::perror(path_.c_str());
-            std::abort();
-        }
-    }
-    ~OutputFile()
-    {
-        std::fclose(file);
-        std::remove(path_.c_str());
-    }
-    // Back to the start, for the next iteration.
-    std::FILE* rewound()
-    {
-        std::rewind(file);
-        return file;
-    }
-
-private:
-    std::string path_;
-
-public:
-    std::FILE* file;
-};
 
 // One list parameter through the writer; returns the bytes written.
 template <typename T>
@@ -155,7 +129,7 @@ void checkReference(int code, const std::vector<T>& values, const char* format)
 template <typename T>
 void textWriter(benchmark::State& state, int code, const std::vector<T>& values)
 {
-    OutputFile out;
+    BenchOutputFile out{"rd-sceneapi-bench"};
     const std::size_t bytes = writerBytes(code, values, 1).size();
     for (auto _ : state) {
         velScene_api_file w(out.rewound(), false);
@@ -170,7 +144,7 @@ template <typename T>
 void textReference(benchmark::State& state, int code, const std::vector<T>& values, const char* format)
 {
     checkReference(code, values, format);
-    OutputFile out;
+    BenchOutputFile out{"rd-sceneapi-bench"};
     std::size_t bytes = 0;
     for (auto _ : state)
         bytes = snprintfList(out.rewound(), values, format);
@@ -181,7 +155,7 @@ void textReference(benchmark::State& state, int code, const std::vector<T>& valu
 template <typename T>
 void binaryWriter(benchmark::State& state, int code, const std::vector<T>& values)
 {
-    OutputFile out;
+    BenchOutputFile out{"rd-sceneapi-bench"};
     for (auto _ : state) {
         velScene_api_file w(out.rewound(), true);
         w.setModeFlags(2);
@@ -195,7 +169,7 @@ void binaryWriter(benchmark::State& state, int code, const std::vector<T>& value
 template <typename T>
 void binaryReference(benchmark::State& state, const std::vector<T>& values)
 {
-    OutputFile out;
+    BenchOutputFile out{"rd-sceneapi-bench"};
     for (auto _ : state) {
         std::FILE* file = out.rewound();
         std::fwrite(values.data(), sizeof(T), values.size(), file);

@@ -1,0 +1,134 @@
+// Emits a group of 100 meshes with 2 million triangles in all (vertices,
+// normals, texture coordinates and triangle indices) through the file writer
+// in text lists, and beside it the same lists handed straight to the writer.
+// The difference is what the scene graph costs on top of the writer.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "BenchOutputFile.h"
+#include "TriangleObject.h"
+#include "VelGroup.h"
+#include "velScene_api_file.h"
+#include "velSceneapi_oo.h"
+
+namespace {
+
+constexpr int kMeshes = 100;
+constexpr int kGrid = 100; // 100 x 100 quads: 20,000 triangles per mesh
+
+struct MeshArrays {
+    std::vector<float> vertices, normals, uvs;
+    std::vector<std::int32_t> triangles;
+};
+
+// A gently curved sheet, so the coordinates print with varied digits.
+MeshArrays sheet(int index)
+{
+    MeshArrays m;
+    for (int y = 0; y <= kGrid; ++y) {
+        for (int x = 0; x <= kGrid; ++x) {
+            const float u = static_cast<float>(x) / kGrid, v = static_cast<float>(y) / kGrid;
+            m.vertices.insert(m.vertices.end(), {u * 12.7f + index, v * 9.31f, 0.37f * u * v});
+            m.normals.insert(m.normals.end(), {-0.037f * v, -0.037f * u, 0.9993f});
+            m.uvs.insert(m.uvs.end(), {u, v});
+        }
+    }
+    for (int y = 0; y < kGrid; ++y) {
+        for (int x = 0; x < kGrid; ++x) {
+            const std::int32_t a = y * (kGrid + 1) + x, b = a + 1, c = a + kGrid + 1, d = c + 1;
+            m.triangles.insert(m.triangles.end(), {a, b, d, a, d, c});
+        }
+    }
+    return m;
+}
+
+const std::vector<MeshArrays>& meshes()
+{
+    static const std::vector<MeshArrays> all = [] {
+        std::vector<MeshArrays> v;
+        for (int i = 0; i < kMeshes; ++i)
+            v.push_back(sheet(i));
+        return v;
+    }();
+    return all;
+}
+
+std::shared_ptr<vel::VelGroup> sceneGraph()
+{
+    auto root = std::make_shared<vel::VelGroup>("bench");
+    for (const MeshArrays& m : meshes()) {
+        auto mesh = std::make_shared<vel::TriangleObject>("sheet");
+        mesh->setVertices(m.vertices.data(), m.vertices.size());
+        mesh->setNormals(m.normals.data(), m.normals.size());
+        mesh->setUVs(m.uvs.data(), m.uvs.size());
+        mesh->setTriangles(m.triangles.data(), m.triangles.size());
+        root->createGroup("body")->addObject(mesh);
+    }
+    return root;
+}
+
+constexpr std::int64_t kTriangles = std::int64_t{kMeshes} * kGrid * kGrid * 2;
+
+void SceneGraph_TextLists(benchmark::State& state)
+{
+    const auto root = sceneGraph();
+    BenchOutputFile out{"rd-scene-bench"};
+    long bytes = 0;
+    for (auto _ : state) {
+        {
+            velScene_api_file writer(out.rewound(), false);
+            writer.setModeFlags(1);
+            vel::velSceneapi_oo w(nullptr);
+            w.attach(&writer);
+            w.writeNode(*root);
+        }
+        bytes = out.written();
+    }
+    state.SetItemsProcessed(state.iterations() * kTriangles);
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+// The same lists straight into the writer, in the same blocks.
+void WriterOnly_TextLists(benchmark::State& state)
+{
+    BenchOutputFile out{"rd-scene-bench"};
+    long bytes = 0;
+    for (auto _ : state) {
+        {
+            velScene_api_file writer(out.rewound(), false);
+            writer.setModeFlags(1);
+            writer.beginGroup("bench", true);
+            for (const MeshArrays& m : meshes()) {
+                writer.beginGroup("body", true);
+                writer.beginObject("sheet", true);
+                writer.beginGeometry("triangles");
+                const velList vertices{m.vertices.data(), static_cast<std::uint32_t>(m.vertices.size() / 3)};
+                const velList triangles{m.triangles.data(), static_cast<std::uint32_t>(m.triangles.size())};
+                const velList uvs{m.uvs.data(), static_cast<std::uint32_t>(m.uvs.size())};
+                const velList normals{m.normals.data(), static_cast<std::uint32_t>(m.normals.size() / 3)};
+                writer.parameter("vertices", vel::TypeVector3fList, &vertices);
+                writer.parameter("triangles", vel::TypeIntList, &triangles);
+                writer.parameter("uv_tex", vel::TypeFloatList, &uvs);
+                writer.parameter("normals", vel::TypeVector3fList, &normals);
+                writer.endGeometry();
+                writer.endObject();
+                writer.endGroup();
+            }
+            writer.endGroup();
+        }
+        bytes = out.written();
+    }
+    state.SetItemsProcessed(state.iterations() * kTriangles);
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+} // namespace
+
+BENCHMARK(SceneGraph_TextLists)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriterOnly_TextLists)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include "Diffuse.h"
+#include "SceneText.h"
+
+using scenetest::compareWithGolden;
+
+TEST(Material, FullBlockDefinitionReferenceAndVertexColours)
+{
+    scenetest::SceneText out;
+
+    vel::Diffuse fresh("default");
+    fresh.write(out.wrapper());
+    EXPECT_FALSE(fresh.isDefined());
+
+    vel::Diffuse shared("shared");
+    shared.color = {0.2f, 0.4f, 0.6f};
+    shared.writeDefinition(out.wrapper());
+    EXPECT_TRUE(shared.isDefined());
+    shared.write(out.wrapper());
+
+    vel::Diffuse vertexColoured("vc");
+    vertexColoured.vertexColor = true;
+    vertexColoured.write(out.wrapper());
+
+    EXPECT_EQ(compareWithGolden("scene", "materials.rdk", out.finish()), "");
+}
+
+TEST(Material, UndefinedMaterialIsWrittenInFullEveryTime)
+{
+    scenetest::SceneText out;
+    vel::Diffuse material("twice");
+    material.write(out.wrapper());
+    material.write(out.wrapper());
+    const std::string text = out.finish();
+    const std::string block = text.substr(0, text.size() / 2);
+    EXPECT_EQ(text, block + block);
+    EXPECT_NE(block.find("material \"twice\" {"), std::string::npos);
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Test support: a wrapper over the real scene file writer whose output lands
+// in memory, and a golden-file comparison with a readable line diff.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "LightNode.h"
+
+#include "velSceneapi_oo.h"
+#include "velScene_api_file.h"
+
+namespace scenetest {
+
+// Text lists with indentation, as the export command writes them. The
+// wrapper is attached directly, so no header, banner or version is written.
+class SceneText {
+public:
+    SceneText();
+    ~SceneText();
+
+    vel::velSceneapi_oo& wrapper() { return wrapper_; }
+    velScene_api& api() { return *writer_; }
+    // Ends the writer and returns everything it wrote.
+    std::string finish();
+
+private:
+    char* buffer_ = nullptr;
+    std::size_t size_ = 0;
+    std::FILE* stream_ = nullptr;
+    std::unique_ptr<velScene_api_file> writer_;
+    vel::velSceneapi_oo wrapper_{nullptr};
+};
+
+// A leaf that marks its place in the output with one attribute line.
+class MarkerNode : public vel::LightNode {
+public:
+    explicit MarkerNode(std::string label) : label_(std::move(label)) {}
+    bool write(vel::velSceneapi_oo& w) override
+    {
+        w.api()->attribute("leaf", label_.c_str());
+        return true;
+    }
+    bool writeDefinition(vel::velSceneapi_oo&) override { return false; }
+    bool isDefined() const override { return false; }
+
+private:
+    std::string label_;
+};
+
+// Empty when the text equals tests/<folder>/golden/<name>; otherwise a
+// description of the first differing lines, blanks at line ends made visible.
+std::string compareWithGolden(const std::string& folder, const std::string& name, const std::string& text);
+
+} // namespace scenetest
