@@ -3,16 +3,16 @@
 #include <cmath>
 
 #include "LightCamera.h"
+#include "GoldenFile.h"
 #include "SceneText.h"
 
-using scenetest::compareWithGolden;
 
 TEST(LightCamera, InitialValues)
 {
     scenetest::SceneText out;
     vel::LightCamera camera("Cam");
     camera.write(out.wrapper());
-    EXPECT_EQ(compareWithGolden("scene", "camera_initial.rdk", out.finish()), "");
+    EXPECT_TRUE(matchesGoldenFile("scene/golden/camera_initial.rdk", out.finish()));
 }
 
 TEST(LightCamera, OrthographicWindowClippingLookAtAndTransform)
@@ -31,7 +31,7 @@ TEST(LightCamera, OrthographicWindowClippingLookAtAndTransform)
     camera.transform[13] = 6;
     camera.transform[14] = 7;
     camera.write(out.wrapper());
-    EXPECT_EQ(compareWithGolden("scene", "camera_ortho_clipping.rdk", out.finish()), "");
+    EXPECT_TRUE(matchesGoldenFile("scene/golden/camera_ortho_clipping.rdk", out.finish()));
 }
 
 TEST(LightCamera, FieldOfViewModesAndChildNode)
@@ -55,7 +55,7 @@ TEST(LightCamera, FieldOfViewModesAndChildNode)
     child.child = std::make_shared<scenetest::MarkerNode>("C");
     child.write(out.wrapper());
 
-    EXPECT_EQ(compareWithGolden("scene", "camera_fov_modes.rdk", out.finish()), "");
+    EXPECT_TRUE(matchesGoldenFile("scene/golden/camera_fov_modes.rdk", out.finish()));
 }
 
 TEST(LightCamera, ClippingNeedsAStrictlyIncreasingPositiveRange)

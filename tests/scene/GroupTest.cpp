@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "GoldenFile.h"
 #include "SceneText.h"
 #include "VelGroup.h"
 
-using scenetest::compareWithGolden;
 using scenetest::MarkerNode;
 
 TEST(VelGroup, EmitsObjectsBeforeChildGroupsInInsertionOrder)
@@ -31,7 +31,7 @@ TEST(VelGroup, EmitsObjectsBeforeChildGroupsInInsertionOrder)
 
     scenetest::SceneText out;
     out.wrapper().writeNode(*root);
-    EXPECT_EQ(compareWithGolden("scene", "group_tree.rdk", out.finish()), "");
+    EXPECT_TRUE(matchesGoldenFile("scene/golden/group_tree.rdk", out.finish()));
 }
 
 TEST(VelGroup, HasNoDefinitionForm)

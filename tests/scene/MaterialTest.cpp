@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "Diffuse.h"
+#include "GoldenFile.h"
 #include "SceneText.h"
 
-using scenetest::compareWithGolden;
 
 TEST(Material, FullBlockDefinitionReferenceAndVertexColours)
 {
@@ -23,7 +23,7 @@ TEST(Material, FullBlockDefinitionReferenceAndVertexColours)
     vertexColoured.vertexColor = true;
     vertexColoured.write(out.wrapper());
 
-    EXPECT_EQ(compareWithGolden("scene", "materials.rdk", out.finish()), "");
+    EXPECT_TRUE(matchesGoldenFile("scene/golden/materials.rdk", out.finish()));
 }
 
 TEST(Material, UndefinedMaterialIsWrittenInFullEveryTime)

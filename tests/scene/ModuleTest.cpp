@@ -3,9 +3,9 @@
 #include <limits>
 
 #include "DefaultRTModule.h"
+#include "GoldenFile.h"
 #include "SceneText.h"
 
-using scenetest::compareWithGolden;
 
 TEST(DefaultRTModule, InitialValuesSettersAndNonFiniteScale)
 {
@@ -29,5 +29,5 @@ TEST(DefaultRTModule, InitialValuesSettersAndNonFiniteScale)
     unscaled.setMeterScale(std::numeric_limits<float>::quiet_NaN());
     out.wrapper().writeNode(unscaled);
 
-    EXPECT_EQ(compareWithGolden("scene", "modules.rdk", out.finish()), "");
+    EXPECT_TRUE(matchesGoldenFile("scene/golden/modules.rdk", out.finish()));
 }

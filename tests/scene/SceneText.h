@@ -1,6 +1,6 @@
 #pragma once
 // Test support: a wrapper over the real scene file writer whose output lands
-// in memory, and a golden-file comparison with a readable line diff.
+// in memory, and a marker node.
 
 #include <cstdio>
 #include <memory>
@@ -50,8 +50,5 @@ private:
     std::string label_;
 };
 
-// Empty when the text equals tests/<folder>/golden/<name>; otherwise a
-// description of the first differing lines, blanks at line ends made visible.
-std::string compareWithGolden(const std::string& folder, const std::string& name, const std::string& text);
 
 } // namespace scenetest

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "Diffuse.h"
+#include "GoldenFile.h"
 #include "SceneText.h"
 #include "TriangleObject.h"
 
-using scenetest::compareWithGolden;
 
 namespace {
 
@@ -78,7 +78,7 @@ TEST(TriangleObjectWrite, FullObjectWithGeometryMaterialAndFindings)
     good->setUVs(uvs.data(), uvs.size());
     good->setNormals(normals.data(), normals.size());
     EXPECT_TRUE(out.wrapper().writeNode(*good));
-    EXPECT_EQ(compareWithGolden("scene", "mesh_full.rdk", out.finish()), "");
+    EXPECT_TRUE(matchesGoldenFile("scene/golden/mesh_full.rdk", out.finish()));
 }
 
 TEST(TriangleObjectWrite, FindingsFollowTheObjectAndAMeshWithoutTrianglesGivesOnlyTheError)
@@ -97,7 +97,7 @@ TEST(TriangleObjectWrite, FindingsFollowTheObjectAndAMeshWithoutTrianglesGivesOn
     empty.setUVIndices({0, 1, 2});
     EXPECT_FALSE(out.wrapper().writeNode(empty));
 
-    EXPECT_EQ(compareWithGolden("scene", "mesh_findings.rdk", out.finish()), "");
+    EXPECT_TRUE(matchesGoldenFile("scene/golden/mesh_findings.rdk", out.finish()));
 }
 
 TEST(TriangleObjectWrite, DefinitionsNumberFromOneAndInstancesReferToThem)
@@ -115,7 +115,7 @@ TEST(TriangleObjectWrite, DefinitionsNumberFromOneAndInstancesReferToThem)
     // The instance carries the node's current material, here by reference.
     b->getMaterial()->writeDefinition(out.wrapper());
     out.wrapper().writeNode(*b);
-    EXPECT_EQ(compareWithGolden("scene", "mesh_instances.rdk", out.finish()), "");
+    EXPECT_TRUE(matchesGoldenFile("scene/golden/mesh_instances.rdk", out.finish()));
 }
 
 TEST(TriangleObjectWrite, EmptyMaterialIsSkipped)

@@ -178,7 +178,7 @@ TEST_F(GoldenScene, ExportThroughFactoryAndWrapper)
     const std::size_t at = text.find(stamp);
     ASSERT_NE(at, std::string::npos) << "banner without the build stamp";
     text.replace(at, stamp.size(), "@BUILD_STAMP@");
-    EXPECT_TRUE(matchesGolden("export_indented.rdk", text));
+    EXPECT_TRUE(matchesGoldenFile("sceneapi/golden/export_indented.rdk", text));
 }
 
 // A fresh writer as the factory makes it: binary lists, no indentation.
@@ -235,7 +235,7 @@ TEST(GoldenSceneText, FlatSceneWithBinaryLists)
     w->endGeometry();
     w->endObject();
     w->endGroup();
-    EXPECT_TRUE(matchesGolden("flat_binary.rdk", w.text()));
+    EXPECT_TRUE(matchesGoldenFile("sceneapi/golden/flat_binary.rdk", w.text()));
 }
 
 // The text forms of every list, at an indentation that shows where the
@@ -288,7 +288,7 @@ TEST(GoldenSceneText, ListLayoutsInText)
     w->listValue(TypeBool, &bools[0]);
     w->endList();
     w->endGroup();
-    EXPECT_TRUE(matchesGolden("lists_text.rdk", w.text()));
+    EXPECT_TRUE(matchesGoldenFile("sceneapi/golden/lists_text.rdk", w.text()));
 }
 
 // Captured shader texts: three levels of nesting with pushCapture and
@@ -346,5 +346,5 @@ TEST(GoldenSceneText, CapturedShaders)
     w->listValue(TypeShaderText, &inner);
     w->endList();
     w->endGroup();
-    EXPECT_TRUE(matchesGolden("captured_shaders.rdk", w.text()));
+    EXPECT_TRUE(matchesGoldenFile("sceneapi/golden/captured_shaders.rdk", w.text()));
 }

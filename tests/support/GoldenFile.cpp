@@ -8,10 +8,10 @@
 
 namespace {
 
-std::string goldenPath(const std::string& name)
+std::string goldenPath(const std::string& path)
 {
     const char* top = std::getenv("RD_SOURCE_DIR");
-    return std::string(top ? top : ".") + "/tests/sceneapi/golden/" + name;
+    return std::string(top ? top : ".") + "/tests/" + path;
 }
 
 std::vector<std::string_view> lines(std::string_view text)
@@ -46,13 +46,13 @@ std::string escaped(std::string_view bytes)
     return out + "\"";
 }
 
-std::string readGolden(const std::string& name)
+std::string readGoldenFile(const std::string& name)
 {
     std::ifstream in(goldenPath(name), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-::testing::AssertionResult matchesGolden(const std::string& name, std::string_view actual)
+::testing::AssertionResult matchesGoldenFile(const std::string& name, std::string_view actual)
 {
     const char* update = std::getenv("RD_UPDATE_GOLDEN");
     if (update && std::string(update) == "1") {
@@ -63,7 +63,7 @@ std::string readGolden(const std::string& name)
     if (!in)
         return ::testing::AssertionFailure() << "golden file missing: " << goldenPath(name)
                                              << " (RD_UPDATE_GOLDEN=1 writes it)";
-    const std::string expected = readGolden(name);
+    const std::string expected = readGoldenFile(name);
     if (expected == actual)
         return ::testing::AssertionSuccess();
 
