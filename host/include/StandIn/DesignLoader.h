@@ -1,0 +1,70 @@
+#pragma once
+// Reads design documents (`.design.json`, format "design/1") into DesignData.
+//
+// The loader is strict: an unknown format, a missing required field, an
+// unknown or repeated field, a wrong type, a reference to a component key or
+// appearance id that does not exist, a repeated key or id, an out-of-range
+// value, a mesh array that is not a multiple of 3, a node index out of range,
+// or a cycle of placements rejects the whole document with a DesignError that
+// names the file and the JSON path, for example
+//   gearbox.design.json: components[2].bodies[0].faces[5].displayMeshes[0].nodeIndices[17]: index 40 out of range (13 nodes)
+// and a JSON syntax error with its line and column:
+//   gearbox.design.json: line 3, column 7: syntax error while parsing object key - ...
+//
+// What the loader fills in:
+//   - defaults for optional fields (visible true, no appearance, identity
+//     transform, empty lists, modeling orientation "y-up");
+//   - the default view (defaultView) when `host.viewport` is absent, and no
+//     active viewport when it is null;
+//   - NaN for the strings "NaN" in `physicalProperties`; an absent
+//     `physicalProperties` stays empty and is computed when the document opens;
+//   - mesh arrays narrowed to 32-bit floats (a value beyond float range is
+//     rejected).
+//
+// Mesh arrays are streamed into their float and integer vectors while the
+// file is read, never held as JSON values, so a document of millions of mesh
+// numbers costs about four bytes per number beyond the file's read buffer.
+
+#include <Core/Export.h>
+#include <StandIn/DesignData.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace standin::host {
+
+/// A rejected design. what() is "<source>: <location>: <problem>"
+/// (without "<location>: " when there is none).
+class ADSK_API DesignError : public std::runtime_error {
+public:
+    DesignError(std::string source, std::string location, std::string problem);
+
+    /// The file (or the name given to parseDesign); may be empty.
+    const std::string& source() const noexcept { return source_; }
+    /// The JSON path ("components[2].name") or the text position ("line 3,
+    /// column 7"); empty for problems of the whole file.
+    const std::string& location() const noexcept { return location_; }
+    /// What is wrong, for example "missing required field".
+    const std::string& problem() const noexcept { return problem_; }
+
+private:
+    std::string source_;
+    std::string location_;
+    std::string problem_;
+};
+
+/// Reads and checks a design file; throws DesignError (also when the file
+/// cannot be read).
+ADSK_API DesignData loadDesignFile(const std::filesystem::path& file);
+
+/// The same for a document held in memory; `source` names it in messages.
+ADSK_API DesignData parseDesign(std::string_view json, const std::string& source = "design");
+
+/// The checks that also apply to a design built in code: every reference
+/// names an existing entry (or is kNone where that is allowed) and no
+/// component places one of its own ancestors. Throws DesignError.
+ADSK_API void checkDesign(const DesignData& design, const std::string& source = "");
+
+} // namespace standin::host

@@ -1,0 +1,199 @@
+// Designs built in code: what a file cannot express (two appearance objects
+// with one id, missing objects, NaN), the checks that still apply, computed
+// physical properties, and the lending of mesh arrays.
+
+#include "HostTestSupport.h"
+
+#include <cmath>
+#include <limits>
+
+using namespace hosttest;
+using adsk::core::Application;
+
+namespace {
+
+sh::FaceData boxFace(std::array<double, 3> min, std::array<double, 3> max, int appearance = sh::kNone)
+{
+    sh::FaceData face;
+    face.appearance = appearance;
+    face.displayMeshes.push_back(sh::boxMesh(min, max));
+    return face;
+}
+
+// One design whose root component holds `bodies` and places a child
+// component (index 1) once.
+sh::DesignData design(std::vector<sh::BodyData> bodies)
+{
+    sh::DesignData d;
+    d.name = "Built";
+    sh::ComponentData root;
+    root.name = "Root";
+    root.bodies = std::move(bodies);
+    root.occurrences.push_back(placement(1));
+    sh::ComponentData child;
+    child.name = "Child";
+    d.components = {root, child};
+    d.products.push_back({sh::ProductType::Design, "mm", 0, {}});
+    return d;
+}
+
+Ptr<adsk::fusion::Component> root()
+{
+    return designAt(0)->rootComponent();
+}
+
+std::string rejection(sh::DesignData d)
+{
+    try {
+        sh::openDesign(std::move(d));
+    } catch (const sh::DesignError& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+} // namespace
+
+class DesignBuilder : public HostTest {};
+
+TEST_F(DesignBuilder, TwoAppearanceObjectsMayShareOneIdentifier)
+{
+    sh::DesignData d = design({body("B", {boxFace({0, 0, 0}, {1, 1, 1}, 0), boxFace({0, 0, 0}, {1, 1, 1}, 1)})});
+    d.appearances = {{"Shared", "First", {}, {}}, {"Shared", "Second", {}, {}}};
+    sh::openDesign(std::move(d));
+
+    Ptr<adsk::fusion::BRepFaces> faces = root()->bRepBodies()->item(0)->faces();
+    Ptr<adsk::core::Appearance> first = faces->item(0)->appearance();
+    Ptr<adsk::core::Appearance> second = faces->item(1)->appearance();
+    EXPECT_NE(first.get(), second.get());
+    EXPECT_EQ(first->id(), second->id());
+    EXPECT_EQ(first->name(), "First");
+    EXPECT_EQ(second->name(), "Second");
+}
+
+TEST_F(DesignBuilder, MissingObjectsComeBackAsEmptyPointers)
+{
+    sh::BodyData noFaces = body("NoFaces");
+    noFaces.missing.faces = true;
+    sh::BodyData faces = body("Faces", {boxFace({0, 0, 0}, {1, 1, 1}), boxFace({0, 0, 0}, {1, 1, 1})});
+    faces.faces[0].missing.meshManager = true;
+    faces.faces[1].missing.displayMeshes = true;
+    sh::DesignData d = design({noFaces, faces});
+    d.components[0].occurrences.push_back(placement(sh::kNone));
+    d.components[0].occurrences.back().missing.transform = true;
+    d.components[1].missing.physicalProperties = true;
+    d.components[1].missing.bodies = true;
+    d.components[1].missing.occurrences = true;
+    d.products.push_back({sh::ProductType::Design, "cm", sh::kNone, {true}});
+    sh::PropertyData color = sh::colorProperty("generic_diffuse", std::nullopt);
+    color.hasTexture = true;
+    color.missing.textureProperties = true;
+    d.appearances = {{"A", "A", {color}, {}}, {"B", "B", {}, {true}}};
+    sh::openDesign(std::move(d));
+
+    Ptr<adsk::fusion::BRepBodies> bodies = root()->bRepBodies();
+    EXPECT_FALSE(bodies->item(0)->faces());
+    EXPECT_FALSE(bodies->item(1)->faces()->item(0)->meshManager());
+    EXPECT_FALSE(bodies->item(1)->faces()->item(1)->meshManager()->displayMeshes());
+    Ptr<adsk::fusion::Occurrence> orphan = root()->occurrences()->item(1);
+    EXPECT_FALSE(orphan->component());
+    EXPECT_FALSE(orphan->transform());
+    Ptr<adsk::fusion::Component> child = root()->occurrences()->item(0)->component();
+    EXPECT_FALSE(child->physicalProperties());
+    EXPECT_FALSE(child->bRepBodies());
+    EXPECT_FALSE(child->occurrences());
+    EXPECT_FALSE(designAt(1)->rootComponent());
+    EXPECT_FALSE(designAt(1)->unitsManager());
+
+    // Appearances are reached through bodies and faces only; open a second
+    // design that uses them.
+    sh::DesignData e = design({body("X", {boxFace({0, 0, 0}, {1, 1, 1}, 1)}, 0)});
+    e.appearances = {{"A", "A", {color}, {}}, {"B", "B", {}, {true}}};
+    sh::openDesign(std::move(e));
+    Ptr<adsk::fusion::BRepBody> body = root()->bRepBodies()->item(0);
+    Ptr<adsk::core::ColorProperty> colorProperty = body->appearance()->appearanceProperties()->item(0);
+    EXPECT_FALSE(colorProperty->value());
+    EXPECT_TRUE(colorProperty->connectedTexture());
+    EXPECT_FALSE(colorProperty->connectedTexture()->properties());
+    EXPECT_FALSE(body->faces()->item(0)->appearance()->appearanceProperties());
+
+    sh::closeDocument();
+    sh::DesignData none;
+    none.missing.products = true;
+    sh::openDesign(std::move(none));
+    EXPECT_FALSE(Application::get()->activeDocument()->products());
+}
+
+TEST_F(DesignBuilder, GivenPropertiesArePassedOnAndAbsentOnesComputedPerBody)
+{
+    sh::BodyData box = body("Box", {boxFace({1, 2, 3}, {3, 5, 7})});
+    sh::BodyData inverted = body("Inverted", {boxFace({0, 0, 0}, {1, 1, 1})});
+    auto& indices = inverted.faces[0].displayMeshes[0].nodeIndices;
+    for (std::size_t t = 0; t < indices.size(); t += 3)
+        std::swap(indices[t + 1], indices[t + 2]);
+    // Out-of-range indices in a built mesh count for nothing.
+    sh::BodyData broken = body("Broken", {boxFace({0, 0, 0}, {1, 1, 1})});
+    broken.faces[0].displayMeshes[0].nodeIndices[0] = 99;
+    broken.faces[0].displayMeshes[0].nodeIndices.push_back(-4);
+
+    sh::DesignData d = design({box, inverted, broken});
+    d.components[1].physicalProperties = sh::PhysicalData{std::numeric_limits<double>::quiet_NaN(), 2.5};
+    sh::openDesign(std::move(d));
+
+    Ptr<adsk::fusion::PhysicalProperties> p = root()->physicalProperties();
+    // Box 2 × 3 × 4: area 52, volume 24; the inside-out cube: 6 and 1; the
+    // broken cube lost one triangle of area 0.5, which lies in the plane x = 0
+    // and so held no volume.
+    EXPECT_DOUBLE_EQ(p->area(), 52.0 + 6.0 + 5.5);
+    EXPECT_DOUBLE_EQ(p->volume(), 24.0 + 1.0 + 1.0);
+    Ptr<adsk::fusion::PhysicalProperties> given = root()->occurrences()->item(0)->component()->physicalProperties();
+    EXPECT_TRUE(std::isnan(given->area()));
+    EXPECT_EQ(given->volume(), 2.5);
+}
+
+TEST_F(DesignBuilder, BrokenReferencesAndCyclesAreRejectedAndChangeNothing)
+{
+    sh::openDesign(design({}));
+    sh::DesignData d = design({body("B", {}, 3)});
+    EXPECT_EQ(rejection(d), "components[0].bodies[0].appearance: appearance 3 out of range (0 appearances)");
+
+    d = design({});
+    d.components[1].occurrences.push_back(placement(0));
+    EXPECT_EQ(rejection(d), "components[1].occurrences[0].component: placement cycle: components[0] -> components[1] -> components[0]");
+    d.components[1].occurrences[0].component = 2;
+    EXPECT_EQ(rejection(d), "components[1].occurrences[0].component: component 2 out of range (2 components)");
+    d = design({});
+    d.products[0].rootComponent = -2;
+    EXPECT_EQ(rejection(d), "products[0].rootComponent: component -2 out of range (2 components)");
+
+    EXPECT_EQ(Application::get()->activeDocument()->name(), "Built");
+}
+
+TEST_F(DesignBuilder, MeshArraysAreLentOnceAndAllComeBack)
+{
+    sh::DesignData d = design({body("B", {boxFace({0, 0, 0}, {1, 2, 3})})});
+    const sh::MeshData expected = d.components[0].bodies[0].faces[0].displayMeshes[0];
+    d.components[0].bodies[0].faces[0].displayMeshes.push_back({{0, 0, 0}, {}, {}, {}});
+    sh::openDesign(std::move(d));
+    Ptr<adsk::fusion::TriangleMeshList> meshes = root()->bRepBodies()->item(0)->faces()->item(0)->meshManager()->displayMeshes();
+
+    const sh::ArrayLoans before = sh::arrayLoans();
+    Ptr<adsk::fusion::TriangleMesh> mesh = meshes->item(0);
+    EXPECT_EQ(mesh->nodeCoordinatesAsFloat(), expected.nodeCoordinates);
+    EXPECT_EQ(mesh->normalVectorsAsFloat(), expected.normalVectors);
+    EXPECT_EQ(mesh->textureCoordinatesAsFloat(), expected.textureCoordinates);
+    EXPECT_EQ(mesh->nodeIndices(), std::vector<int>(expected.nodeIndices.begin(), expected.nodeIndices.end()));
+    // Empty arrays are not lent at all.
+    EXPECT_TRUE(meshes->item(1)->nodeIndices().empty());
+    EXPECT_EQ(meshes->item(1)->nodeCoordinatesAsFloat().size(), 3u);
+
+    const sh::ArrayLoans after = sh::arrayLoans();
+    EXPECT_EQ(after.lent - before.lent, 5u);
+    EXPECT_EQ(after.outstanding, 0u);
+    EXPECT_EQ(after.foreign, before.foreign);
+
+    int notLent = 0;
+    adsk::core::DeallocateArray(&notLent);
+    adsk::core::DeallocateArray(nullptr);
+    EXPECT_EQ(sh::arrayLoans().foreign, before.foreign + 1);
+}

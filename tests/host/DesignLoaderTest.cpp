@@ -1,0 +1,323 @@
+// The loader of design files: the numbered corpus under designs/ (files named
+// *_bad_* must be rejected with the message in their .expect file), and what
+// good files look like through the host API once opened.
+
+#include "HostTestSupport.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <numbers>
+#include <sstream>
+
+using namespace hosttest;
+using adsk::core::Application;
+using adsk::core::ColorProperty;
+using adsk::core::FilenameProperty;
+using adsk::core::FloatProperty;
+using adsk::fusion::Design;
+
+namespace {
+
+std::string readText(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string firstLine(const std::filesystem::path& file)
+{
+    std::string line;
+    std::ifstream in(file);
+    std::getline(in, line);
+    return line;
+}
+
+std::vector<std::filesystem::path> corpus(bool bad)
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(designsDir())) {
+        const std::string name = entry.path().filename().string();
+        if (name.ends_with(".design.json") && (name.find("_bad_") != std::string::npos) == bad)
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::filesystem::path expectationOf(std::filesystem::path design)
+{
+    const std::string name = design.filename().string();
+    return design.replace_filename(name.substr(0, name.size() - std::string(".design.json").size()) + ".expect");
+}
+
+std::string rejection(const std::function<void()>& load)
+{
+    try {
+        load();
+    } catch (const sh::DesignError& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+Ptr<adsk::core::Property> property(const Ptr<adsk::core::Properties>& list, std::size_t index)
+{
+    return list->item(index);
+}
+
+} // namespace
+
+class DesignLoader : public HostTest {};
+
+TEST_F(DesignLoader, EveryBadDesignIsRejectedWithItsExpectedMessageAndChangesNothing)
+{
+    sh::openDesignFile(designsDir() / "01_gearbox.design.json");
+    const std::size_t objectsBefore = sh::liveObjects();
+
+    const auto bad = corpus(true);
+    ASSERT_GE(bad.size(), 30u);
+    for (const auto& file : bad) {
+        SCOPED_TRACE(file.filename().string());
+        const auto expectation = expectationOf(file);
+        ASSERT_TRUE(std::filesystem::exists(expectation)) << "no .expect beside the design";
+        const std::string expected = firstLine(expectation);
+        const std::string source = file.string();
+
+        EXPECT_EQ(rejection([&] { sh::openDesignFile(file); }), source + ": " + expected);
+        // The same text from memory goes through the same checks.
+        EXPECT_EQ(rejection([&] { sh::parseDesign(readText(file), "memory"); }), "memory: " + expected);
+    }
+    EXPECT_EQ(Application::get()->activeDocument()->name(), "Gearbox v3");
+    EXPECT_EQ(sh::liveObjects(), objectsBefore);
+}
+
+TEST_F(DesignLoader, EveryGoodDesignOpensAndEveryExpectationHasItsDesign)
+{
+    for (const auto& file : corpus(false)) {
+        SCOPED_TRACE(file.filename().string());
+        EXPECT_NO_THROW(sh::openDesignFile(file));
+        EXPECT_FALSE(std::filesystem::exists(expectationOf(file)));
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(designsDir())) {
+        if (entry.path().extension() != ".expect")
+            continue;
+        auto design = entry.path();
+        design.replace_extension(".design.json");
+        EXPECT_TRUE(std::filesystem::exists(design)) << entry.path();
+    }
+}
+
+TEST_F(DesignLoader, FilesThatCannotBeReadAreRejectedWithTheReason)
+{
+    const auto missing = designsDir() / "no_such.design.json";
+    EXPECT_EQ(rejection([&] { sh::loadDesignFile(missing); }),
+              missing.string() + ": cannot open: No such file or directory");
+    EXPECT_EQ(rejection([&] { sh::loadDesignFile(designsDir()); }), designsDir().string() + ": cannot read: is a directory");
+}
+
+TEST_F(DesignLoader, TheDocumentedExampleReadsBackThroughTheApi)
+{
+    sh::openDesignFile(designsDir() / "01_gearbox.design.json");
+    Ptr<Application> app = Application::get();
+    Ptr<adsk::core::Document> document = app->activeDocument();
+    EXPECT_EQ(document->name(), "Gearbox v3");
+    ASSERT_EQ(document->products()->count(), 2u);
+    EXPECT_FALSE(document->products()->item(1)->cast<Design>());
+
+    Ptr<Design> design = designAt(0);
+    ASSERT_TRUE(design);
+    EXPECT_EQ(design->unitsManager()->defaultLengthUnits(), "mm");
+    Ptr<adsk::fusion::Component> root = design->rootComponent();
+    EXPECT_EQ(root->name(), "Gearbox v3");
+    EXPECT_EQ(root->physicalProperties()->area(), 1250.5);
+    EXPECT_EQ(root->physicalProperties()->volume(), 310.25);
+
+    Ptr<adsk::fusion::Occurrence> occurrence = root->occurrences()->item(0);
+    EXPECT_EQ(occurrence->component()->name(), "Shaft");
+    EXPECT_TRUE(occurrence->isLightBulbOn());
+    EXPECT_FALSE(occurrence->appearance());
+    EXPECT_EQ(occurrence->transform()->getCell(0, 3), 2.5);
+    EXPECT_EQ(occurrence->transform()->getCell(3, 3), 1.0);
+
+    Ptr<adsk::fusion::BRepBody> body = root->bRepBodies()->item(0);
+    EXPECT_EQ(body->name(), "Housing");
+    Ptr<adsk::fusion::BRepFace> face = body->faces()->item(0);
+    EXPECT_FALSE(face->appearance());
+    Ptr<adsk::fusion::TriangleMesh> mesh = face->meshManager()->displayMeshes()->item(0);
+    EXPECT_EQ(mesh->nodeCoordinatesAsFloat(), (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(mesh->normalVectorsAsFloat(), (std::vector<float>{0, 0, 1, 0, 0, 1, 0, 0, 1}));
+    EXPECT_EQ(mesh->textureCoordinatesAsFloat(), (std::vector<float>{0, 0, 1, 0, 0, 1}));
+    EXPECT_EQ(mesh->nodeIndices(), (std::vector<int>{0, 1, 2}));
+
+    Ptr<adsk::core::Appearance> paint = body->appearance();
+    EXPECT_EQ(paint->id(), "Prism-093");
+    EXPECT_EQ(paint->name(), "Paint - Enamel Glossy (Red)");
+    Ptr<ColorProperty> diffuse = property(paint->appearanceProperties(), 0);
+    ASSERT_TRUE(diffuse);
+    EXPECT_EQ(diffuse->id(), "generic_diffuse");
+    short r = 0, g = 0, b = 0, a = 0;
+    ASSERT_TRUE(diffuse->value()->getColor(r, g, b, a));
+    EXPECT_EQ((std::array<short, 4>{r, g, b, a}), (std::array<short, 4>{200, 16, 16, 255}));
+    Ptr<adsk::core::Property> bitmap = diffuse->connectedTexture()->properties()->item(0);
+    EXPECT_STREQ(bitmap->objectType(), "adsk::core::FilenameProperty");
+    EXPECT_EQ(bitmap->cast<FilenameProperty>()->value(), "textures/wood.png");
+    Ptr<FloatProperty> gloss = property(paint->appearanceProperties(), 1);
+    EXPECT_EQ(gloss->value(), 0.8);
+
+    EXPECT_EQ(app->preferences()->generalPreferences()->defaultModelingOrientation(), adsk::core::YUpModelingOrientation);
+    Ptr<adsk::core::Camera> camera = app->activeViewport()->camera();
+    EXPECT_EQ(camera->cameraType(), adsk::core::PerspectiveCameraType);
+    double x = 0, y = 0, z = 0;
+    camera->eye()->getData(x, y, z);
+    EXPECT_EQ((std::array<double, 3>{x, y, z}), (std::array<double, 3>{40, 30, 50}));
+    EXPECT_DOUBLE_EQ(camera->perspectiveAngle(), std::numbers::pi / 6);
+}
+
+TEST_F(DesignLoader, AnAbsentViewportIsTheDefaultViewOfTheOrientationAndNullIsNoViewport)
+{
+    const auto up = [] { return Application::get()->activeViewport()->camera()->upVector()->asArray(); };
+
+    sh::openDesignFile(designsDir() / "02_minimal.design.json");
+    Ptr<adsk::core::Camera> camera = Application::get()->activeViewport()->camera();
+    double x = 0, y = 0, z = 0;
+    camera->eye()->getData(x, y, z);
+    EXPECT_EQ((std::array<double, 3>{x, y, z}), (std::array<double, 3>{100, 100, 100}));
+    camera->target()->getData(x, y, z);
+    EXPECT_EQ((std::array<double, 3>{x, y, z}), (std::array<double, 3>{0, 0, 0}));
+    EXPECT_DOUBLE_EQ(camera->perspectiveAngle(), std::numbers::pi / 6);
+    EXPECT_EQ(up(), (std::vector<double>{0, 1, 0}));
+
+    // The orientation comes after "host" fields that could have set the view.
+    sh::openDesignFile(designsDir() / "03_zup_default_view.design.json");
+    EXPECT_EQ(up(), (std::vector<double>{0, 0, 1}));
+    EXPECT_EQ(Application::get()->preferences()->generalPreferences()->defaultModelingOrientation(),
+              adsk::core::ZUpModelingOrientation);
+
+    sh::openDesignFile(designsDir() / "04_no_viewport.design.json");
+    EXPECT_FALSE(Application::get()->activeViewport());
+}
+
+TEST_F(DesignLoader, AbsentPhysicalPropertiesAreComputedPerBodyAndNaNIsKept)
+{
+    // A 2 × 3 × 4 box, a unit cube stored inside out, and a body without faces.
+    sh::openDesignFile(designsDir() / "05_computed_properties.design.json");
+    Ptr<adsk::fusion::PhysicalProperties> p = designAt(0)->rootComponent()->physicalProperties();
+    EXPECT_DOUBLE_EQ(p->area(), 52.0 + 6.0);
+    EXPECT_DOUBLE_EQ(p->volume(), 24.0 + 1.0);
+
+    sh::openDesignFile(designsDir() / "06_nan_properties.design.json");
+    p = designAt(0)->rootComponent()->physicalProperties();
+    EXPECT_TRUE(std::isnan(p->area()));
+    EXPECT_EQ(p->volume(), 0.0);
+    EXPECT_EQ(Application::get()->activeViewport()->camera()->cameraType(), adsk::core::OrthographicCameraType);
+}
+
+TEST_F(DesignLoader, PropertiesOfEveryTypeAndNestedTexturesComeThrough)
+{
+    sh::openDesignFile(designsDir() / "07_appearances.design.json");
+    Ptr<adsk::fusion::BRepBody> body = designAt(0)->rootComponent()->bRepBodies()->item(0);
+    EXPECT_EQ(body->appearance()->id(), "Plain");
+    EXPECT_EQ(body->appearance()->appearanceProperties()->count(), 0u);
+    EXPECT_EQ(body->faces()->item(1)->meshManager()->displayMeshes()->count(), 0u);
+    EXPECT_FALSE(body->faces()->item(1)->appearance());
+
+    Ptr<adsk::core::Properties> wood = body->faces()->item(0)->appearance()->appearanceProperties();
+    ASSERT_EQ(wood->count(), 6u);
+    const char* types[] = {"adsk::core::ColorProperty",   "adsk::core::FloatProperty", "adsk::core::IntegerProperty",
+                           "adsk::core::BooleanProperty", "adsk::core::StringProperty", "adsk::core::ColorProperty"};
+    for (std::size_t i = 0; i < 6; ++i)
+        EXPECT_STREQ(wood->item(i)->objectType(), types[i]) << i;
+
+    Ptr<ColorProperty> diffuse = wood->item(0);
+    EXPECT_FALSE(diffuse->value());
+    Ptr<adsk::core::Properties> texture = diffuse->connectedTexture()->properties();
+    ASSERT_EQ(texture->count(), 3u);
+    EXPECT_EQ(Ptr<FilenameProperty>(texture->item(0))->value(), "C:/textures/oak.jpg");
+    Ptr<ColorProperty> tint = texture->item(2);
+    EXPECT_EQ(Ptr<FilenameProperty>(tint->connectedTexture()->properties()->item(0))->value(), "checker.png");
+
+    EXPECT_EQ(Ptr<FloatProperty>(wood->item(1))->value(), -0.5);
+    EXPECT_EQ(Ptr<adsk::core::IntegerProperty>(wood->item(2))->value(), INT_MIN);
+    EXPECT_FALSE(Ptr<adsk::core::BooleanProperty>(wood->item(3))->value());
+    EXPECT_EQ(Ptr<adsk::core::StringProperty>(wood->item(4))->value(), "Wood \xC3\xA9");
+    short r = 0, g = 0, b = 0, a = 9;
+    Ptr<ColorProperty>(wood->item(5))->value()->getColor(r, g, b, a);
+    EXPECT_EQ((std::array<short, 4>{r, g, b, a}), (std::array<short, 4>{255, 0, 128, 0}));
+}
+
+TEST_F(DesignLoader, MeshNumbersAreNarrowedToFloatsAsTheHostHandsThemOut)
+{
+    sh::openDesignFile(designsDir() / "07_appearances.design.json");
+    Ptr<adsk::fusion::TriangleMesh> mesh =
+        designAt(0)->rootComponent()->bRepBodies()->item(0)->faces()->item(0)->meshManager()->displayMeshes()->item(0);
+    EXPECT_EQ(mesh->nodeCoordinatesAsFloat(),
+              (std::vector<float>{0.1f, 0.2f, 0.3f, 1e-3f, -7.0f, 3.4028234e38f, 16777216.0f, 0.0f, 1.0f}));
+    EXPECT_TRUE(mesh->normalVectorsAsFloat().empty());
+    EXPECT_EQ(mesh->nodeIndices(), (std::vector<int>{2, 1, 0}));
+}
+
+TEST_F(DesignLoader, PlacementsShareTheirComponentAndKeepTheirOwnTransformAndLightBulb)
+{
+    sh::openDesignFile(designsDir() / "08_placements.design.json");
+    Ptr<adsk::fusion::Component> top = designAt(0)->rootComponent();
+    Ptr<adsk::fusion::Occurrences> occurrences = top->occurrences();
+    ASSERT_EQ(occurrences->count(), 3u);
+    EXPECT_EQ(occurrences->item(0)->component().get(), occurrences->item(1)->component().get());
+    EXPECT_EQ(occurrences->item(3), nullptr);
+
+    Ptr<adsk::core::Matrix3D> turned = occurrences->item(0)->transform();
+    EXPECT_EQ(turned->getCell(0, 1), -1.0);
+    EXPECT_EQ(turned->getCell(1, 0), 1.0);
+    EXPECT_EQ(turned->getCell(2, 3), 3.0);
+    EXPECT_FALSE(occurrences->item(1)->isLightBulbOn());
+    EXPECT_EQ(occurrences->item(1)->appearance()->id(), "Brass");
+    EXPECT_EQ(occurrences->item(1)->transform()->getCell(0, 3), 0.0);
+
+    // Two components named "Bolt": the plate, which places the bolt again.
+    Ptr<adsk::fusion::Component> plate = occurrences->item(2)->component();
+    EXPECT_EQ(plate->name(), "Bolt");
+    EXPECT_NE(plate.get(), occurrences->item(0)->component().get());
+    EXPECT_EQ(plate->occurrences()->item(0)->component().get(), occurrences->item(0)->component().get());
+
+    Ptr<Design> second = designAt(2);
+    EXPECT_EQ(second->unitsManager()->defaultLengthUnits(), "yd");
+    EXPECT_FALSE(second->rootComponent()->bRepBodies()->item(0)->isLightBulbOn());
+    EXPECT_EQ(second->rootComponent()->bRepBodies()->item(0)->faces()->count(), 0u);
+}
+
+TEST_F(DesignLoader, BigMeshArraysStreamInExactlyAsBuilt)
+{
+    // A 150 × 100 grid written with enough digits to give back every float.
+    const sh::MeshData grid = sh::gridMesh(150, 100, 0.37);
+    std::ostringstream json;
+    json.precision(9);
+    const auto list = [&](const auto& values) {
+        json << '[';
+        for (std::size_t i = 0; i < values.size(); ++i)
+            json << (i ? "," : "") << values[i];
+        json << ']';
+    };
+    json << R"({"format":"design/1","name":"Grid","products":[],"components":[{"key":"g","name":"G",)"
+         << R"("bodies":[{"name":"B","faces":[{"displayMeshes":[{"nodeCoordinates":)";
+    list(grid.nodeCoordinates);
+    json << R"(,"normalVectors":)";
+    list(grid.normalVectors);
+    json << R"(,"textureCoordinates":)";
+    list(grid.textureCoordinates);
+    json << R"(,"nodeIndices":)";
+    list(grid.nodeIndices);
+    json << "}]}]}]}]}";
+
+    const sh::DesignData design = sh::parseDesign(json.str());
+    const sh::MeshData& mesh = design.components[0].bodies[0].faces[0].displayMeshes[0];
+    EXPECT_EQ(mesh.nodeCoordinates, grid.nodeCoordinates);
+    EXPECT_EQ(mesh.normalVectors, grid.normalVectors);
+    EXPECT_EQ(mesh.textureCoordinates, grid.textureCoordinates);
+    EXPECT_EQ(mesh.nodeIndices, grid.nodeIndices);
+}

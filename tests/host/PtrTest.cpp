@@ -1,0 +1,144 @@
+// Ptr<T>: the empty pointer's exception, casts by class type, and that
+// references keep objects alive exactly as long as they are held.
+
+#include "HostTestSupport.h"
+
+using namespace hosttest;
+using adsk::core::Application;
+using adsk::core::Product;
+using adsk::fusion::Design;
+
+namespace {
+
+std::string thrownBy(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
+
+// A design with one component holding one body with a box face, and a
+// product that is not a design.
+sh::DesignData smallDesign()
+{
+    sh::DesignData d;
+    d.name = "Small";
+    d.appearances.push_back({"Red", "Red", {sh::colorProperty("generic_diffuse", sh::Rgba{255, 0, 0, 255}),
+                                            sh::filenameProperty("file", "a.png")}, {}});
+    sh::ComponentData root;
+    root.name = "Root";
+    sh::BodyData body;
+    body.name = "Box";
+    body.appearance = 0;
+    sh::FaceData face;
+    face.displayMeshes.push_back(sh::boxMesh({0, 0, 0}, {1, 1, 1}));
+    body.faces.push_back(face);
+    root.bodies.push_back(body);
+    d.components.push_back(root);
+    d.products.push_back({sh::ProductType::Design, "mm", 0, {}});
+    d.products.push_back({sh::ProductType::Other, "cm", sh::kNone, {}});
+    return d;
+}
+
+} // namespace
+
+class PtrSemantics : public HostTest {};
+
+TEST_F(PtrSemantics, DereferencingAnEmptyPointerRaisesUnknownException)
+{
+    Ptr<Design> empty;
+    EXPECT_EQ(thrownBy([&] { empty->rootComponent(); }), "Unknown exception");
+    EXPECT_EQ(thrownBy([&] { (void)*empty; }), "Unknown exception");
+    // What the add-in meets: a missing object one step down.
+    EXPECT_EQ(thrownBy([] { Application::get()->activeDocument()->name(); }), "Unknown exception");
+    EXPECT_FALSE(empty);
+    EXPECT_EQ(empty.get(), nullptr);
+}
+
+TEST_F(PtrSemantics, CastsGoByClassTypeAndGiveEmptyForAnotherClass)
+{
+    sh::openDesign(smallDesign());
+    Ptr<adsk::core::Products> products = Application::get()->activeDocument()->products();
+    Ptr<Product> design = products->item(0);
+    Ptr<Product> other = products->item(1);
+
+    EXPECT_TRUE(design->cast<Design>());
+    EXPECT_FALSE(other->cast<Design>());
+    EXPECT_STREQ(design->objectType(), "adsk::fusion::Design");
+    EXPECT_STREQ(other->objectType(), "adsk::core::Product");
+    EXPECT_TRUE(other->cast<Product>());
+    EXPECT_TRUE(other->cast<adsk::core::Base>());
+    EXPECT_FALSE(design->cast<adsk::fusion::Component>());
+
+    // The same through construction from another Ptr, both ways.
+    Ptr<Design> fromProduct = design;
+    EXPECT_EQ(fromProduct.get(), design.get());
+    EXPECT_FALSE(Ptr<Design>(other));
+    Ptr<Product> back = fromProduct;
+    EXPECT_EQ(back.get(), design.get());
+    EXPECT_FALSE(Ptr<Design>(Ptr<Product>()));
+
+    Ptr<adsk::core::Properties> properties =
+        fromProduct->rootComponent()->bRepBodies()->item(0)->appearance()->appearanceProperties();
+    Ptr<adsk::core::Property> color = properties->item(0);
+    Ptr<adsk::core::Property> file = properties->item(1);
+    EXPECT_TRUE(color->cast<adsk::core::ColorProperty>());
+    EXPECT_FALSE(file->cast<adsk::core::ColorProperty>());
+    EXPECT_TRUE(file->cast<adsk::core::FilenameProperty>());
+    EXPECT_TRUE(Ptr<adsk::core::Property>(file->cast<adsk::core::FilenameProperty>()));
+}
+
+TEST_F(PtrSemantics, HeldObjectsOutliveTheirDocumentAndGoWithTheLastReference)
+{
+    const std::size_t baseline = sh::liveObjects();
+    sh::openDesign(smallDesign());
+    EXPECT_GT(sh::liveObjects(), baseline);
+
+    Ptr<adsk::fusion::TriangleMesh> mesh = designAt(0)->rootComponent()->bRepBodies()->item(0)->faces()->item(0)
+                                               ->meshManager()->displayMeshes()->item(0);
+    const std::size_t withDocument = sh::liveObjects();
+    sh::closeDocument();
+    EXPECT_FALSE(Application::get()->activeDocument());
+    EXPECT_LT(sh::liveObjects(), withDocument);
+    EXPECT_GT(sh::liveObjects(), baseline);
+    // Still usable: the mesh keeps its arrays.
+    EXPECT_EQ(mesh->nodeIndices().size(), 36u);
+
+    Ptr<adsk::fusion::TriangleMesh> copy = mesh;
+    Ptr<adsk::fusion::TriangleMesh> moved = std::move(mesh);
+    EXPECT_FALSE(mesh);
+    copy.reset();
+    EXPECT_GT(sh::liveObjects(), baseline);
+    moved = nullptr;
+    EXPECT_EQ(sh::liveObjects(), baseline);
+}
+
+TEST_F(PtrSemantics, ReplacingTheDocumentReleasesTheOldOne)
+{
+    const std::size_t baseline = sh::liveObjects();
+    sh::openDesign(smallDesign());
+    const std::size_t one = sh::liveObjects();
+    sh::openDesign(smallDesign());
+    EXPECT_EQ(sh::liveObjects(), one);
+    sh::closeDocument();
+    EXPECT_EQ(sh::liveObjects(), baseline);
+}
+
+TEST_F(PtrSemantics, ADeepChainOfPlacementsIsReleasedWithoutRecursion)
+{
+    // Each component places the next; releasing them must not free the chain
+    // recursively, whichever end is listed first.
+    const std::size_t baseline = sh::liveObjects();
+    sh::DesignData d;
+    const int depth = 200000;
+    d.components.resize(depth);
+    for (int i = 0; i + 1 < depth; ++i)
+        d.components[static_cast<std::size_t>(depth - 1 - i)].occurrences.push_back(placement(depth - 2 - i));
+    d.products.push_back({sh::ProductType::Design, "cm", depth - 1, {}});
+    sh::openDesign(std::move(d));
+    sh::closeDocument();
+    EXPECT_EQ(sh::liveObjects(), baseline);
+}
