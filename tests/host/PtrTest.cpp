@@ -3,6 +3,8 @@
 
 #include "HostTestSupport.h"
 
+#include <functional>
+
 using namespace hosttest;
 using adsk::core::Application;
 using adsk::core::Product;

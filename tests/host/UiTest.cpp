@@ -4,6 +4,8 @@
 
 #include "HostTestSupport.h"
 
+#include <functional>
+
 #include <stdexcept>
 
 using namespace hosttest;
