@@ -1,6 +1,7 @@
 #include "JsonReader.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -10,6 +11,10 @@
 
 namespace standin::host::detail {
 namespace {
+
+// No object of a design has more than a handful of fields; one with hundreds
+// is refused before the linear duplicate check makes it slow.
+constexpr std::size_t kMaxFields = 256;
 
 bool isMeshArrayField(std::string_view key)
 {
@@ -83,6 +88,10 @@ public:
         if (packing())
             return true;
         const Json& object = *stack_.back().value;
+        if (object.size() == kMaxFields) {
+            error_ = DesignError(source_, path(), "more than " + std::to_string(kMaxFields) + " fields");
+            return false;
+        }
         if (object.contains(key)) {
             std::string location = path();
             location += location.empty() ? "" : ".";
@@ -136,13 +145,18 @@ public:
 
     bool parse_error(std::size_t position, const std::string&, const nlohmann::json::exception& e)
     {
-        error_ = syntaxError(position, e.what());
+        syntaxPosition_ = position;
+        syntaxMessage_ = e.what();
         return false;
     }
 
     // ---- results ------------------------------------------------------------
 
+    // The repeated field that stopped the parse, if one did.
     const std::optional<DesignError>& error() const { return error_; }
+    // Where the parser stopped on malformed text (a byte count), and its message.
+    std::size_t syntaxPosition() const { return syntaxPosition_; }
+    const std::string& syntaxMessage() const { return syntaxMessage_; }
 
 private:
     struct Frame {
@@ -262,18 +276,6 @@ private:
         return p;
     }
 
-    // nlohmann's message reads "[json.exception.parse_error.101] parse error
-    // at line L, column C: <reason>"; the position becomes the location.
-    DesignError syntaxError(std::size_t position, const std::string& message) const
-    {
-        const std::string marker = " at line ";
-        const std::size_t at = message.find(marker);
-        const std::size_t colon = at == std::string::npos ? std::string::npos : message.find(": ", at);
-        if (colon != std::string::npos)
-            return DesignError(source_, message.substr(at + 4, colon - at - 4), message.substr(colon + 2));
-        return DesignError(source_, "byte " + std::to_string(position), message);
-    }
-
     JsonDocument& document_;
     const std::string& source_;
     std::vector<Frame> stack_;
@@ -281,7 +283,46 @@ private:
     std::size_t packIndex_ = 0;
     std::size_t packDepth_ = 0; // 0: not in a mesh array; 1: its elements; more: inside a bad element
     std::optional<DesignError> error_;
+    std::size_t syntaxPosition_ = 0;
+    std::string syntaxMessage_;
 };
+
+// The line and column (both from 1) of the byte after `position` bytes of
+// `text`, as "line L, column C".
+class LineCounter {
+public:
+    void feed(std::string_view text)
+    {
+        for (char c : text) {
+            if (c == '\n') {
+                ++line_;
+                column_ = 0;
+            } else {
+                ++column_;
+            }
+        }
+    }
+    std::string location() const { return "line " + std::to_string(line_) + ", column " + std::to_string(column_); }
+
+private:
+    std::size_t line_ = 1;
+    std::size_t column_ = 0;
+};
+
+// nlohmann's messages read "[json.exception.parse_error.101] parse error at
+// line L, column C: <reason>" for malformed text, and "[json.exception.
+// out_of_range.406] <reason>" for a number beyond double; the first carries
+// its own position, the second gets one from `locate`.
+template <class Locate>
+DesignError syntaxError(const std::string& source, std::size_t position, const std::string& message, Locate&& locate)
+{
+    const std::size_t at = message.find(" at line ");
+    const std::size_t colon = at == std::string::npos ? std::string::npos : message.find(": ", at);
+    if (colon != std::string::npos)
+        return DesignError(source, message.substr(at + 4, colon - at - 4), message.substr(colon + 2));
+    const std::size_t prefix = message.rfind("] ", message.find(' '));
+    return DesignError(source, locate(position), prefix == std::string::npos ? message : message.substr(prefix + 2));
+}
 
 // A file read in blocks as a character sequence for the parser; copies of an
 // iterator share the reader, as input iterators may.
@@ -348,13 +389,16 @@ private:
     BlockReader* reader_ = nullptr;
 };
 
-template <class Iterator>
-JsonDocument parse(Iterator first, Iterator last, const std::string& source)
+template <class Iterator, class Locate>
+JsonDocument parse(Iterator first, Iterator last, const std::string& source, Locate&& locate)
 {
     JsonDocument document;
     DomBuilder builder(document, source);
-    if (!Json::sax_parse(first, last, &builder) && builder.error())
-        throw *builder.error();
+    if (!Json::sax_parse(first, last, &builder)) {
+        if (builder.error())
+            throw *builder.error();
+        throw syntaxError(source, builder.syntaxPosition(), builder.syntaxMessage(), locate);
+    }
     return document;
 }
 
@@ -372,7 +416,11 @@ PackedArray* packedArray(JsonDocument& document, const Json& value)
 
 JsonDocument readJsonText(std::string_view text, const std::string& source)
 {
-    return parse(text.begin(), text.end(), source);
+    return parse(text.begin(), text.end(), source, [&](std::size_t position) {
+        LineCounter counter;
+        counter.feed(text.substr(0, std::min(position, text.size())));
+        return counter.location();
+    });
 }
 
 JsonDocument readJsonFile(const std::filesystem::path& file, const std::string& source)
@@ -385,7 +433,22 @@ JsonDocument readJsonFile(const std::filesystem::path& file, const std::string& 
         throw DesignError(source, "", std::string("cannot open: ") + std::strerror(errno));
     auto reader = std::make_unique<BlockReader>(in);
     try {
-        JsonDocument document = parse(BlockIterator(reader.get()), BlockIterator(), source);
+        // Only on an error: read the file again up to where the parser stopped.
+        const auto locate = [&](std::size_t position) {
+            std::ifstream again(file, std::ios::binary);
+            LineCounter counter;
+            char block[1 << 16];
+            while (position > 0) {
+                again.read(block, static_cast<std::streamsize>(std::min(position, sizeof block)));
+                const auto got = static_cast<std::size_t>(again.gcount());
+                if (got == 0)
+                    break;
+                counter.feed(std::string_view(block, got));
+                position -= got;
+            }
+            return counter.location();
+        };
+        JsonDocument document = parse(BlockIterator(reader.get()), BlockIterator(), source, locate);
         if (!reader->failed())
             return document;
     } catch (const DesignError&) {
