@@ -1,0 +1,95 @@
+#pragma once
+// The add-in's one translator object. It holds what lives from one command to
+// the next (the scene sink's wrapper, the unit factors, the change records of
+// the last transfer) and walks a host document into a scene graph: one group
+// per component placement, one group per body, one group per appearance of a
+// body's faces holding the display meshes.
+//
+// The command flows (exportToFile, renderLive) are defined with the add-in
+// shell; everything else with the translation.
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include <Core/CoreAll.h>
+#include <Fusion/FusionAll.h>
+
+#include "ComponentRecord.h"
+
+namespace vel {
+class TriangleObject;
+class VelGroup;
+class velSceneapi_oo;
+} // namespace vel
+
+class FusionExporter {
+public:
+    using RecordMap = std::map<std::string, vel::ComponentRecord>;
+
+    FusionExporter(adsk::core::Ptr<adsk::core::UserInterface> userInterface,
+                   adsk::core::Ptr<adsk::core::Application> application);
+    ~FusionExporter();
+    FusionExporter(const FusionExporter&) = delete;
+    FusionExporter& operator=(const FusionExporter&) = delete;
+
+    // The command flows.
+
+    // Asks for a file name in the save dialog and writes the document there.
+    void exportToFile(adsk::core::Ptr<adsk::core::Document> document);
+    // Streams the document into a running renderer over the live link.
+    void renderLive(adsk::core::Ptr<adsk::core::Document> document);
+
+    // Design traversal with change detection.
+
+    // The root group, named after the document, with one child per design.
+    // Afterwards sentRecords is a copy of currentRecords.
+    std::shared_ptr<vel::VelGroup> buildScene(adsk::core::Ptr<adsk::core::Document> document);
+    // One placement of a component: flag word 1 (unchanged, no bodies) or
+    // 32769 (changed), child placements with their transforms.
+    std::shared_ptr<vel::VelGroup> translateComponent(adsk::core::Ptr<adsk::fusion::Component> component,
+                                                      adsk::core::Ptr<adsk::core::Appearance> inheritedAppearance,
+                                                      bool visible);
+    vel::ComponentRecord makeComponentRecord(adsk::core::Ptr<adsk::fusion::Component> component,
+                                             adsk::core::Ptr<adsk::core::Appearance> inheritedAppearance,
+                                             bool visible);
+
+    // Units and camera.
+
+    // Design units per metre from the designs' default length unit (1 when
+    // there is no design or the unit is unknown); stored as unitsPerMetre.
+    float documentUnitsPerMetre(adsk::core::Ptr<adsk::core::Document> document);
+    // Writes the active viewport's camera as "Active Camera", unless the view
+    // is orthographic or eye and target coincide.
+    void writeActiveCamera();
+
+    // Bodies and meshes.
+
+    // The body group: flag word 33793, or 1024 with one child group per
+    // distinct face appearance (ordered by appearance id), each holding the
+    // display meshes of its faces and sharing one material.
+    std::shared_ptr<vel::VelGroup> translateBody(adsk::core::Ptr<adsk::fusion::BRepBody> body,
+                                                 adsk::core::Ptr<adsk::core::Appearance> inheritedAppearance,
+                                                 bool visible);
+    // One display mesh, coordinates scaled to design units.
+    std::shared_ptr<vel::TriangleObject> translateMesh(adsk::core::Ptr<adsk::fusion::TriangleMesh> mesh);
+
+    // State, for the flows and for tests.
+
+    vel::velSceneapi_oo* sceneWriter() const { return sceneWriter_.get(); }
+    const RecordMap& sentRecords() const { return sentRecords_; }
+    const RecordMap& currentRecords() const { return currentRecords_; }
+    float unitsPerMetre() const { return unitsPerMetre_; }
+    float unitsPerCentimetre() const { return unitsPerCentimetre_; }
+
+private:
+    // Destroyed in reverse order: the records, the host references, then
+    // the wrapper.
+    std::unique_ptr<vel::velSceneapi_oo> sceneWriter_;
+    adsk::core::Ptr<adsk::core::UserInterface> userInterface_;
+    adsk::core::Ptr<adsk::core::Application> application_;
+    RecordMap sentRecords_;
+    RecordMap currentRecords_;
+    float unitsPerMetre_ = 1.0f;
+    float unitsPerCentimetre_ = 100.0f;
+};
