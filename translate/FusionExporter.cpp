@@ -1,0 +1,13 @@
+#include "FusionExporter.h"
+
+#include <utility>
+
+#include "velSceneapi_oo.h"
+
+FusionExporter::FusionExporter(adsk::core::Ptr<adsk::core::UserInterface> userInterface,
+                               adsk::core::Ptr<adsk::core::Application> application)
+    : userInterface_(std::move(userInterface)), application_(std::move(application))
+{
+}
+
+FusionExporter::~FusionExporter() = default;
