@@ -11,3 +11,8 @@ FusionExporter::FusionExporter(adsk::core::Ptr<adsk::core::UserInterface> userIn
 }
 
 FusionExporter::~FusionExporter() = default;
+
+void FusionExporter::setSceneWriter(std::unique_ptr<vel::velSceneapi_oo> writer)
+{
+    sceneWriter_ = std::move(writer);
+}

@@ -77,6 +77,10 @@ public:
     // State, for the flows and for tests.
 
     vel::velSceneapi_oo* sceneWriter() const { return sceneWriter_.get(); }
+    // Makes `writer` the scene writer; the previous one is destroyed.
+    void setSceneWriter(std::unique_ptr<vel::velSceneapi_oo> writer);
+    // The flows set this to unitsPerMetre / 100 before a pass.
+    void setUnitsPerCentimetre(float value) { unitsPerCentimetre_ = value; }
     const RecordMap& sentRecords() const { return sentRecords_; }
     const RecordMap& currentRecords() const { return currentRecords_; }
     float unitsPerMetre() const { return unitsPerMetre_; }

@@ -15,65 +15,14 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
-#if defined(_WIN32)
-#include <malloc.h>
-#define malloc_usable_size _msize
-#else
-#include <malloc.h>
-#endif
+#include "HeapCounter.h"
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <new>
 
 namespace sh = standin::host;
 using adsk::core::Ptr;
-
-// ---- heap accounting ---------------------------------------------------------
-
-namespace {
-std::atomic<std::size_t> heapNow{0};
-std::atomic<std::size_t> heapPeak{0};
-
-void* counted(std::size_t n)
-{
-    void* p = std::malloc(n == 0 ? 1 : n);
-    if (p == nullptr)
-        throw std::bad_alloc();
-    const std::size_t now = heapNow.fetch_add(malloc_usable_size(p)) + malloc_usable_size(p);
-    std::size_t peak = heapPeak.load();
-    while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
-    }
-    return p;
-}
-
-void uncounted(void* p) noexcept
-{
-    if (p != nullptr) {
-        heapNow.fetch_sub(malloc_usable_size(p));
-        std::free(p);
-    }
-}
-
-// The heap's peak above its level at the start, over one call of f.
-template <class F>
-double peakMegabytes(F&& f)
-{
-    const std::size_t start = heapNow.load();
-    heapPeak.store(start);
-    f();
-    return static_cast<double>(heapPeak.load() - start) / (1024.0 * 1024.0);
-}
-} // namespace
-
-void* operator new(std::size_t n) { return counted(n); }
-void* operator new[](std::size_t n) { return counted(n); }
-void operator delete(void* p) noexcept { uncounted(p); }
-void operator delete[](void* p) noexcept { uncounted(p); }
-void operator delete(void* p, std::size_t) noexcept { uncounted(p); }
-void operator delete[](void* p, std::size_t) noexcept { uncounted(p); }
 
 // ---- designs -----------------------------------------------------------------
 
@@ -154,7 +103,7 @@ static void LoadDesignFile(benchmark::State& state)
     const auto file = gridFile(faces);
     double peak = 0;
     for (auto _ : state)
-        peak = peakMegabytes([&] { benchmark::DoNotOptimize(sh::loadDesignFile(file)); });
+        peak = benchheap::peakMegabytes([&] { benchmark::DoNotOptimize(sh::loadDesignFile(file)); });
     setTriangles(state, faces);
     state.counters["heap_peak_MB"] = peak;
     state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(file)) / (1024.0 * 1024.0);
@@ -169,7 +118,7 @@ static void ParsePlainDom(benchmark::State& state)
     const auto file = gridFile(faces);
     double peak = 0;
     for (auto _ : state) {
-        peak = peakMegabytes([&] {
+        peak = benchheap::peakMegabytes([&] {
             std::ifstream in(file);
             benchmark::DoNotOptimize(nlohmann::json::parse(in));
         });

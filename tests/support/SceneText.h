@@ -22,6 +22,9 @@ public:
     ~SceneText();
 
     vel::velSceneapi_oo& wrapper() { return wrapper_; }
+    // Another wrapper on the same writer, for code that takes ownership of
+    // its wrapper; its numbering starts afresh.
+    std::unique_ptr<vel::velSceneapi_oo> newWrapper();
     velScene_api& api() { return *writer_; }
     // Ends the writer and returns everything it wrote.
     std::string finish();

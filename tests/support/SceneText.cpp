@@ -20,6 +20,13 @@ SceneText::~SceneText()
     std::free(buffer_);
 }
 
+std::unique_ptr<vel::velSceneapi_oo> SceneText::newWrapper()
+{
+    auto wrapper = std::make_unique<vel::velSceneapi_oo>(nullptr);
+    wrapper->attach(writer_.get());
+    return wrapper;
+}
+
 std::string SceneText::finish()
 {
     wrapper_.attach(nullptr);

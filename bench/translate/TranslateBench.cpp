@@ -1,0 +1,106 @@
+// Translates and emits a generated document of 200 components with 2 million
+// triangles (each component one body of one face holding a 100 x 50 grid),
+// as the export command does: the translation into the scene graph, then the
+// scene file in text lists. Reports triangles per second and the heap's peak
+// against the document's raw mesh bytes (the host's own copy included).
+//
+// Run: build/default/bench/translate/translate_bench
+
+#include <Core/CoreAll.h>
+#include <Fusion/FusionAll.h>
+#include <StandIn/StandIn.h>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "BenchOutputFile.h"
+#include "FusionExporter.h"
+#include "HeapCounter.h"
+#include "VelGroup.h"
+#include "velScene_api_file.h"
+#include "velSceneapi_oo.h"
+
+namespace sh = standin::host;
+using adsk::core::Ptr;
+
+namespace {
+
+constexpr int kComponents = 200;
+constexpr std::int64_t kTriangles = std::int64_t{kComponents} * 100 * 50 * 2;
+
+sh::DesignData generated(std::size_t& rawMeshBytes)
+{
+    sh::DesignData d;
+    d.name = "Generated v1";
+    sh::ComponentData root;
+    root.name = "Root";
+    d.components.push_back(root);
+    rawMeshBytes = 0;
+    for (int i = 0; i < kComponents; ++i) {
+        sh::ComponentData c;
+        c.name = "Part " + std::to_string(i);
+        sh::BodyData b;
+        b.name = "Body";
+        sh::FaceData f;
+        f.displayMeshes.push_back(sh::gridMesh(100, 50, 0.1));
+        const sh::MeshData& m = f.displayMeshes.back();
+        rawMeshBytes += 4 * (m.nodeCoordinates.size() + m.normalVectors.size() + m.textureCoordinates.size() +
+                             m.nodeIndices.size());
+        b.faces.push_back(std::move(f));
+        c.bodies.push_back(std::move(b));
+        d.components.push_back(std::move(c));
+        sh::OccurrenceData o;
+        o.component = i + 1;
+        o.transform[0][3] = i * 12.0;
+        d.components[0].occurrences.push_back(o);
+    }
+    d.products.push_back({sh::ProductType::Design, "mm", 0, {}});
+    return d;
+}
+
+void TranslateAndEmit_2MTriangles(benchmark::State& state)
+{
+    sh::reset();
+    BenchOutputFile out{"rd-translate-bench"};
+    std::size_t rawBytes = 0;
+    double peakMiB = 0;
+    long fileBytes = 0;
+    for (auto _ : state) {
+        // Everything from the document's creation on counts towards the
+        // peak; only the translation and the emission count towards the time.
+        peakMiB = benchheap::peakMegabytes([&] {
+            state.PauseTiming();
+            sh::openDesign(generated(rawBytes));
+            state.ResumeTiming();
+            Ptr<adsk::core::Application> app = adsk::core::Application::get();
+            Ptr<adsk::core::Document> document = app->activeDocument();
+            FusionExporter exporter(app->userInterface(), app);
+            velScene_api_file writer(out.rewound(), false);
+            writer.setModeFlags(1);
+            auto wrapper = std::make_unique<vel::velSceneapi_oo>(nullptr);
+            wrapper->attach(&writer);
+            exporter.setSceneWriter(std::move(wrapper));
+            exporter.setUnitsPerCentimetre(exporter.documentUnitsPerMetre(document) / 100);
+            exporter.sceneWriter()->writeNode(*exporter.buildScene(document));
+            exporter.setSceneWriter(nullptr);
+            writer.flush();
+            fileBytes = out.written();
+            state.PauseTiming();
+            sh::reset();
+            state.ResumeTiming();
+        });
+    }
+    const double rawMiB = static_cast<double>(rawBytes) / (1024.0 * 1024.0);
+    state.SetItemsProcessed(state.iterations() * kTriangles);
+    state.SetBytesProcessed(state.iterations() * fileBytes);
+    state.counters["raw_mesh_MiB"] = rawMiB;
+    state.counters["heap_peak_MiB"] = peakMiB;
+    state.counters["peak_limit_MiB"] = 2.5 * rawMiB + 64;
+}
+
+} // namespace
+
+BENCHMARK(TranslateAndEmit_2MTriangles)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,90 @@
+// Units of the design and the active camera.
+
+#include <cmath>
+
+#include "SceneText.h"
+#include "TranslateFixture.h"
+
+using namespace translatetest;
+
+TEST_F(TranslateTest, UnitsPerMetreFollowTheDesignsLengthUnit)
+{
+    const std::pair<const char*, float> units[] = {
+        {"mm", 1000.0f}, {"cm", 100.0f}, {"m", 1.0f}, {"in", 39.37008f}, {"ft", 3.28084f}, {"furlong", 1.0f}};
+    for (const auto& [unit, perMetre] : units) {
+        sh::ComponentData root;
+        root.name = "Root";
+        EXPECT_EQ(exporter().documentUnitsPerMetre(open(design("D", {root}, {}, unit))), perMetre) << unit;
+    }
+
+    // A later design overwrites an earlier one; an unknown unit keeps it.
+    sh::ComponentData root;
+    root.name = "Root";
+    sh::DesignData two = design("D", {root}, {}, "mm");
+    sh::ProductData second = two.products[0];
+    second.units = "furlong";
+    two.products.push_back(second);
+    EXPECT_EQ(exporter().documentUnitsPerMetre(open(two)), 1000.0f);
+
+    two.products = {};
+    EXPECT_EQ(exporter().documentUnitsPerMetre(open(two)), 1.0f);
+}
+
+namespace {
+
+class CameraTest : public TranslateTest {
+protected:
+    // Opens an empty design viewed through `camera` and writes the active
+    // camera in a design in millimetres; returns the scene text.
+    std::string write(std::optional<sh::CameraData> camera)
+    {
+        sh::ComponentData root;
+        root.name = "Root";
+        sh::DesignData data = design("D", {root});
+        data.host.viewport = camera;
+        open(data);
+        scenetest::SceneText out;
+        exporter().setSceneWriter(out.newWrapper());
+        exporter().setUnitsPerCentimetre(10.0f);
+        exporter().writeActiveCamera();
+        exporter().setSceneWriter(nullptr);
+        return out.finish();
+    }
+};
+
+sh::CameraData view(std::array<double, 3> eye, std::array<double, 3> target)
+{
+    sh::CameraData c;
+    c.eye = eye;
+    c.target = target;
+    c.up = {0, 2, 0};
+    c.perspectiveAngle = M_PI / 4;
+    return c;
+}
+
+} // namespace
+
+TEST_F(CameraTest, PerspectiveViewBecomesTheActiveCamera)
+{
+    const std::string text = write(view({1, 2, 3}, {1, 2, -7}));
+    EXPECT_NE(text.find("camera \"Active Camera\" {"), std::string::npos) << text;
+    EXPECT_NE(text.find(" fov 45\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" position 10 20 30\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" direction 0 0 -1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" up 0 2 0\n"), std::string::npos) << text; // as the host gives it, not normalised
+}
+
+TEST_F(CameraTest, OrthographicAndDegenerateViewsWriteNoCamera)
+{
+    sh::CameraData orthographic = view({1, 2, 3}, {0, 0, 0});
+    orthographic.cameraType = adsk::core::OrthographicCameraType;
+    EXPECT_EQ(write(orthographic), "");
+    EXPECT_EQ(write(view({1, 2, 3}, {1, 2, 3})), "");
+}
+
+TEST_F(CameraTest, MissingViewportOrTargetRaises)
+{
+    EXPECT_THROW(write(std::nullopt), std::exception);
+    sh::setMissing(sh::Missing::CameraTarget);
+    EXPECT_THROW(write(view({1, 2, 3}, {0, 0, 0})), std::exception);
+}
