@@ -19,8 +19,9 @@ public:
 
     // Loads the library file at path (UTF-8). A path without a separator is
     // searched for by the system's rules, so callers that mean a particular
-    // file pass a path with a folder. Empty when the file cannot be loaded.
-    static DynamicLibrary load(const std::string& path);
+    // file pass a path with a folder. Empty when the file cannot be loaded;
+    // then *whyNot, when given, receives the system's reason.
+    static DynamicLibrary load(const std::string& path, std::string* whyNot = nullptr);
 
     // The address of an exported symbol; null when it is not exported or the
     // object is empty.

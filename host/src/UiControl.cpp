@@ -129,6 +129,21 @@ void setLayout(const UiLayout& layout)
     detail::installLayout(ui(), layout);
 }
 
+UiLayout currentLayout()
+{
+    UiLayout layout;
+    for (const auto& t : ui().toolbarList->items)
+        layout.toolbars.push_back({t->id, t->controlsObject() == nullptr});
+    for (const auto& w : ui().workspaceList->items) {
+        WorkspaceLayout workspace{w->id, {}, !w->panels};
+        if (w->panels)
+            for (const auto& p : w->panels->items)
+                workspace.panels.push_back({p->id, p->controlsObject() == nullptr});
+        layout.workspaces.push_back(std::move(workspace));
+    }
+    return layout;
+}
+
 bool removeWorkspace(std::string_view workspaceId)
 {
     auto& items = ui().workspaceList->items;

@@ -206,8 +206,14 @@ TEST_F(UserInterfaceTest, TheDefaultLayoutCanLoseItsRenderWorkspaceOrPanel)
     Ptr<ToolbarPanels> panels = workspaces->itemById("FusionRenderEnvironment")->toolbarPanels();
     EXPECT_TRUE(panels->itemById("RenderPanel"));
 
+    EXPECT_EQ(sh::currentLayout(), sh::defaultLayout());
+
     EXPECT_TRUE(sh::removePanel("FusionRenderEnvironment", "RenderPanel"));
     EXPECT_FALSE(panels->itemById("RenderPanel"));
+    const sh::UiLayout afterRemoval = sh::currentLayout();
+    ASSERT_EQ(afterRemoval.workspaces.size(), 3u);
+    EXPECT_EQ(afterRemoval.workspaces[1].panels,
+              (std::vector<sh::PanelLayout>{{"RenderSetupPanel"}, {"RenderOutputPanel"}}));
     EXPECT_EQ(panels->count(), 2u);
     EXPECT_TRUE(sh::removeWorkspace("FusionRenderEnvironment"));
     EXPECT_FALSE(workspaces->itemById("FusionRenderEnvironment"));
@@ -222,6 +228,7 @@ TEST_F(UserInterfaceTest, ACustomLayoutCanLackCollections)
     layout.toolbars = {{"QAT", true}};
     layout.workspaces = {{"W1", {{"P1", true}}, false}, {"W2", {}, true}};
     sh::setLayout(layout);
+    EXPECT_EQ(sh::currentLayout(), layout);
 
     EXPECT_FALSE(ui()->toolbars()->itemById("QAT")->controls());
     Ptr<Workspaces> workspaces = ui()->workspaces();

@@ -18,22 +18,26 @@ namespace standin::host {
 struct ToolbarLayout {
     std::string id;
     bool controlsMissing = false; ///< Toolbar::controls() gives an empty Ptr
+    bool operator==(const ToolbarLayout&) const = default;
 };
 
 struct PanelLayout {
     std::string id;
     bool controlsMissing = false; ///< ToolbarPanel::controls() gives an empty Ptr
+    bool operator==(const PanelLayout&) const = default;
 };
 
 struct WorkspaceLayout {
     std::string id;
     std::vector<PanelLayout> panels;
     bool panelsMissing = false; ///< Workspace::toolbarPanels() gives an empty Ptr
+    bool operator==(const WorkspaceLayout&) const = default;
 };
 
 struct UiLayout {
     std::vector<ToolbarLayout> toolbars;
     std::vector<WorkspaceLayout> workspaces; ///< in the order the host lists them
+    bool operator==(const UiLayout&) const = default;
 };
 
 /// The toolbar "QAT", and the workspaces "FusionSolidEnvironment",
@@ -44,6 +48,10 @@ ADSK_API UiLayout defaultLayout();
 /// Replaces the toolbars and workspaces (with every control on them); command
 /// definitions stay.
 ADSK_API void setLayout(const UiLayout& layout);
+
+/// The toolbars and workspaces as they are now (after setLayout, removals),
+/// so that a host program can find where a control sits.
+ADSK_API UiLayout currentLayout();
 
 /// Removes a workspace or one panel, with its controls; false when not there.
 ADSK_API bool removeWorkspace(std::string_view workspaceId);

@@ -1,0 +1,42 @@
+// The module's two entry points, found by the host under their plain names.
+// They are the only symbols the module exports.
+
+#include <Core/CoreAll.h>
+
+#include "AddinGlobals.h"
+#include "FusionExporter.h"
+#include "UserInterfaceSetup.h"
+
+// True when the user-interface set-up was reached, whatever it returned; the
+// host's argument is not read. A missing toolbar "QAT" (and the like) raises
+// the host's exception out of run.
+extern "C" XI_EXPORT bool run(const char* /*context*/)
+{
+    app = adsk::core::Application::get();
+    if (!app)
+        return false;
+    ui = app->userInterface();
+    if (!ui)
+        return false;
+    adsk::core::Ptr<adsk::core::CommandDefinitions> commandDefinitions = ui->commandDefinitions();
+    if (!commandDefinitions)
+        return false;
+    adsk::core::Ptr<adsk::core::Toolbars> toolbars = ui->toolbars();
+    if (!toolbars)
+        return false;
+    adsk::core::Ptr<adsk::core::Workspaces> workspaces = ui->workspaces();
+    if (!workspaces)
+        return false;
+    setupUserInterface(std::move(workspaces), std::move(toolbars), std::move(commandDefinitions));
+    return true;
+}
+
+// Releases the user interface and destroys the exporter, so that the next
+// run starts with a fresh one. Command definitions and buttons stay in the
+// host, and so does the application reference. Always true.
+extern "C" XI_EXPORT bool stop(const char* /*context*/)
+{
+    ui.reset();
+    exporter.reset();
+    return true;
+}
