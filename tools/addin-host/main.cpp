@@ -1,0 +1,175 @@
+// addin-host: stands in for the host application around the RayDeck add-in.
+// It loads a design document into the stand-in host, loads the add-in module
+// the way the host does (by file, then "run" and "stop" by name), calls run,
+// clicks the add-in's commands, answers the save dialog, and calls stop.
+//
+// Exit status: 0 when everything went as asked, 1 when the session failed
+// (a bad document, a failed command, a message box, nothing written), 2 for
+// a bad command line or script.
+
+#include "Script.h"
+#include "Session.h"
+
+#include <StandIn/StandIn.h>
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace sh = standin::host;
+using addinhost::Session;
+using addinhost::Step;
+
+constexpr const char* kExportCommand = "Export to RayDeck .rdk";
+constexpr const char* kRenderCommand = "Render in RayDeck 8";
+
+// The module of the add-in folder beside this program's folder, as the build
+// tree and the installation lay them out (bin/addin-host and
+// RayDeck8Addin/RayDeck8Addin.so under one prefix).
+std::string defaultModulePath(const char* argv0)
+{
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error)
+        self = fs::absolute(argv0, error);
+    return (self.parent_path().parent_path() / RD_ADDIN_MODULE_RELATIVE).lexically_normal().string();
+}
+
+// What a save dialog returns: the full path, as the user's choice.
+std::string chosenPath(const std::string& out)
+{
+    if (out == "-")
+        return out;
+    std::error_code error;
+    const fs::path path = fs::absolute(out, error);
+    return error ? out : path.lexically_normal().string();
+}
+
+int exportDesign(Session& session, const std::string& design, const std::string& out)
+{
+    const std::string path = chosenPath(out);
+    const std::vector<Step> steps = {
+        {Step::Kind::Run, {}, {}},
+        {Step::Kind::Open, {design}, {}},
+        {Step::Kind::Answer, {path}, {}},
+        {Step::Kind::Click, {kExportCommand}, {}},
+    };
+    const bool executed = session.execute(steps);
+    const bool finished = session.finish();
+    if (!executed || !finished)
+        return 1;
+    const auto& click = session.lastClick();
+    const std::vector<sh::FileDialogRecord> dialogs = sh::shownFileDialogs();
+    const std::string target = out == "-" ? "standard output" : "\"" + path + "\"";
+    if (click && click->failed) {
+        Session::report("the export to " + target + " failed");
+        return 1;
+    }
+    if (dialogs.empty()) {
+        Session::report("nothing exported: the command showed no save dialog");
+        return 1;
+    }
+    if (!session.allAccountedFor()) {
+        Session::report("the export to " + target + " showed " + session.unaccountedSummary());
+        return 1;
+    }
+    Session::report("wrote the scene to " + target);
+    return 0;
+}
+
+int renderDesigns(Session& session, const std::vector<std::string>& designs)
+{
+    std::vector<Step> steps = {{Step::Kind::Run, {}, {}}};
+    for (const std::string& design : designs) {
+        steps.push_back({Step::Kind::Open, {design}, {}});
+        steps.push_back({Step::Kind::Click, {kRenderCommand}, {}});
+    }
+    const bool executed = session.execute(steps);
+    const bool finished = session.finish();
+    if (!executed || !finished)
+        return 1;
+    if (!session.allAccountedFor()) {
+        Session::report("rendering showed " + session.unaccountedSummary());
+        return 1;
+    }
+    return 0;
+}
+
+int runScript(Session& session, const std::vector<Step>& steps)
+{
+    const bool executed = session.execute(steps);
+    const bool finished = session.finish();
+    if (!executed || !finished)
+        return 1;
+    if (!session.allAccountedFor()) {
+        Session::report("the session had " + session.unaccountedSummary() + " that no step expected");
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Stands in for Fusion 360 around the RayDeck 8 add-in: loads a design document, loads the "
+                 "add-in module, calls its run, clicks its commands, answers the save dialog, calls its stop."};
+    app.fallthrough();
+    std::string modulePath = defaultModulePath(argv[0]);
+    bool verbose = false;
+    app.add_option("--addin", modulePath, "the add-in module to load")->capture_default_str();
+    app.add_flag("-v,--verbose", verbose, "report every step, not only what goes wrong");
+
+    std::string design, out;
+    CLI::App* exportCommand = app.add_subcommand(
+        "export", "click \"Export to RayDeck .rdk\" on DESIGN, answering the save dialog with OUT (\"-\": standard "
+                  "output); exit status 0 only when the file was written completely");
+    exportCommand->add_option("DESIGN", design, "design document (.design.json)")->required();
+    exportCommand->add_option("OUT", out, "the scene file to write (.rdk)")->required();
+
+    std::vector<std::string> designs;
+    CLI::App* renderCommand = app.add_subcommand(
+        "render", "click \"Render in RayDeck 8\" once per design state, in order, in one add-in session");
+    renderCommand->add_option("DESIGN", designs, "design documents (.design.json)")->required();
+
+    std::string scriptFile;
+    CLI::App* scriptCommand = app.add_subcommand("script", "run a session script (steps below)");
+    scriptCommand->add_option("FILE", scriptFile, "the script")->required();
+
+    app.require_subcommand(1);
+    app.footer("Session scripts hold one step per line; blank lines and lines starting with # are skipped; "
+               "relative file names are taken from the script's folder:\n" +
+               addinhost::scriptHelp() +
+               "\nExample:\n  run\n  open gearbox.design.json\n  cancel\n  click Export to RayDeck .rdk\n"
+               "  answer out/gearbox.rdk\n  click Export to RayDeck .rdk\n  stop\n");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+
+    std::vector<Step> steps;
+    if (*scriptCommand) {
+        try {
+            steps = addinhost::readScript(scriptFile);
+        } catch (const addinhost::ScriptError& e) {
+            Session::report(e.what());
+            return 2;
+        }
+    }
+
+    Session session(modulePath, verbose);
+    if (*exportCommand)
+        return exportDesign(session, design, out);
+    if (*renderCommand)
+        return renderDesigns(session, designs);
+    return runScript(session, steps);
+}
