@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <system_error>
 
 namespace addinhost {
 
@@ -65,7 +66,9 @@ std::vector<std::string> words(std::string_view s)
 
 std::vector<Step> parseScript(std::string_view text, const std::filesystem::path& file)
 {
-    const std::filesystem::path folder = file.parent_path();
+    // Full paths, as a file dialog answers them.
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(file, error).parent_path();
     std::vector<Step> steps;
     std::size_t lineNumber = 0;
     while (!text.empty()) {

@@ -1,0 +1,203 @@
+// The export command's flow on a FusionExporter of its own: the save dialog,
+// what the exporter keeps and restores around an export, and how failures
+// leave it.
+
+#include "AddinTestSupport.h"
+
+#include "FusionExporter.h"
+#include "VelGroup.h"
+#include "velSceneapi_oo.h"
+
+#include <Sandbox.h>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+using namespace addintest;
+using adsk::core::Ptr;
+
+namespace {
+
+class ExportFlow : public FreshHost {
+protected:
+    void SetUp() override
+    {
+        FreshHost::SetUp();
+        Ptr<adsk::core::Application> app = adsk::core::Application::get();
+        exporter = std::make_unique<FusionExporter>(app->userInterface(), app);
+    }
+
+    void TearDown() override
+    {
+        exporter.reset();
+        FreshHost::TearDown();
+    }
+
+    static Ptr<adsk::core::Document> activeDocument()
+    {
+        return adsk::core::Application::get()->activeDocument();
+    }
+
+    // Opens `design` and exports it with `answer` in the save dialog.
+    void exportTo(const std::string& answer)
+    {
+        sh::answerFileDialogs(answer);
+        exporter->exportToFile(activeDocument());
+    }
+
+    std::unique_ptr<FusionExporter> exporter;
+    rdtest::TempDir dir;
+};
+
+::testing::AssertionResult sameRecords(const FusionExporter::RecordMap& a, const FusionExporter::RecordMap& b)
+{
+    if (a.size() != b.size())
+        return ::testing::AssertionFailure() << a.size() << " records against " << b.size();
+    for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j)
+        if (i->first != j->first || vel::recordsDiffer(i->second, j->second))
+            return ::testing::AssertionFailure() << "the records of " << i->first << " differ";
+    return ::testing::AssertionSuccess();
+}
+
+// Every component group below the root (depth first), with its flag word.
+void forEachComponentGroup(const vel::VelGroup& root, const std::function<void(const vel::VelGroup&)>& visit)
+{
+    for (const auto& node : root.groups()) {
+        const auto* group = dynamic_cast<const vel::VelGroup*>(node.get());
+        if (group == nullptr || (group->flags() != 1 && group->flags() != 32769))
+            continue; // a body group
+        visit(*group);
+        forEachComponentGroup(*group, visit);
+    }
+}
+
+} // namespace
+
+TEST_F(ExportFlow, TheSaveDialogOffersTheDocumentNameInTheDocumentsFolder)
+{
+    sh::openDesignFile(testDesign("01_gearbox.design.json"));
+    exporter->exportToFile(activeDocument()); // cancelled
+    sh::openDesignFile(testDesign("02_minimal.design.json"));
+    exporter->exportToFile(activeDocument());
+
+    const auto dialogs = sh::shownFileDialogs();
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dialogs[0].filter, "RayDeck scene (*.rdk)");
+    EXPECT_EQ(dialogs[0].filterIndex, 0);
+    EXPECT_EQ(dialogs[0].initialDirectory, "%CSIDL_MYDOCUMENTS%");
+    // The name as it is, version and all, without an extension.
+    EXPECT_EQ(dialogs[0].initialFilename, "Gearbox v3");
+    EXPECT_EQ(dialogs[1].initialFilename, "Untitled.rdk");
+}
+
+TEST_F(ExportFlow, NoFileChosenLeavesTheExporterAsItWas)
+{
+    sh::openDesignFile(testDesign("01_gearbox.design.json"));
+    exportTo(dir / "first.rdk");
+    exporter->buildScene(activeDocument()); // as a live transfer does
+    const vel::velSceneapi_oo* writer = exporter->sceneWriter();
+    const FusionExporter::RecordMap sent = exporter->sentRecords();
+    const FusionExporter::RecordMap current = exporter->currentRecords();
+    ASSERT_FALSE(sent.empty());
+    ASSERT_EQ(exporter->unitsPerMetre(), 1000.0f);
+    ASSERT_EQ(exporter->unitsPerCentimetre(), 10.0f);
+
+    // A document in inches, which an export would measure anew.
+    sh::openDesignFile(testDesign("03_zup_default_view.design.json"));
+    sh::cancelFileDialogs();
+    exporter->exportToFile(activeDocument());
+    sh::setFileDialogAnswer(adsk::core::DialogOK, ""); // confirmed, but no name
+    exporter->exportToFile(activeDocument());
+    sh::setFileDialogAnswer(adsk::core::DialogError, (dir / "error.rdk"));
+    exporter->exportToFile(activeDocument());
+
+    EXPECT_EQ(sh::shownFileDialogs().size(), 4u);
+    EXPECT_EQ(exporter->sceneWriter(), writer);
+    EXPECT_TRUE(sameRecords(exporter->sentRecords(), sent));
+    EXPECT_TRUE(sameRecords(exporter->currentRecords(), current));
+    EXPECT_EQ(exporter->unitsPerMetre(), 1000.0f);
+    EXPECT_EQ(exporter->unitsPerCentimetre(), 10.0f);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(ExportFlow, AFileThatCannotBeOpenedLeavesTheExporterAsItWas)
+{
+    sh::openDesignFile(testDesign("01_gearbox.design.json"));
+    exporter->buildScene(activeDocument());
+    const FusionExporter::RecordMap sent = exporter->sentRecords();
+
+    EXPECT_THROW(exportTo(dir / "missing/x.rdk"), std::runtime_error);
+    EXPECT_EQ(exporter->sceneWriter(), nullptr);
+    EXPECT_TRUE(sameRecords(exporter->sentRecords(), sent));
+    EXPECT_EQ(exporter->unitsPerMetre(), 1.0f);
+    EXPECT_EQ(exporter->unitsPerCentimetre(), 100.0f);
+}
+
+TEST_F(ExportFlow, ExportsWriteEveryBodyAndLeaveTheLiveRecordsForTheNextUpdate)
+{
+    sh::openDesignFile(testDesign("01_gearbox.design.json"));
+    exportTo(dir / "fresh.rdk");
+    EXPECT_TRUE(exporter->sentRecords().empty());
+    EXPECT_EQ(exporter->unitsPerMetre(), 1000.0f);
+    EXPECT_EQ(exporter->unitsPerCentimetre(), 10.0f);
+
+    // A live transfer, then two exports, then the next live transfer.
+    exporter->buildScene(activeDocument());
+    const FusionExporter::RecordMap sent = exporter->sentRecords();
+    exportTo(dir / "between1.rdk");
+    exportTo(dir / "between2.rdk");
+    EXPECT_TRUE(sameRecords(exporter->sentRecords(), sent));
+
+    const std::string fresh = rdtest::readFile(dir / "fresh.rdk");
+    EXPECT_NE(fresh.find("flags 32769"), std::string::npos);
+    EXPECT_EQ(rdtest::readFile(dir / "between1.rdk"), fresh);
+    EXPECT_EQ(rdtest::readFile(dir / "between2.rdk"), fresh);
+
+    const std::shared_ptr<vel::VelGroup> update = exporter->buildScene(activeDocument());
+    int components = 0;
+    forEachComponentGroup(*update, [&](const vel::VelGroup& group) {
+        ++components;
+        EXPECT_EQ(group.flags(), 1u) << group.name() << " was sent again";
+    });
+    EXPECT_GT(components, 1);
+}
+
+TEST_F(ExportFlow, AWriteThatFailsFailsTheExportAndStillRestoresTheRecords)
+{
+    sh::openDesignFile(testDesign("01_gearbox.design.json"));
+    exporter->buildScene(activeDocument());
+    const FusionExporter::RecordMap sent = exporter->sentRecords();
+
+    try {
+        exportTo("/dev/full");
+        FAIL() << "a scene that did not reach the disk passed for written";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "could not close file");
+    }
+    EXPECT_TRUE(sameRecords(exporter->sentRecords(), sent));
+    // The wrapper outlives its factory, but points at no freed writer.
+    ASSERT_NE(exporter->sceneWriter(), nullptr);
+    EXPECT_EQ(exporter->sceneWriter()->api(), nullptr);
+}
+
+TEST_F(ExportFlow, AMissingHostObjectInThePassEndsTheExportWithTheFileClosed)
+{
+    sh::DesignData design = sh::loadDesignFile(testDesign("01_gearbox.design.json"));
+    design.components.back().missing.physicalProperties = true;
+    sh::openDesign(design);
+
+    EXPECT_THROW(exportTo(dir / "broken.rdk"), std::exception);
+    // What was written before the pass reached the file.
+    const std::string written = rdtest::readFile(dir / "broken.rdk");
+    EXPECT_EQ(written.rfind("//---veltor:dal:7---\n", 0), 0u);
+    EXPECT_NE(written.find("\"meter_scale\" 1000"), std::string::npos);
+    EXPECT_EQ(exporter->sceneWriter()->api(), nullptr);
+}
+
+TEST_F(ExportFlow, AnEmptyDocumentRaisesTheHostsException)
+{
+    sh::answerFileDialogs(dir / "x.rdk");
+    EXPECT_THROW(exporter->exportToFile(nullptr), std::exception);
+    EXPECT_FALSE(fs::exists(dir / "x.rdk"));
+}

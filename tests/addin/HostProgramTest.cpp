@@ -1,0 +1,257 @@
+// Whole sessions through the addin-host program, as a user runs it: the
+// scene files it writes (against golden files), what it tells on standard
+// error, and its exit status.
+
+#include "AddinTestSupport.h"
+
+#include <GoldenFile.h>
+#include <Sandbox.h>
+
+#include <gmock/gmock.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+
+using namespace addintest;
+using ::testing::HasSubstr;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string shellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class HostProgram : public ::testing::Test {
+protected:
+    // Runs addin-host with `args` in the temporary folder.
+    Outcome host(const std::vector<std::string>& args)
+    {
+        std::string command = "cd " + shellQuoted(dir.path().string()) + " && " + shellQuoted(ADDIN_HOST_PATH);
+        for (const std::string& a : args)
+            command += " " + shellQuoted(a);
+        const std::string out = dir / ".stdout", err = dir / ".stderr";
+        command += " >" + shellQuoted(out) + " 2>" + shellQuoted(err);
+        const int raw = std::system(command.c_str());
+        Outcome outcome;
+        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        outcome.out = rdtest::readFile(out);
+        outcome.err = rdtest::readFile(err);
+        fs::remove(out);
+        fs::remove(err);
+        return outcome;
+    }
+
+    Outcome script(const std::string& text)
+    {
+        rdtest::writeFile(dir / "session.txt", text);
+        return host({"script", "session.txt"});
+    }
+
+    rdtest::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(HostProgram, ExportsTheExampleAndTheTestDesignsAsTheGoldenFilesHoldThem)
+{
+    const std::vector<std::pair<fs::path, std::string>> designs = {
+        {exampleDesign(), "gearbox"},
+        {testDesign("01_gearbox.design.json"), "01_gearbox"},
+        {testDesign("02_minimal.design.json"), "02_minimal"},
+        {testDesign("03_zup_default_view.design.json"), "03_zup_default_view"},
+        {testDesign("04_no_viewport.design.json"), "04_no_viewport"},
+        {testDesign("05_computed_properties.design.json"), "05_computed_properties"},
+        {testDesign("06_nan_properties.design.json"), "06_nan_properties"},
+        {testDesign("07_appearances.design.json"), "07_appearances"},
+        {testDesign("08_placements.design.json"), "08_placements"},
+    };
+    for (const auto& [design, name] : designs) {
+        SCOPED_TRACE(name);
+        const Outcome r = host({"export", design.string(), name + ".rdk"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "addin-host: wrote the scene to \"" + (dir / (name + ".rdk")) + "\"\n");
+        EXPECT_TRUE(matchesGoldenFile("addin/golden/" + name + ".rdk",
+                                      withoutBuildStamp(rdtest::readFile(dir / (name + ".rdk")))));
+    }
+}
+
+TEST_F(HostProgram, TheSceneGoesToStandardOutputForTheNameDash)
+{
+    ASSERT_EQ(host({"export", exampleDesign().string(), "file.rdk"}).status, 0);
+    const Outcome r = host({"export", exampleDesign().string(), "-"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "addin-host: wrote the scene to standard output\n");
+    EXPECT_EQ(r.out, rdtest::readFile(dir / "file.rdk"));
+}
+
+TEST_F(HostProgram, AnExportThatIsNotWrittenCompletelyFails)
+{
+    Outcome r = host({"export", exampleDesign().string(), "/dev/full"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("closing file: No space left on device\n"));
+    EXPECT_THAT(r.err, HasSubstr("addin-host: command \"Export to RayDeck .rdk\" failed: could not close file\n"));
+    EXPECT_THAT(r.err, HasSubstr("addin-host: the export to \"/dev/full\" failed\n"));
+
+    r = host({"export", exampleDesign().string(), "no/such/folder.rdk"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("opening file: No such file or directory\n"));
+    EXPECT_THAT(r.err, HasSubstr("failed: could not open file: \"" + (dir / "no/such/folder.rdk") + "\"\n"));
+
+    r = host({"export", testDesign("30_bad_syntax.design.json").string(), "bad.rdk"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("30_bad_syntax.design.json: " +
+                                rdtest::readFile(testDesign("30_bad_syntax.expect").string())));
+    EXPECT_FALSE(fs::exists(dir / "bad.rdk"));
+
+    r = host({"export", (dir / "absent.design.json"), "absent.rdk"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("absent.design.json"));
+}
+
+TEST_F(HostProgram, TheAddinCanBeLoadedFromAnotherPathAndIsCheckedWhenItIs)
+{
+    const fs::path module = fs::path(ADDIN_HOST_PATH).parent_path().parent_path() / "RayDeck8Addin" / "RayDeck8Addin.so";
+    fs::copy_file(module, dir / "Copy.so");
+    Outcome r = host({"--addin", dir / "Copy.so", "export", exampleDesign().string(), "x.rdk"});
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    r = host({"export", exampleDesign().string(), "x.rdk", "--addin", dir / "none.so"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("addin-host: cannot load the add-in module: " + (dir / "none.so")));
+
+    // A library, but no add-in.
+    r = host({"--addin", ADSK_LIBRARY_PATH, "export", exampleDesign().string(), "x.rdk"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("not an add-in module (it exports no \"run\")"));
+}
+
+TEST_F(HostProgram, RenderingWithoutALiveLinkEndsWithItsMessageBox)
+{
+    const Outcome r = host({"render", testDesign("01_gearbox.design.json").string(),
+                            testDesign("08_placements.design.json").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("addin-host: message box: Live link failed. Reason: \""));
+    EXPECT_THAT(r.err, HasSubstr("addin-host: rendering showed 2 message boxes\n"));
+}
+
+TEST_F(HostProgram, BadCommandLinesAreUsageErrors)
+{
+    EXPECT_EQ(host({}).status, 2);
+    EXPECT_EQ(host({"export", "only-one"}).status, 2);
+    EXPECT_EQ(host({"draw", "x"}).status, 2);
+    const Outcome help = host({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("expect-failure [TEXT]"));
+}
+
+TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
+{
+    rdtest::writeFile(dir / "edited.design.json", rdtest::readFile(testDesign("08_placements.design.json").string()));
+    const Outcome r = script("# cancel, then save; stop and start again\n"
+                             "run\n"
+                             "open " + testDesign("01_gearbox.design.json").string() + "\n"
+                             "click Export to RayDeck .rdk\n"
+                             "answer first.rdk\n"
+                             "click rayDeck8ExportCommandOnPanelCPP\n"
+                             "stop\n"
+                             "run\n"
+                             "\n"
+                             "open edited.design.json\n"
+                             "answer second.rdk\n"
+                             "click   Export to RayDeck .rdk  \n"
+                             "answer missing/third.rdk\n"
+                             "click Export to RayDeck .rdk\n"
+                             "expect-failure could not open file: \"" + (dir / "missing/third.rdk") + "\"\n"
+                             "click Render in RayDeck 8\n"
+                             "expect-message Live link failed. Reason: \"this build of the add-in has no live link yet\"\n"
+                             "unload\n"
+                             "remove-panel FusionRenderEnvironment RenderPanel\n"
+                             "run\n"
+                             "answer - \n"
+                             "click Export to RayDeck .rdk\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(matchesGoldenFile("addin/golden/01_gearbox.rdk", withoutBuildStamp(rdtest::readFile(dir / "first.rdk"))));
+    EXPECT_TRUE(matchesGoldenFile("addin/golden/08_placements.rdk",
+                                  withoutBuildStamp(rdtest::readFile(dir / "second.rdk"))));
+    EXPECT_EQ(r.out, rdtest::readFile(dir / "second.rdk"));
+    // What the user saw.
+    EXPECT_THAT(r.err, HasSubstr("addin-host: command \"Export to RayDeck .rdk\" failed: could not open file"));
+    EXPECT_THAT(r.err, HasSubstr("addin-host: message box: Live link failed."));
+}
+
+TEST_F(HostProgram, AFailedCommandDoesNotEndTheSessionButFailsIt)
+{
+    const Outcome r = script("run\n"
+                             "open " + testDesign("01_gearbox.design.json").string() + "\n"
+                             "answer /dev/full\n"
+                             "click Export to RayDeck .rdk\n"
+                             "answer after.rdk\n"
+                             "click Export to RayDeck .rdk\n"
+                             "click Render in RayDeck 8\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(fs::exists(dir / "after.rdk"));
+    EXPECT_THAT(r.err, HasSubstr("addin-host: the session had 1 failed command and 1 message box that no step "
+                                "expected\n"));
+}
+
+TEST_F(HostProgram, AStepThatCannotBeDoneEndsTheSessionCleanlyAtItsLine)
+{
+    Outcome r = script("run\n"
+                       "open " + testDesign("30_bad_syntax.design.json").string() + "\n"
+                       "answer never.rdk\n"
+                       "click Export to RayDeck .rdk\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("session.txt:2: " + testDesign("30_bad_syntax.design.json").string() + ": line 4"));
+    EXPECT_FALSE(fs::exists(dir / "never.rdk"));
+
+    // -v shows the add-in stopped and unloaded after the failure.
+    rdtest::writeFile(dir / "session.txt", "run\nclick Export to RayDeck .rdk\nexpect-message Hello\n");
+    r = host({"-v", "script", "session.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("session.txt:3: expected a message box \"Hello\", but none is left\n"
+                                "addin-host: stop returned true\n"
+                                "addin-host: unloaded "));
+
+    r = script("click Export to RayDeck .rdk\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("session.txt:1: no button of the command \"Export to RayDeck .rdk\" in the user "
+                                "interface\n"));
+
+    r = script("run\nremove-panel FusionRenderEnvironment NoPanel\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("session.txt:2: there is no panel \"NoPanel\""));
+
+    r = script("run\nclick Render in RayDeck 8\nexpect-failure\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("session.txt:3: expected the last click to fail, but it did not\n"));
+}
+
+TEST_F(HostProgram, AScriptWithABadLineRunsNothing)
+{
+    Outcome r = script("run\nanswer x.rdk\nclik Export\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "addin-host: session.txt:3: unknown step \"clik\"\n");
+
+    r = script("run now\n");
+    EXPECT_EQ(r.err, "addin-host: session.txt:1: \"run\" takes no argument\n");
+    r = script("# nothing to open\nopen\n");
+    EXPECT_EQ(r.err, "addin-host: session.txt:2: \"open\" needs an argument\n");
+    r = script("remove-panel OnlyOne\n");
+    EXPECT_EQ(r.err, "addin-host: session.txt:1: \"remove-panel\" needs two arguments\n");
+
+    r = host({"script", "absent.txt"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "addin-host: absent.txt: cannot read the script\n");
+}
