@@ -11,6 +11,9 @@ namespace sh = standin::host;
 
 namespace {
 
+// What the host says of an exception that is not a std::exception.
+constexpr const char* kUnknownException = "unknown exception type";
+
 std::string inQuotes(const std::string& text)
 {
     return "\"" + text + "\"";
@@ -94,6 +97,10 @@ bool Session::execute(const std::vector<Step>& steps)
         } catch (const std::exception& e) {
             reportNewHostEvents();
             report((s.where.empty() ? "" : s.where + ": ") + e.what());
+            return false;
+        } catch (...) {
+            reportNewHostEvents();
+            report((s.where.empty() ? "" : s.where + ": ") + kUnknownException);
             return false;
         }
     }
@@ -205,6 +212,9 @@ void Session::run()
         started = module_->run();
     } catch (const std::exception& e) {
         throw std::runtime_error(std::string("the add-in failed to start: run raised an exception: ") + e.what());
+    } catch (...) {
+        throw std::runtime_error(std::string("the add-in failed to start: run raised an exception: ") +
+                                 kUnknownException);
     }
     if (!started)
         throw std::runtime_error("the add-in did not start: run returned false");
@@ -221,6 +231,8 @@ void Session::stop()
         stopped = module_->stop();
     } catch (const std::exception& e) {
         throw std::runtime_error(std::string("stop raised an exception: ") + e.what());
+    } catch (...) {
+        throw std::runtime_error(std::string("stop raised an exception: ") + kUnknownException);
     }
     if (!stopped)
         throw std::runtime_error("stop returned false");
