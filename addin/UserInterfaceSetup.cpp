@@ -7,7 +7,8 @@ using adsk::core::Ptr;
 
 namespace {
 
-struct ButtonSpec {
+// One button to make: its command's texts and icons, and the handler to hook.
+struct Button {
     const std::string& id;
     const std::string& name;
     const std::string& tooltip;
@@ -18,7 +19,7 @@ struct ButtonSpec {
 // The definition with the button's id, or a new button definition; empty
 // when the host gives neither.
 Ptr<adsk::core::CommandDefinition> takeOrAddDefinition(const Ptr<adsk::core::CommandDefinitions>& definitions,
-                                                       const ButtonSpec& button)
+                                                       const Button& button)
 {
     Ptr<adsk::core::CommandDefinition> definition = definitions->itemById(button.id);
     if (!definition)
@@ -29,7 +30,7 @@ Ptr<adsk::core::CommandDefinition> takeOrAddDefinition(const Ptr<adsk::core::Com
 // The toolbar's button, which nothing depends on: whatever the host fails to
 // give ends this step quietly.
 void addToolbarButton(const Ptr<adsk::core::ToolbarControls>& controls,
-                      const Ptr<adsk::core::CommandDefinitions>& definitions, const ButtonSpec& button)
+                      const Ptr<adsk::core::CommandDefinitions>& definitions, const Button& button)
 {
     if (controls->itemById(button.id))
         return;
@@ -49,7 +50,7 @@ void addToolbarButton(const Ptr<adsk::core::ToolbarControls>& controls,
 // the host gives no control for it; true when it is there or was made, and
 // when there is no definition to make it from.
 bool addPanelButton(const Ptr<adsk::core::ToolbarControls>& controls,
-                    const Ptr<adsk::core::CommandDefinitions>& definitions, const ButtonSpec& button)
+                    const Ptr<adsk::core::CommandDefinitions>& definitions, const Button& button)
 {
     if (controls->itemById(button.id))
         return true;
@@ -73,11 +74,11 @@ bool setupUserInterface(Ptr<adsk::core::Workspaces> workspaces, Ptr<adsk::core::
                         Ptr<adsk::core::CommandDefinitions> commandDefinitions)
 {
     const addin::CommandTexts texts = addin::commandTexts();
-    const ButtonSpec renderOnToolbar{texts.renderIdOnToolbar, texts.renderName, texts.renderTooltip,
+    const Button renderOnToolbar{texts.renderIdOnToolbar, texts.renderName, texts.renderTooltip,
                                      addin::kRenderResourceFolder, renderCommandCreatedHandler};
-    const ButtonSpec renderOnPanel{texts.renderIdOnPanel, texts.renderName, texts.renderTooltip,
+    const Button renderOnPanel{texts.renderIdOnPanel, texts.renderName, texts.renderTooltip,
                                    addin::kRenderResourceFolder, renderCommandCreatedHandler};
-    const ButtonSpec exportOnPanel{texts.exportIdOnPanel, texts.exportName, texts.exportTooltip,
+    const Button exportOnPanel{texts.exportIdOnPanel, texts.exportName, texts.exportTooltip,
                                    addin::kExportResourceFolder, exportCommandCreatedHandler};
 
     Ptr<adsk::core::ToolbarControls> toolbarControls = toolbars->itemById(addin::kToolbarId)->controls();
