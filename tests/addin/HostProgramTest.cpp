@@ -6,6 +6,7 @@
 
 #include <GoldenFile.h>
 #include <Sandbox.h>
+#include <ScriptedLive.h>
 
 #include <gmock/gmock.h>
 
@@ -60,6 +61,9 @@ protected:
     }
 
     rdtest::TempDir dir;
+    // The host program reads this registry: no RayDeck unless a test
+    // installs one.
+    rdtest::RegistrySandbox registry;
 };
 
 } // namespace
@@ -125,6 +129,11 @@ TEST_F(HostProgram, TheAddinCanBeLoadedFromAnotherPathAndIsCheckedWhenItIs)
 TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
 {
     rdtest::writeFile(dir / "edited.design.json", rdtest::readFile(testDesign("08_placements.design.json").string()));
+    // A RayDeck that runs but does not answer on its port.
+    rdtest::ScriptedLive live(registry);
+    live.script.instances = {rdtest::instanceList({{9, 4711, 5000}})};
+    live.script.processes[4711] = {true, rdtest::kEmptyScene};
+    live.write();
     const Outcome r = script("# cancel, then save; stop and start again\n"
                              "run\n"
                              "open " + testDesign("01_gearbox.design.json").string() + "\n"
@@ -141,7 +150,8 @@ TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
                              "click Export to RayDeck .rdk\n"
                              "expect-failure could not open file: \"" + (dir / "missing/third.rdk") + "\"\n"
                              "click Render in RayDeck 8\n"
-                             "expect-message Live link failed. Reason: \"this build of the add-in has no live link yet\"\n"
+                             "expect-message Live link failed. Reason: \"Failed to connect. Could not connect on any known port. "
+                             "Please check your RayDeck installation and Live Link settings.\"\n"
                              "unload\n"
                              "remove-panel FusionRenderEnvironment RenderPanel\n"
                              "run\n"
@@ -155,6 +165,32 @@ TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
     // What the user saw.
     EXPECT_THAT(r.err, HasSubstr("addin-host: command \"Export to RayDeck .rdk\" failed: could not open file"));
     EXPECT_THAT(r.err, HasSubstr("addin-host: message box: Live link failed."));
+}
+
+TEST_F(HostProgram, RenderStreamsEachDesignStateIntoTheRunningRayDeck)
+{
+    // The RayDeck shows the design's model set already: both clicks update
+    // it, and the second finds nothing changed.
+    rdtest::ScriptedLive live(registry);
+    live.script.instances = {rdtest::instanceList({{9, 4711, 5000}})};
+    live.script.processes[4711] = {true, rdtest::sceneWithModelSet("Gearbox")};
+    live.script.accept = {"localhost:5000"};
+    live.write();
+    const std::string design = testDesign("01_gearbox.design.json").string();
+    const Outcome r = host({"render", design, design});
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    const std::vector<std::string> calls = live.calls();
+    const auto count = [&](const std::string& call) { return std::count(calls.begin(), calls.end(), call); };
+    EXPECT_EQ(count("connect(localhost,5000,4)"), 2);
+    EXPECT_EQ(count("disconnect()"), 2);
+    EXPECT_EQ(count("destroy(1)"), 2);
+    EXPECT_EQ(count("beginGroup(Gearbox,true)"), 2);
+    EXPECT_EQ(count("parameter(import_adjust_camera,7,0)"), 2);
+    // Only the first transfer carries bodies.
+    const auto second = std::find(std::find(calls.begin(), calls.end(), "disconnect()"), calls.end(), "initialize()");
+    EXPECT_GT(std::count_if(calls.begin(), second, [](const std::string& c) { return c.starts_with("beginObject("); }), 0);
+    EXPECT_EQ(std::count_if(second, calls.end(), [](const std::string& c) { return c.starts_with("beginObject("); }), 0);
 }
 
 TEST_F(HostProgram, AFailedCommandDoesNotEndTheSessionButFailsIt)

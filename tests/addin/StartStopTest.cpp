@@ -23,6 +23,9 @@ protected:
         sh::unregisterHandlers();
         FreshHost::TearDown();
     }
+
+    // The render clicks find no RayDeck here.
+    rdtest::RegistrySandbox registry;
 };
 
 } // namespace

@@ -1,0 +1,214 @@
+// The render command's flow through the stand-in host's clicks, against the
+// scripted live library: what the live scene interface receives on a first
+// and a later click, how a failed link is reported, and what the exporter
+// keeps.
+
+#include "AddinTestSupport.h"
+
+#include "AddinGlobals.h"
+#include "FusionExporter.h"
+#include "velSceneapi_oo.h"
+
+#include <GoldenFile.h>
+#include <ScriptedLive.h>
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <sstream>
+
+extern "C" bool run(const char* context);
+extern "C" bool stop(const char* context);
+
+using namespace addintest;
+using ::testing::Contains;
+using ::testing::Not;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+const std::string kBanner = "print(RayDeck SceneApi oo 9.1.3  (built ";
+
+class RenderFlow : public FreshHost {
+protected:
+    void SetUp() override
+    {
+        FreshHost::SetUp();
+        ASSERT_TRUE(run(""));
+        sh::openDesignFile(testDesign("01_gearbox.design.json"));
+        raydeckShows(rdtest::kEmptyScene);
+    }
+    void TearDown() override
+    {
+        stop("");
+        sh::unregisterHandlers();
+        FreshHost::TearDown();
+    }
+
+    // One RayDeck 9 announcing port 5000, whose scene is `scene`; takes effect
+    // at the next load of the library, as every transfer loads it afresh.
+    void raydeckShows(const std::string& scene)
+    {
+        live.script.instances = {rdtest::instanceList({{9, 4711, 5000}})};
+        live.script.processes[4711] = {true, scene};
+        live.script.accept = {"localhost:5000"};
+        live.write();
+    }
+
+    // Clicks "Render in RayDeck 8" and returns what the live library received.
+    Calls clickRender()
+    {
+        live.clearCalls();
+        const sh::ClickResult result = sh::click(kRenderOnToolbar);
+        EXPECT_TRUE(result) << result.error;
+        return live.calls();
+    }
+
+    // The calls as one text, with the banner's build time stamp normalised.
+    static std::string text(const Calls& calls)
+    {
+        std::ostringstream out;
+        for (const std::string& call : calls)
+            out << call << '\n';
+        return withoutBuildStamp(out.str());
+    }
+
+    static long count(const Calls& calls, const std::string& prefix)
+    {
+        return std::count_if(calls.begin(), calls.end(),
+                             [&](const std::string& call) { return call.starts_with(prefix); });
+    }
+
+    rdtest::RegistrySandbox sandbox;
+    rdtest::FakeSystem system;
+    rdtest::ScriptedLive live{sandbox};
+};
+
+} // namespace
+
+TEST_F(RenderFlow, AFirstClickSendsTheWholeDesignWithTheCameraAndAdjustmentsOn)
+{
+    const Calls calls = clickRender();
+    EXPECT_TRUE(sh::shownMessageBoxes().empty());
+    // Connect, banner and version, the process attribute (the fake host
+    // process is 4660), the module, the camera, the scene tree, disconnect.
+    EXPECT_TRUE(matchesGoldenFile("addin/golden/live_first_click.calls", text(calls)));
+    EXPECT_THAT(calls, Contains("attribute(process identifier,Fusion 360, 0x1234)"));
+    EXPECT_FALSE(exporter->sentRecords().empty());
+    EXPECT_EQ(exporter->sceneWriter()->api(), nullptr); // not left pointing into the unloaded library
+}
+
+TEST_F(RenderFlow, ASecondClickIntoTheSameSceneSendsOnlyWhatChanged)
+{
+    clickRender();
+    raydeckShows(rdtest::sceneWithModelSet("Gearbox"));
+
+    const Calls calls = clickRender();
+    EXPECT_TRUE(matchesGoldenFile("addin/golden/live_second_click.calls", text(calls)));
+    // The readable gist of the golden file: module, camera and every
+    // component group again, but no bodies and nothing adjusted.
+    EXPECT_THAT(calls, Contains("attribute(process identifier,Fusion 360, 0x1234)"));
+    EXPECT_THAT(calls, Contains("parameter(import_adjust_camera,7,0)"));
+    EXPECT_THAT(calls, Contains("parameter(import_adjust_environment,7,0)"));
+    EXPECT_THAT(calls, Contains("beginCamera(Active Camera)"));
+    EXPECT_EQ(count(calls, "beginObject("), 0);
+    EXPECT_EQ(count(calls, "flags(32769)"), 0);
+    EXPECT_GT(count(calls, "flags(1)"), 0);
+}
+
+TEST_F(RenderFlow, ARenamedDocumentIsAnotherModelSetAndIsSentInFullToANewRayDeck)
+{
+    const Calls first = clickRender();
+    EXPECT_TRUE(system.launches.empty());
+
+    // The running RayDeck now shows the first transfer, which is no scene
+    // for the renamed document: a second RayDeck is started, with an empty
+    // scene, and shows up at the third listing after the launch.
+    const std::string one = rdtest::instanceList({{9, 4711, 5000}});
+    const std::string two = rdtest::instanceList({{9, 4711, 5000}, {9, 4712, 5001}});
+    live.script.instances = {one, one, one, two};
+    live.script.processes[4711] = {true, rdtest::sceneWithModelSet("Gearbox")};
+    live.script.processes[4712] = {true, rdtest::kEmptyScene};
+    live.script.accept = {"localhost:5000", "localhost:5001"};
+    live.write();
+    standin::host::DesignData renamed = sh::loadDesignFile(testDesign("01_gearbox.design.json"));
+    renamed.name = "Gearbox Mk2 v1";
+    sh::openDesign(renamed);
+
+    const Calls calls = clickRender();
+    EXPECT_EQ(system.launches, std::vector<std::string>({live.raydeck.binName}));
+    EXPECT_EQ(system.sleeps, std::vector<std::uint32_t>(3, 1000));
+    EXPECT_THAT(calls, Contains("connect(localhost,5001,4)"));
+    EXPECT_THAT(calls, Contains("parameter(import_adjust_camera,7,1)"));
+    EXPECT_THAT(calls, Contains("beginGroup(Gearbox Mk2,true)"));
+    EXPECT_EQ(count(calls, "beginObject("), count(first, "beginObject("));
+    EXPECT_EQ(count(calls, "flags(32769)"), count(first, "flags(32769)"));
+}
+
+TEST_F(RenderFlow, AFailedLinkShowsOneMessageBoxAndLeavesTheExporterAsItWas)
+{
+    clickRender();
+    const FusionExporter::RecordMap records = exporter->sentRecords();
+    sh::setModelingOrientation(adsk::core::ZUpModelingOrientation);
+
+    sandbox.writeUser(""); // RayDeck is gone
+    EXPECT_TRUE(clickRender().empty());
+    const std::vector<sh::MessageBoxRecord> boxes = sh::shownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Live link failed. Reason: \"Failed to connect. Could not get a scene api. "
+                             "Please check your RayDeck installation.\n\"");
+    EXPECT_EQ(boxes[0].title, "");
+    EXPECT_EQ(boxes[0].buttons, adsk::core::OKButtonType);
+    EXPECT_EQ(boxes[0].icon, adsk::core::NoIconIconType);
+    EXPECT_EQ(exporter->sentRecords().size(), records.size());
+    EXPECT_EQ(exporter->unitsPerCentimetre(), 10.0f); // millimetres, from the first click
+}
+
+TEST_F(RenderFlow, AFailedLinkIsTriedTwiceAndReportsTheSecondReason)
+{
+    live.script.accept.clear(); // RayDeck runs but does not answer
+    live.write();
+    const Calls calls = clickRender();
+    EXPECT_EQ(count(calls, "id(1)"), 2);
+    EXPECT_EQ(count(calls, "connect(localhost,5000,4)"), 2);
+    EXPECT_EQ(count(calls, kBanner), 0);
+    const std::vector<sh::MessageBoxRecord> boxes = sh::shownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Live link failed. Reason: \"Failed to connect. Could not connect on any known port. "
+                             "Please check your RayDeck installation and Live Link settings.\"");
+    EXPECT_TRUE(exporter->sentRecords().empty());
+}
+
+TEST_F(RenderFlow, ALinkMadeOnlyByTheSecondRequestStillStartsWithTheBanner)
+{
+    // No RayDeck at first and it cannot be started; it shows up in time for
+    // the second request, which the library answers without reloading.
+    live.script.instances = {rdtest::instanceList({}), rdtest::instanceList({{9, 4711, 5000}})};
+    live.write();
+    system.launchSucceeds = false;
+
+    const Calls calls = clickRender();
+    EXPECT_TRUE(sh::shownMessageBoxes().empty());
+    const auto connected = std::find(calls.begin(), calls.end(), "connect(localhost,5000,4)");
+    ASSERT_LT(connected + 2, calls.end());
+    EXPECT_TRUE(connected[1].starts_with(kBanner)) << connected[1];
+    EXPECT_EQ(connected[2], "version(9)");
+    EXPECT_EQ(count(calls, kBanner), 1);
+    EXPECT_EQ(calls[calls.size() - 2], "disconnect()");
+}
+
+TEST_F(RenderFlow, TheUpVectorFollowsTheModelingOrientationAndTheUnitsTheDesign)
+{
+    sh::setModelingOrientation(adsk::core::ZUpModelingOrientation);
+    const Calls calls = clickRender();
+    EXPECT_THAT(calls, Contains("parameter(import_up_vector,6,2)"));
+    EXPECT_THAT(calls, Contains("parameter(meter_scale,3,1000)"));
+    EXPECT_THAT(calls, Not(Contains("parameter(import_up_vector,6,1)")));
+}
+
+TEST_F(RenderFlow, AnEmptyDocumentRaisesBeforeAnythingIsConnected)
+{
+    EXPECT_THROW(getExporter().renderLive(nullptr), std::exception);
+    EXPECT_TRUE(live.calls().empty());
+    EXPECT_TRUE(sh::shownMessageBoxes().empty());
+}
