@@ -3,6 +3,8 @@
 
 #include <Core/CoreAll.h>
 
+#include <raydecklive_loader.h>
+
 #include "AddinGlobals.h"
 #include "FusionExporter.h"
 #include "UserInterfaceSetup.h"
@@ -33,10 +35,13 @@ extern "C" XI_EXPORT bool run(const char* /*context*/)
 
 // Releases the user interface and destroys the exporter, so that the next
 // run starts with a fresh one. Command definitions and buttons stay in the
-// host, and so does the application reference. Always true.
+// host, and so does the application reference. A live link that failed
+// leaves RayDeck's live library loaded for the next click; it is unloaded
+// here, so that it is not left behind with the module. Always true.
 extern "C" XI_EXPORT bool stop(const char* /*context*/)
 {
     ui.reset();
     exporter.reset();
+    vel::live::unloadLiveLibrary();
     return true;
 }

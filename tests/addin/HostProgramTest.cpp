@@ -167,32 +167,6 @@ TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
     EXPECT_THAT(r.err, HasSubstr("addin-host: message box: Live link failed."));
 }
 
-TEST_F(HostProgram, RenderStreamsEachDesignStateIntoTheRunningRayDeck)
-{
-    // The RayDeck shows the design's model set already: both clicks update
-    // it, and the second finds nothing changed.
-    rdtest::ScriptedLive live(registry);
-    live.script.instances = {rdtest::instanceList({{9, 4711, 5000}})};
-    live.script.processes[4711] = {true, rdtest::sceneWithModelSet("Gearbox")};
-    live.script.accept = {"localhost:5000"};
-    live.write();
-    const std::string design = testDesign("01_gearbox.design.json").string();
-    const Outcome r = host({"render", design, design});
-    EXPECT_EQ(r.status, 0) << r.err;
-
-    const std::vector<std::string> calls = live.calls();
-    const auto count = [&](const std::string& call) { return std::count(calls.begin(), calls.end(), call); };
-    EXPECT_EQ(count("connect(localhost,5000,4)"), 2);
-    EXPECT_EQ(count("disconnect()"), 2);
-    EXPECT_EQ(count("destroy(1)"), 2);
-    EXPECT_EQ(count("beginGroup(Gearbox,true)"), 2);
-    EXPECT_EQ(count("parameter(import_adjust_camera,7,0)"), 2);
-    // Only the first transfer carries bodies.
-    const auto second = std::find(std::find(calls.begin(), calls.end(), "disconnect()"), calls.end(), "initialize()");
-    EXPECT_GT(std::count_if(calls.begin(), second, [](const std::string& c) { return c.starts_with("beginObject("); }), 0);
-    EXPECT_EQ(std::count_if(second, calls.end(), [](const std::string& c) { return c.starts_with("beginObject("); }), 0);
-}
-
 TEST_F(HostProgram, AFailedCommandDoesNotEndTheSessionButFailsIt)
 {
     const Outcome r = script("run\n"
