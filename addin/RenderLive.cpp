@@ -3,9 +3,11 @@
 
 #include "FusionExporter.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <RepeatLinkFactory.h>
 #include <Services.h>
