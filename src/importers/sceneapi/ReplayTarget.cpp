@@ -1,0 +1,34 @@
+#include "ReplayTarget.h"
+
+#include "velScene_api_file.h"
+
+namespace vel {
+
+velScene_api& ReplayTarget::operator()(const ModeNeed& need)
+{
+    const bool binary = need.binaryLists < 0 ? binary_ : need.binaryLists != 0;
+    const bool off = need.indentation < 0 ? indentationOff_ : need.indentation == 0;
+    if (binary != binary_ || off != indentationOff_) {
+        // Bit 1 as the export command sets it; the writer reads only the
+        // binary-list and no-indentation bits.
+        const std::uint32_t flags = 1u | (binary ? ModeBinaryLists : 0u) | (off ? ModeNoIndent : 0u);
+        target_.setModeFlags(static_cast<int>(flags));
+        binary_ = binary;
+        indentationOff_ = off;
+        ++calls_;
+    }
+    ++calls_;
+    return target_;
+}
+
+bool ReplayTarget::modifyCamera(const ModeNeed& need, const char* name)
+{
+    velScene_api& target = (*this)(need);
+    if (auto* file = dynamic_cast<velScene_api_file*>(&target))
+        return file->modifyCamera(name);
+    if (auto* modifier = dynamic_cast<CameraModifier*>(&target))
+        return modifier->modifyCamera(name);
+    return target.beginCamera(name);
+}
+
+} // namespace vel

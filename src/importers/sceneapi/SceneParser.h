@@ -1,0 +1,175 @@
+#pragma once
+// The scene-file parser behind readScene (SceneReader.h). It mirrors the file
+// writer's state (indentation level, statement context, the exclusive top
+// block, the stacks) so that it knows at every point which text each call
+// would have written, and reads the text back call by call.
+//
+// Captured shader texts: a text that the writer inserted where a value goes
+// was written at capture time, starting from indentation level 0, and then
+// inserted with a prefix of blanks after each of its line breaks (none when
+// it holds binary). The parser keeps one frame per text being read, with
+// that prefix; the prefixes of all open frames are taken off every line
+// start before the text's own indentation is looked at.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ReplayTarget.h"
+#include "SceneReader.h"
+#include "velScene_api.h"
+
+namespace vel {
+
+class SceneParser {
+public:
+    SceneParser(std::string_view text, velScene_api& target, const ReadOptions& options);
+    ReadResult run();
+
+private:
+    struct Failure {
+        const char* at;
+        std::string message;
+    };
+
+    enum class Block : std::uint8_t {
+        Group, Object, Geometry, Animation, Load, Options, Camera, Image, Output,
+        Light, Accel, Matrix, Material, Shader, Text,
+    };
+    enum class Top : std::uint8_t { None, Options, Camera, Image, Object };
+    // Where a value stands, which decides what ends it.
+    enum class Term : std::uint8_t { Statement, Parameter, ListItem };
+
+    struct Open {
+        Block kind;
+        const char* at;
+        int savedIndent = 0;   // Text, escaped Shader: the level to return to
+        int escapeLevel = 0;   // escaped Shader: the capture level it was written at
+    };
+    struct Frame {
+        std::size_t prefix;    // blanks the insertion put after each line break
+        bool binary;           // the text holds binary: it was inserted byte for byte
+    };
+    // A value as parameter() and listValue() take it.
+    struct Value {
+        int code = 8;
+        const void* pointer = nullptr;
+        velList list{};
+        ShaderText text = nullptr;
+        float f[16] = {};
+        double d[16] = {};
+        std::int32_t i[4] = {};
+        std::string string;
+    };
+
+    // --- Reading calls
+    void statements(std::size_t depth);
+    void statement();
+    void blankLine(std::size_t blanks);
+    void closeBlock(std::size_t blanks);
+    void nameLine(std::size_t blanks);
+    void directive(std::size_t blanks);
+    void comment(std::size_t blanks);
+    void wordLine(std::size_t blanks);
+    bool binaryDataLine();
+    void keyword(std::string_view word);
+    void statementLine(const char* lineStart);
+
+    void group(bool placed, const char* at);
+    void material(bool placed, const char* at);
+    void light(const char* at);
+    void topBlock(Block kind, bool modify, const char* at);
+    void accel(const char* at);
+    void render();
+    void shaderDefinition(std::size_t blanks, const char* at);
+    void messageLine(bool isError);
+    void shaderSlot(int kind);
+    void valueList(const std::string& name, const char* at);
+
+    // --- Values
+    void value(Value& v, Term term);
+    bool atValueEnd(Term term) const;
+    void numbers(Value& v, Term term);
+    void listParameter(Value& v);
+    void binaryBlock(Value& v);
+    void textList(Value& v);
+    void matrixList(Value& v);
+    void stringList(Value& v);
+    void collectedValues(std::size_t listCount);
+    ShaderText insertion(int level);
+    ShaderText capturedText(std::size_t prefix, bool& binary);
+
+    // --- Blocks and the writer's state
+    void open(Block kind, const char* at);
+    void checkDepth(const char* at) const;
+    void emitEnd(const Open& block);
+    void closeBlocksTo(std::size_t depth);
+    bool popContext();
+    std::string blockName(const Open& block) const;
+
+    // --- Text
+    std::size_t blanks(const char* p) const;
+    bool lookingAt(const char* p, std::string_view s) const;
+    bool lookingAt(std::string_view s) const { return lookingAt(p_, s); }
+    void expect(std::string_view s);
+    void newline();
+    void linePrefix();
+    void leading(std::size_t blanks, int level);
+    void indentation(int level);
+    bool readName(std::string& out);
+    void name0(std::string& out);
+    void hexBytes(std::string& out, const char* what);
+    std::int32_t int32Token(const char* what);
+    std::uint32_t uint32Token(const char* what);
+    double doubleToken(const char* what);
+    float floatToken(const char* what);
+    void lineText(std::string& out);
+    void skipLine(const char* from);
+
+    // --- Modes, problems, emitting
+    void observeIndentation(bool on);
+    void observeBinary(bool on);
+    void markBinary();
+    void irregular(const char* at);
+    [[noreturn]] void fail(const char* at, std::string message) const;
+    void problem(const char* at, std::string message);
+    std::string where(const char* at) const;
+    velScene_api& call();
+
+    std::string_view text_;
+    const char* begin_;
+    const char* p_;
+    const char* end_;
+    ReplayTarget out_;
+    ReadOptions options_;
+    ReadResult result_;
+    std::vector<std::size_t> problemOffsets_;
+    std::size_t irregularOffset_ = 0;
+    bool resyncing_ = false;
+
+    ModeNeed need_;              // of the call being read
+    bool indentationBelief_ = false; // what the last indentation seen showed
+    bool binaryBelief_;
+
+    // The writer's state, mirrored.
+    int indent_ = 0;
+    bool statement_ = false;
+    std::vector<bool> contexts_;
+    Top top_ = Top::None;
+    std::vector<Open> blocks_;
+    std::vector<Frame> frames_;
+    std::size_t prefixTotal_ = 0;
+    ShaderText lastText_ = nullptr;  // of the text just closed
+    bool lastTextBinary_ = false;
+
+    // Scratch storage of list values, reused from call to call.
+    std::vector<float> floats_;
+    std::vector<double> doubles_;
+    std::vector<std::int32_t> ints_;
+    std::vector<std::string> strings_;
+    std::vector<const char*> stringPointers_;
+    std::string bytes_;
+};
+
+} // namespace vel

@@ -1,0 +1,95 @@
+#pragma once
+// Reads scene-file text back and replays it as calls on any scene interface:
+// everything the file writer (velScene_api_file) can write, quirks included.
+//
+// Replaying into a file writer gives back the same bytes as the file that was
+// read, wherever the file is what a writer wrote: the reader recovers a call
+// sequence that makes a writer regenerate the text. Three things are not in
+// the text and are inferred from it:
+//  - the writer's mode flags (indentation on or off, lists as text or binary):
+//    setModeFlags is called lazily, right before the first call whose output
+//    shows that the mode changed;
+//  - the type codes of values ("fov 60" may have been an int or a float): the
+//    code chosen is one whose text is the same, preferring ints for integral
+//    single numbers, float triples for three numbers, int lists for integral
+//    lists;
+//  - the definitions of anonymous shaders, whose captured texts appear only
+//    where they were inserted: each insertion is replayed as its own
+//    definition (pushCapture, beginShader with a null name, its content,
+//    endShader, capturedText, popCapture) right before the inserting call.
+// Where a file was edited by hand (blanks changed, names quoted that the
+// writer would write in hex) it is still read, to the same scene; only the
+// bytes differ, and the result says where the layout first departs.
+//
+// Malformed input gets a problem with its line and column and never a crash
+// or a hang; counts in the input are checked against the bytes that remain
+// before anything is allocated for them. After a problem the reader skips to
+// the next line that reads, so that one pass reports every problem; blocks
+// still open at the end of the input are closed on the target, so that it
+// always sees balanced calls.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "velScene_api.h"
+
+namespace vel {
+
+// A place in the text: byte offset, and 1-based line and column (in bytes;
+// every line feed counts, also one inside binary data).
+struct TextPosition {
+    std::size_t offset = 0;
+    int line = 1;
+    int column = 1;
+};
+
+struct ReadProblem {
+    TextPosition at;
+    std::string message;
+};
+
+struct ReadOptions {
+    // The list mode of the writer that the calls go to, as it was made: the
+    // file factory makes its writer with binary lists. A writer starts
+    // without indentation in any case.
+    bool targetBinaryLists = true;
+    // Reading stops after this many problems.
+    std::size_t maxProblems = 100;
+    // Blocks nested deeper than this, and anonymous shader texts nested
+    // deeper than maxTextDepth, are a problem rather than a deep recursion or
+    // a tree that cannot be destroyed without one.
+    std::size_t maxBlockDepth = 1000;
+    std::size_t maxTextDepth = 64;
+};
+
+struct ReadResult {
+    std::vector<ReadProblem> problems;
+    // True when more problems were found than maxProblems and reading stopped.
+    bool stopped = false;
+    // Where the layout first departs from what a writer writes (blanks,
+    // quoting): replaying then gives the same scene but not the same bytes.
+    bool layoutIrregular = false;
+    TextPosition firstIrregularity;
+    // Calls made on the target.
+    std::size_t calls = 0;
+
+    bool ok() const { return problems.empty(); }
+};
+
+// Reads a whole scene text held in memory and replays it into `target`.
+ReadResult readScene(std::string_view text, velScene_api& target, const ReadOptions& options = {});
+
+// The position of byte `offset` in `text`.
+TextPosition positionOf(std::string_view text, std::size_t offset);
+
+// "LINE:COLUMN: MESSAGE".
+std::string describe(const ReadProblem& problem);
+
+// Loads a whole file (binary) into `bytes`. On failure returns false and
+// puts the system's reason into `error`.
+bool loadFile(const std::string& path, std::string& bytes, std::string& error);
+
+} // namespace vel
