@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "HexText.h"
@@ -48,10 +49,11 @@ bool holdsZero(std::string_view s)
 
 // A float read from a %g text keeps that text when printed again, unless it
 // left the range of normal floats (then the text was a double's).
-bool floatKeepsGeneral(float f)
+// Normal floats always do (a text of six digits names one float); a
+// subnormal one has fewer digits of its own and is checked.
+bool floatKeepsGeneral(float f, const char* begin, const char* end)
 {
-    const int kind = std::fpclassify(f);
-    return kind != FP_SUBNORMAL;
+    return std::fpclassify(f) != FP_SUBNORMAL || text::generalKeepsText(f, begin, end);
 }
 
 // An int whose %d text is the token: not "-0" nor leading zeros.
@@ -440,16 +442,34 @@ void SceneParser::wordLine(std::size_t b)
             keyword(word);
             return;
         }
-        // A setting may bear a keyword's name; the keyword wins where its
-        // form fits, since both give the same text.
+        // A setting may bear a keyword's name. Where the keyword's form fits
+        // exactly it wins, since both give the same text; a form that fits
+        // only loosely (a captured text after "reflection map" at the
+        // indentation of a value) is the setting's.
         const ModeNeed before = need_;
         try {
+            const bool wasStrict = strict_;
+            strict_ = true;
+            struct Restore {
+                bool& flag;
+                bool value;
+                ~Restore() { flag = value; }
+            } restore{strict_, wasStrict};
             keyword(word);
             return;
         } catch (const Failure&) {
             p_ = w;
             need_ = before;
         }
+        try {
+            statementLine(lineStart);
+            return;
+        } catch (const Failure&) {
+            p_ = w;
+            need_ = before;
+        }
+        keyword(word);
+        return;
     }
     if (statement_) {
         statementLine(lineStart);
@@ -842,13 +862,8 @@ void SceneParser::shaderDefinition(std::size_t b, const char* at)
 {
     if (!frames_.empty())
         fail(at, "a shader definition cannot stand inside a shader text");
-    const bool escaped = b != 0 && static_cast<int>(b) != indent_;
-    if (escaped) {
-        observeIndentation(true);
-        p_ += b;
-    } else {
-        leading(b, indent_);
-    }
+    const int scene = indent_;
+    p_ += b;
     p_ += 15;
     std::string name, type;
     std::int32_t id = 0;
@@ -873,17 +888,32 @@ void SceneParser::shaderDefinition(std::size_t b, const char* at)
         newline();
     }
     checkDepth(at);
+    // The level the definition was written at: its own blanks, or, where
+    // indentation was off for its first line, those of the next line (its
+    // body one level deeper, or its closing brace).
+    int shown = static_cast<int>(b);
+    if (b == 0 && !lookingAt(p_ + blanks(p_), "#define shader ")) {
+        const std::size_t c = blanks(p_);
+        shown = c == 0 ? scene : p_ + c < end_ && p_[c] == '}' ? static_cast<int>(c) : static_cast<int>(c) - 1;
+    }
+    const bool escaped = shown >= 1 && shown != scene;
+    if (b > 0)
+        observeIndentation(true);
+    else if (scene > 0 || escaped)
+        observeIndentation(false);
+    if (b > 0 && !escaped && static_cast<int>(b) != scene)
+        irregular(at);
     Open block{Block::Shader, at};
     if (escaped) {
         call().pushCapture();
         call().beginShader(nullptr, "");
-        for (std::size_t k = 1; k < b; ++k)
+        for (int k = 1; k < shown; ++k)
             call().beginLoad("");
         contexts_.push_back(statement_);
         statement_ = false;
         block.savedIndent = indent_;
-        block.escapeLevel = static_cast<int>(b);
-        indent_ = static_cast<int>(b);
+        block.escapeLevel = shown;
+        indent_ = shown;
     }
     if (numbered)
         call().beginShaderId(type.c_str(), id);
@@ -950,6 +980,12 @@ void SceneParser::shaderSlot(int kind)
 // beginList, the values one by one, endList. Values of float triples, floats
 // and ints that the writer collected for a binary block stand in one block
 // at the end; the others are text, six to a line (float triples two).
+//
+// The whole list is read before any of it is replayed: the definitions of
+// captured texts among the values must come before beginList, as they did
+// when the file was written, since a definition that holds a list of its own
+// would reset the writer's count of the values written and the words
+// collected for the block.
 void SceneParser::valueList(const std::string& name, const char* at)
 {
     expect(" [");
@@ -970,8 +1006,50 @@ void SceneParser::valueList(const std::string& name, const char* at)
         indentation(level);
     }
     checkDepth(at);
-    call().beginList(name.c_str());
+    const ModeNeed listNeed = need_;
+    need_ = {};
+    struct Item {
+        Value v;
+        ModeNeed need;
+        std::vector<char> bytes;             // a list value's elements
+        std::vector<std::string> strings;    // a string list's strings
+        std::vector<const char*> pointers;
+    };
+    std::vector<std::unique_ptr<Item>> items;
+    auto keep = [&](Item& item) {
+        // A list among the values: its elements move out of the scratch.
+        Value& v = item.v;
+        if (v.code == TypeStringList) {
+            for (std::uint32_t k = 0; k < v.list.count; ++k)
+                item.strings.emplace_back(static_cast<const char* const*>(v.list.data)[k]);
+            for (const std::string& str : item.strings)
+                item.pointers.push_back(str.c_str());
+            v.list.data = item.pointers.data();
+        } else if ((v.code & ListBit) != 0 && v.list.count != 0) {
+            const std::size_t element = v.code == TypeVector3fList ? 12 : v.code == TypeVector4fList ? 16
+                                      : v.code == TypeDoubleList ? 8 : v.code == TypeVector3dList ? 24
+                                      : v.code == TypeMatrixList ? 128 : 4;
+            const auto* from = static_cast<const char*>(v.list.data);
+            item.bytes.assign(from, from + element * v.list.count);
+            v.list.data = item.bytes.data();
+        }
+        if ((v.code & ListBit) != 0)
+            v.pointer = &v.list;
+        else if (v.code == TypeShaderText)
+            v.pointer = &v.text;
+        else if (v.code == TypeString)
+            v.pointer = v.string.c_str();
+        else if (v.code == TypeBool || v.code == TypeInt || v.code == TypeIntAlias || v.code == TypeInt2 ||
+                 v.code == TypeInt3 || v.code == TypeInt4)
+            v.pointer = v.i;
+        else if (v.code == TypeDouble || v.code == TypeVector3d || v.code == TypeMatrix)
+            v.pointer = v.d;
+        else
+            v.pointer = v.f;
+    };
+    const int outerIndent = indent_;
     indent_ = level;
+    ModeNeed endNeed;
     try {
         std::size_t count = 0;
         for (;;) {
@@ -981,7 +1059,13 @@ void SceneParser::valueList(const std::string& name, const char* at)
                 break;
             }
             if (lookingAt(kBinaryMarker)) {
-                collectedValues(count);
+                collectedValues([&](int code, const char* value) {
+                    auto item = std::make_unique<Item>();
+                    item->v.code = code;
+                    item->v.pointer = value;
+                    item->need.binaryLists = 1;
+                    items.push_back(std::move(item));
+                });
                 expect(" ],");
                 newline();
                 break;
@@ -999,7 +1083,8 @@ void SceneParser::valueList(const std::string& name, const char* at)
                     fail(p_, "expected \",\" between the values of the list or \" ],\" after them");
                 }
             }
-            Value v;
+            auto item = std::make_unique<Item>();
+            Value& v = item->v;
             value(v, Term::ListItem);
             // Where the line breaks fall tells float triples (two to a line)
             // from the rest (six to a line).
@@ -1013,7 +1098,6 @@ void SceneParser::valueList(const std::string& name, const char* at)
                     v.code = TypeVector3d;
                     for (int k = 0; k < 3; ++k)
                         v.d[k] = v.f[k];
-                    v.pointer = v.d;
                     if (!otherFits)
                         irregular(p_);
                 }
@@ -1036,24 +1120,34 @@ void SceneParser::valueList(const std::string& name, const char* at)
                     irregular(p_);
                 break;
             }
-            call().listValue(v.code, v.pointer);
+            keep(*item);
+            item->need = need_;
+            need_ = {};
+            items.push_back(std::move(item));
             ++count;
         }
+        endNeed = need_;
     } catch (...) {
-        need_ = {};
-        --indent_;
-        call().endList();
+        indent_ = outerIndent;
         throw;
     }
-    --indent_;
+    need_ = listNeed;
+    call().beginList(name.c_str());
+    for (const auto& item : items) {
+        need_ = item->need;
+        call().listValue(item->v.code, item->v.pointer);
+    }
+    indent_ = outerIndent;
+    need_ = endNeed;
     call().endList();
 }
 
 // The block of values that a list collected: ints, floats, or float triples
 // (a block of triples may begin with floats, when both were collected).
-void SceneParser::collectedValues(std::size_t listCount)
+// Each value goes to `collected` with its type code.
+template <typename Collect>
+void SceneParser::collectedValues(Collect collected)
 {
-    (void)listCount;
     const char* at = p_;
     if (end_ - p_ < 8)
         fail(at, "the binary block runs past the end of the file");
@@ -1071,10 +1165,6 @@ void SceneParser::collectedValues(std::size_t listCount)
     markBinary();
     const char* data = p_;
     p_ += 4ull * count;
-    auto collected = [&](int code, const char* value) {
-        need_.binaryLists = 1;
-        call().listValue(code, value);
-    };
     if (letter == 'c') {
         const std::uint32_t singles = count % 3;
         for (std::uint32_t k = 0; k < singles; ++k)
@@ -1490,7 +1580,7 @@ void SceneParser::textList(Value& v)
                     const auto r = std::from_chars(p_, end_, f);
                     if (r.ptr == p_)
                         fail(p_, "expected a number");
-                    if (r.ec != std::errc() || !floatKeepsGeneral(f)) {
+                    if (r.ec != std::errc() || !floatKeepsGeneral(f, p_, r.ptr)) {
                         if (kind == Kind::Triples) {
                             kind = Kind::DoubleTriples; // the text of doubles
                             restart = true;
@@ -1798,7 +1888,7 @@ void SceneParser::emitEnd(const Open& block)
         if (top_ == own)
             --indent_;
         else
-            irregular(block.at);
+            note(block.at);
         statement_ = false;
         top_ = Top::None;
         if (block.kind == Block::Options)
@@ -1934,18 +2024,36 @@ void SceneParser::indentation(int level)
         return;
     const std::size_t b = blanks(p_);
     const auto want = static_cast<std::size_t>(level);
+    // What this call showed already decides, since the mode holds for the
+    // whole call; else the blanks themselves, and where there are more of
+    // them than the level the last call's mode.
+    if (need_.indentation == 0)
+        return;
+    if (need_.indentation == 1) {
+        if (b < want)
+            irregular(p_);
+        p_ += std::min(b, want);
+        return;
+    }
     if (b == want) {
         p_ += b;
         observeIndentation(true);
     } else if (b == 0) {
         observeIndentation(false);
     } else if (b > want) {
-        if (indentationBelief_) {
+        // A value that begins with blanks follows: a captured text (its own
+        // indentation of 2 with indentation on, none with it off), or inf or
+        // nan padded to sixteen characters.
+        const char* q = p_ + b;
+        const char* e = text::numberEnd(q, end_);
+        bool on = indentationBelief_;
+        if (q < end_ && (*q == '"' || lookingAt(q, "xX")))
+            on = b == want + 2 || (b != 2 && on);
+        else if (e > q && (*q == 'i' || *q == 'n' || *q == '-'))
+            on = b + static_cast<std::size_t>(e - q) == 16 + want;
+        if (on)
             p_ += want;
-            observeIndentation(true);
-        } else {
-            observeIndentation(false);
-        }
+        observeIndentation(on);
     } else {
         irregular(p_);
         p_ += b;
@@ -2016,6 +2124,8 @@ std::int32_t SceneParser::int32Token(const char* what)
     std::int32_t v;
     if (!text::toInt32(p_, e, v))
         fail(p_, std::string("expected ") + what);
+    if (!intKeepsText(v, p_, e))
+        irregular(p_); // "-0", leading zeros
     p_ = e;
     return v;
 }
@@ -2105,6 +2215,13 @@ void SceneParser::markBinary()
 }
 
 void SceneParser::irregular(const char* at)
+{
+    if (strict_)
+        fail(at, "the layout departs from the writer's");
+    note(at);
+}
+
+void SceneParser::note(const char* at)
 {
     if (!result_.layoutIrregular) {
         result_.layoutIrregular = true;

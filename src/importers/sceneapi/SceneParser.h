@@ -96,7 +96,8 @@ private:
     void textList(Value& v);
     void matrixList(Value& v);
     void stringList(Value& v);
-    void collectedValues(std::size_t listCount);
+    template <typename Collect>
+    void collectedValues(Collect collected);
     ShaderText insertion(int level);
     ShaderText capturedText(std::size_t prefix, bool& binary);
 
@@ -131,7 +132,8 @@ private:
     void observeIndentation(bool on);
     void observeBinary(bool on);
     void markBinary();
-    void irregular(const char* at);
+    void irregular(const char* at);  // fails while strict_
+    void note(const char* at);       // never fails
     [[noreturn]] void fail(const char* at, std::string message) const;
     void problem(const char* at, std::string message);
     std::string where(const char* at) const;
@@ -147,6 +149,7 @@ private:
     std::vector<std::size_t> problemOffsets_;
     std::size_t irregularOffset_ = 0;
     bool resyncing_ = false;
+    bool strict_ = false;        // a departure from the writer's layout fails the call
 
     ModeNeed need_;              // of the call being read
     bool indentationBelief_ = false; // what the last indentation seen showed

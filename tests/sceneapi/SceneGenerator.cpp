@@ -1,0 +1,571 @@
+#include "SceneGenerator.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "velScene_api_file.h"
+
+namespace {
+
+// Statement names: plain words, some with blanks, a few that are keywords
+// too (the reader must tell "reflection map" the setting from the slot).
+const char* const kSettingNames[] = {
+    "fov", "meter_scale", "width", "import_adjust_camera", "base color", "tone map", "max depth",
+    "projection", "reflection map", "near", "passes", "surface",
+};
+
+const char* const kWords[] = {"G", "Body", "Mesh", "plastic", "triangles", "wood", "vel_diffuse", "a.png", "Sun", ""};
+
+const char* const kMessages[] = {
+    "bad mesh", "50% done", "say \"hi\"", "two\nlines", "%s %d", "ends with a line break\n", "",
+    "No triangles defined",
+};
+
+} // namespace
+
+SceneGenerator::SceneGenerator(std::uint32_t seed, velScene_api& target)
+    : rng_(seed), api_(target), file_(dynamic_cast<velScene_api_file*>(&target))
+{
+}
+
+void SceneGenerator::run(int statements)
+{
+    for (int i = 0; i < statements; ++i)
+        statement(0);
+}
+
+void SceneGenerator::pushContext(bool statement)
+{
+    contexts_.push_back(statement_);
+    statement_ = statement;
+}
+
+void SceneGenerator::popContext()
+{
+    statement_ = contexts_.back();
+    contexts_.pop_back();
+}
+
+void SceneGenerator::blockBody(int depth, int count)
+{
+    for (int i = 0; i < count; ++i)
+        statement(depth + 1);
+}
+
+void SceneGenerator::statement(int depth)
+{
+    const int roll = pick(100);
+    if (roll < 22 && depth < 4)
+        block(depth);
+    else if (roll < 50)
+        parameter();
+    else if (roll < 56)
+        valueList();
+    else if (roll < 62 && capturing_ < 3)
+        texts_.push_back(freshText(depth));
+    else if (roll < 67 && escapedShaders_ == 0) {
+        mode_ = std::vector<std::uint32_t>{1, 2, 3, 0x400001, 0x400002, 0x400000, 0}[static_cast<std::size_t>(pick(7))];
+        api_.setModeFlags(static_cast<int>(mode_));
+    }
+    else
+        setting();
+}
+
+void SceneGenerator::block(int depth)
+{
+    const bool captureActive = capturing_ > 0;
+    switch (pick(14)) {
+    case 0: {
+        api_.beginGroup(name().c_str(), chance(70));
+        pushContext(true);
+        blockBody(depth, pick(6));
+        api_.endGroup();
+        popContext();
+        return;
+    }
+    case 1: {
+        // An object would end the hold of an options, camera or image block
+        // (the writer has one exclusive block, not a stack); and it has no
+        // place in a shader text.
+        if ((top_ != Top::None && top_ != Top::Object) || anonymousOpen_ > 0)
+            return;
+        api_.beginObject(name().c_str(), chance(80));
+        pushContext(true);
+        top_ = Top::Object;
+        if (chance(70)) {
+            api_.beginGeometry(chance(70) ? "triangles" : name().c_str());
+            pushContext(false);
+            blockBody(depth, pick(5));
+            api_.endGeometry();
+            popContext();
+        }
+        blockBody(depth, pick(4));
+        api_.endObject();
+        popContext();
+        top_ = Top::None;
+        return;
+    }
+    case 2: {
+        api_.beginGeometry(name().c_str());
+        pushContext(false);
+        blockBody(depth, pick(5));
+        api_.endGeometry();
+        popContext();
+        return;
+    }
+    case 3: {
+        api_.beginAnimation(name().c_str(), name().c_str());
+        pushContext(false);
+        blockBody(depth, pick(3));
+        api_.endAnimation();
+        popContext();
+        return;
+    }
+    case 4:
+        api_.beginLoad(name().c_str());
+        blockBody(depth, pick(4));
+        api_.endLoad();
+        return;
+    case 5:
+    case 6: {
+        // Top blocks: where one may open, else a refused attempt that is left.
+        const int which = pick(3);
+        if (top_ != Top::None || captureActive) {
+            if (captureActive)
+                return; // a top block would leave the captured text
+            const bool accepted = which == 0 ? api_.beginOptions()
+                                  : which == 1 ? api_.beginCamera(chance(50) ? nullptr : name().c_str())
+                                               : api_.beginImage();
+            if (accepted)
+                throw std::logic_error("a top block opened where the writer refuses it");
+            return;
+        }
+        bool opened;
+        if (which == 0) {
+            opened = api_.beginOptions();
+            top_ = Top::Options;
+        } else if (which == 1) {
+            const std::string n = name();
+            const char* cameraName = chance(30) ? nullptr : n.c_str();
+            opened = file_ && chance(30) ? file_->modifyCamera(cameraName) : api_.beginCamera(cameraName);
+            top_ = Top::Camera;
+        } else {
+            opened = api_.beginImage();
+            top_ = Top::Image;
+        }
+        if (!opened)
+            throw std::logic_error("a top block was refused where the writer takes it");
+        const bool saved = statement_;
+        statement_ = true;
+        blockBody(depth, pick(5));
+        if (which == 0)
+            api_.endOptions();
+        else if (which == 1)
+            api_.endCamera();
+        else
+            api_.endImage();
+        (void)saved;
+        statement_ = false;
+        top_ = Top::None;
+        return;
+    }
+    case 7:
+        api_.beginOutput(name().c_str(), name().c_str(), name().c_str());
+        statement_ = false;
+        blockBody(depth, pick(3));
+        api_.endOutput();
+        statement_ = true;
+        return;
+    case 8:
+        api_.beginLight(name().c_str());
+        blockBody(depth, pick(3));
+        api_.endLight();
+        return;
+    case 9:
+        api_.beginAccel(name().c_str());
+        pushContext(false);
+        blockBody(depth, pick(3));
+        api_.endAccel();
+        popContext();
+        return;
+    case 10:
+        api_.beginMatrix(name().c_str());
+        for (int i = pick(3); i > 0; --i)
+            setting();
+        api_.endMatrix();
+        return;
+    case 11: {
+        api_.beginMaterial(name().c_str(), chance(60));
+        for (int i = pick(4); i > 0; --i) {
+            switch (pick(4)) {
+            case 0:
+                api_.shaderId(pick(6) - 1, pick(5));
+                break;
+            case 1: {
+                const ShaderText t = freshText(depth);
+                api_.shaderText(pick(5), t);
+                break;
+            }
+            case 2:
+                statement(depth + 1);
+                break;
+            default:
+                api_.flags(4096);
+                break;
+            }
+        }
+        api_.endMaterial();
+        return;
+    }
+    default: {
+        // A named or numbered shader definition; begun while a text is
+        // captured it goes to the scene at the capture's indentation.
+        const bool named = chance(50);
+        if (named)
+            api_.beginShader(name().c_str(), name().c_str());
+        else
+            api_.beginShaderId(word(12).c_str(), ++shaderNumber_);
+        // Written to the scene at the capture's indentation, which the reader
+        // learns from the definition's first lines; a switch of the mode
+        // inside it would hide that.
+        const int saved = capturing_;
+        const bool escaped = anonymousOpen_ > 0;
+        escapedShaders_ += escaped;
+        capturing_ = 0;
+        pushContext(false);
+        blockBody(depth, pick(4));
+        api_.endShader();
+        popContext();
+        capturing_ = saved;
+        escapedShaders_ -= escaped;
+        return;
+    }
+    }
+}
+
+// A captured text: nested ones inside pushCapture/popCapture.
+ShaderText SceneGenerator::freshText(int depth)
+{
+    // Inside any open anonymous shader (also one that a named shader
+    // interrupts) the current text must be saved and restored.
+    const bool push = anonymousOpen_ > 0 || chance(30);
+    if (push)
+        api_.pushCapture();
+    api_.beginShader(nullptr, name().c_str());
+    ++capturing_;
+    ++anonymousOpen_;
+    pushContext(false);
+    const bool early = chance(30);
+    const ShaderText before = early ? api_.capturedText() : nullptr;
+    for (int i = pick(4); i > 0; --i) {
+        switch (pick(6)) {
+        case 0:
+            if (capturing_ < 3)
+                texts_.push_back(freshText(depth + 1));
+            break;
+        case 1:
+            if (depth < 4)
+                block(depth + 1);
+            break;
+        case 2:
+            valueList();
+            break;
+        default:
+            parameter();
+            break;
+        }
+    }
+    api_.endShader();
+    popContext();
+    --capturing_;
+    --anonymousOpen_;
+    const ShaderText text = api_.capturedText();
+    if (early && before != text)
+        throw std::logic_error("capturedText changed between the begin and the end of a shader");
+    if (push)
+        api_.popCapture();
+    return text;
+}
+
+void SceneGenerator::anonymousShader(int depth)
+{
+    texts_.push_back(freshText(depth));
+}
+
+// One parameter of a random type code, in whichever form the context takes.
+void SceneGenerator::parameter()
+{
+    const std::string key = statement_ ? settingName() : name();
+    float f[16];
+    double d[16];
+    std::int32_t i[16];
+    for (int k = 0; k < 16; ++k) {
+        f[k] = someFloat();
+        d[k] = someDouble();
+        i[k] = someInt();
+    }
+    const std::string s = name();
+    const char* sp = s.c_str();
+    const int roll = pick(30);
+    if (roll < 18) {
+        static const int codes[] = {1, 2, 3, 4, 5, 6, 7, 9, 10, 13, 14, 15, 16, 17, 18, 23, 8, 8192};
+        const int code = codes[pick(18)];
+        const void* value = code == 3 || code == 1 || code == 2 || code == 14 || code == 15 ? static_cast<const void*>(f)
+                            : code == 4 || code == 5 ? static_cast<const void*>(d)
+                            : code == 9 ? static_cast<const void*>(d)
+                            : code == 10 ? static_cast<const void*>(sp)
+                            : code == 13 ? static_cast<const void*>(&sp)
+                                         : static_cast<const void*>(i);
+        if (code == 9)
+            for (int k = 0; k < 16; ++k)
+                d[k] = f[k];
+        api_.parameter(key.c_str(), code, value);
+        return;
+    }
+    if (roll < 21 && !texts_.empty()) {
+        const ShaderText t = texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))];
+        if (chance(50))
+            api_.parameter(key.c_str(), vel::TypeShaderText, &t);
+        else
+            api_.parameterShaderText(name().c_str(), t);
+        return;
+    }
+    if (roll < 22) {
+        api_.parameterShaderId(name().c_str(), pick(5));
+        return;
+    }
+    // A list parameter.
+    static const int lists[] = {0x8001, 0x8002, 0x8003, 0x8004, 0x8005, 0x8006, 0x8007,
+                                0x8009, 0x800A, 0x800D, 0x8017, 0x8008};
+    const int code = lists[pick(12)];
+    const std::uint32_t count = chance(10) ? static_cast<std::uint32_t>(pick(40)) : static_cast<std::uint32_t>(pick(12));
+    std::vector<float> fl(16 * count + 1);
+    std::vector<double> db(16 * count + 1);
+    std::vector<std::int32_t> in(count + 1);
+    std::vector<std::string> strings(count);
+    std::vector<const char*> pointers(count + 1);
+    for (auto& x : fl)
+        x = someFloat();
+    for (auto& x : db)
+        x = someDouble();
+    for (auto& x : in)
+        x = chance(50) ? pick(2) : someInt();
+    for (std::uint32_t k = 0; k < count; ++k) {
+        strings[k] = name();
+        pointers[k] = strings[k].c_str();
+    }
+    const void* data = code == 0x8004 || code == 0x8005 || code == 0x8009 ? static_cast<const void*>(db.data())
+                       : code == 0x8006 || code == 0x8007 || code == 0x8017 ? static_cast<const void*>(in.data())
+                       : code == 0x800A || code == 0x800D ? static_cast<const void*>(pointers.data())
+                                                          : static_cast<const void*>(fl.data());
+    const velList list{data, count};
+    api_.parameter(key.c_str(), code, &list);
+}
+
+// beginList, values one by one (some collected for a binary block), endList.
+void SceneGenerator::valueList()
+{
+    api_.beginList(name().c_str());
+    for (int n = pick(16); n > 0; --n) {
+        if (chance(8) && escapedShaders_ == 0) {
+            // Values collected or written as text; the indentation stays, as
+            // a switch of it between two values cannot be told from the
+            // blanks of a captured text's own indentation.
+            mode_ = (mode_ & vel::ModeNoIndent) | (chance(50) ? 2u : 1u);
+            api_.setModeFlags(static_cast<int>(mode_));
+            continue;
+        }
+        const float f[3] = {someFloat(), someFloat(), someFloat()};
+        const double d[3] = {someDouble(), someDouble(), someDouble()};
+        const std::int32_t i[4] = {someInt(), someInt(), someInt(), someInt()};
+        const std::string s = name();
+        const char* sp = s.c_str();
+        static const int codes[] = {1, 1, 3, 3, 6, 6, 4, 5, 7, 10, 13, 14, 23, 0x10000};
+        const int code = codes[pick(14)];
+        if (code == 0x10000) {
+            if (texts_.empty())
+                continue;
+            const ShaderText t = texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))];
+            api_.listValue(code, &t);
+            continue;
+        }
+        const void* value = code == 1 || code == 3 || code == 14 ? static_cast<const void*>(f)
+                            : code == 4 || code == 5 ? static_cast<const void*>(d)
+                            : code == 10 ? static_cast<const void*>(sp)
+                            : code == 13 ? static_cast<const void*>(&sp)
+                                         : static_cast<const void*>(i);
+        api_.listValue(code, value);
+    }
+    api_.endList();
+}
+
+// Lines of their own.
+void SceneGenerator::setting()
+{
+    double m[16];
+    for (double& x : m)
+        x = someDouble();
+    const double x = someDouble(), y = someDouble(), z = someDouble();
+    unsigned char bytes[20];
+    const int length = pick(20);
+    for (unsigned char& b : bytes)
+        b = static_cast<unsigned char>(pick(256));
+    switch (pick(19)) {
+    case 0:
+        api_.transform(m);
+        return;
+    case 1:
+        api_.setTransform(m);
+        return;
+    case 2:
+        api_.scale(x, y, z);
+        return;
+    case 3:
+        api_.rotate(x, y, z);
+        return;
+    case 4:
+        api_.translate(x, y, z);
+        return;
+    case 5:
+        api_.id(static_cast<std::uint32_t>(rng_()));
+        return;
+    case 6:
+        api_.flags(chance(50) ? 32769u : static_cast<std::uint32_t>(rng_()));
+        return;
+    case 7:
+        api_.attribute(name().c_str(), name().c_str());
+        return;
+    case 8:
+        api_.version(chance(50) ? 9 : -1);
+        return;
+    case 9:
+        api_.progress(name().c_str(), static_cast<float>(pick(100000)) / 1000.0f);
+        return;
+    case 10:
+        api_.icon(bytes, length);
+        return;
+    case 11:
+        api_.binaryData(chance(50) ? "thumb" : "preview_data", bytes, length);
+        return;
+    case 12:
+        api_.print(kMessages[pick(8)]);
+        return;
+    case 13:
+        api_.error(kMessages[pick(8)]);
+        return;
+    case 14:
+        api_.writeText("%s", chance(50) ? "// a comment\n" : "//---id:1---\n");
+        return;
+    case 15:
+        if (capturing_ == 0)
+            api_.render();
+        return;
+    case 16:
+        api_.useMaterial(name().c_str());
+        return;
+    case 17:
+        api_.shaderId(pick(6) - 1, pick(9));
+        return;
+    default:
+        if (!texts_.empty())
+            api_.shaderText(pick(5), texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))]);
+        return;
+    }
+}
+
+// A name in quotes, or one that needs the hex form, or an empty one.
+std::string SceneGenerator::name()
+{
+    switch (pick(12)) {
+    case 0:
+        return "Mesh \xC3\xA9";
+    case 1:
+        return "x\"y";
+    case 2:
+        return "two\nlines";
+    case 3:
+        return "";
+    case 4:
+        return "reflection map";
+    default:
+        return kWords[pick(9)];
+    }
+}
+
+std::string SceneGenerator::settingName()
+{
+    return kSettingNames[pick(static_cast<int>(std::size(kSettingNames)))];
+}
+
+std::string SceneGenerator::word(std::size_t maxLength)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz_";
+    std::string w;
+    const std::size_t n = 1 + static_cast<std::size_t>(pick(static_cast<int>(maxLength)));
+    for (std::size_t k = 0; k < n; ++k)
+        w += letters[pick(27)];
+    return w;
+}
+
+float SceneGenerator::someFloat()
+{
+    switch (pick(20)) {
+    case 0:
+        return std::numeric_limits<float>::infinity();
+    case 1:
+        return std::nanf("");
+    case 2:
+        return -0.0f;
+    case 3:
+        return 1e-40f; // subnormal
+    case 4:
+        return 3.0e38f;
+    case 5:
+        return static_cast<float>(pick(2000000)) - 1000000.0f;
+    case 6:
+    case 7:
+        return static_cast<float>(pick(10));
+    default: {
+        std::uniform_real_distribution<float> u(-1000.0f, 1000.0f);
+        return u(rng_);
+    }
+    }
+}
+
+double SceneGenerator::someDouble()
+{
+    switch (pick(20)) {
+    case 0:
+        return -std::numeric_limits<double>::infinity();
+    case 1:
+        return std::nan("");
+    case 2:
+        return 1e300;
+    case 3:
+        return 1e-320;
+    case 4:
+        return 4.0e38; // beyond floats
+    case 5:
+    case 6:
+        return static_cast<double>(pick(10));
+    default: {
+        std::uniform_real_distribution<double> u(-1e4, 1e4);
+        return u(rng_);
+    }
+    }
+}
+
+std::int32_t SceneGenerator::someInt()
+{
+    switch (pick(8)) {
+    case 0:
+        return std::numeric_limits<std::int32_t>::min();
+    case 1:
+        return std::numeric_limits<std::int32_t>::max();
+    case 2:
+        return -pick(1000);
+    default:
+        return pick(100000);
+    }
+}
