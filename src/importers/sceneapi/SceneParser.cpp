@@ -79,7 +79,7 @@ bool isKeyword(std::string_view word)
 
 SceneParser::SceneParser(std::string_view text, velScene_api& target, const ReadOptions& options)
     : text_(text), begin_(text.data()), p_(text.data()), end_(text.data() + text.size()),
-      out_(target, options.targetBinaryLists), options_(options), binaryBelief_(options.targetBinaryLists)
+      out_(target, options.targetBinaryLists), options_(options)
 {
 }
 
@@ -87,7 +87,9 @@ ReadResult SceneParser::run()
 {
     statements(0);
     if (!blocks_.empty()) {
-        if (!result_.stopped)
+        // Said once: a problem at the very end already tells it.
+        resyncing_ = false;
+        if (problemOffsets_.empty() || problemOffsets_.back() != text_.size())
             problem(end_, "the file ends inside " + blockName(blocks_.back()));
         need_ = {};
         closeBlocksTo(0);
@@ -798,8 +800,13 @@ void SceneParser::topBlock(Block kind, bool modify, const char* at)
     const char* what = kind == Block::Options ? "an options block" : kind == Block::Camera ? "a camera block" : "an image block";
     if (!frames_.empty())
         fail(at, std::string(what) + " cannot stand inside a shader text");
-    if (top_ != Top::None)
-        fail(at, std::string(what) + " cannot open inside an object or another options, camera or image block");
+    if (top_ != Top::None) {
+        // The writer refuses it; its lines are passed over to its brace, so
+        // that the brace does not close the block around it.
+        problem(at, std::string(what) + " cannot open inside an object or another options, camera or image block");
+        skipBlock();
+        return;
+    }
     checkDepth(at);
     if (kind == Block::Camera) {
         std::string name;
@@ -1092,7 +1099,7 @@ void SceneParser::valueList(const std::string& name, const char* at)
             const bool tripleFits = count == 0 || lineBreak == (count % 2 == 0);
             switch (v.code) {
             case TypeVector3f:
-                if (tripleFits && (!binaryBelief_ || !otherFits)) {
+                if (tripleFits) {
                     observeBinary(false); // text triples were not collected
                 } else {
                     v.code = TypeVector3d;
@@ -1103,10 +1110,7 @@ void SceneParser::valueList(const std::string& name, const char* at)
                 }
                 break;
             case TypeInt:
-                if (binaryBelief_)
-                    v.code = TypeIntAlias; // an int of this code is never collected
-                else
-                    observeBinary(false);
+                observeBinary(false); // a text int was not collected
                 if (!otherFits)
                     irregular(p_);
                 break;
@@ -1638,19 +1642,11 @@ void SceneParser::textList(Value& v)
         if (restart)
             continue;
         switch (kind) {
-        case Kind::Ints: {
-            bool bits = true;
-            for (const std::int32_t i : ints_)
-                bits = bits && (i == 0 || i == 1);
-            if (bits && binaryBelief_) {
-                v.code = TypeBoolList; // ints in text while lists are binary: bools
-            } else {
-                v.code = TypeIntList;
-                observeBinary(false);
-            }
+        case Kind::Ints:
+            v.code = TypeIntList;
             v.list = {ints_.data(), count};
+            observeBinary(false);
             break;
-        }
         case Kind::Floats:
             v.code = TypeFloatList;
             v.list = {floats_.data(), count};
@@ -1662,16 +1658,9 @@ void SceneParser::textList(Value& v)
             observeBinary(false);
             break;
         case Kind::Triples:
-            if (binaryBelief_) {
-                // Double triples have no binary form: the same text in any mode.
-                doubles_.assign(floats_.begin(), floats_.end());
-                v.code = TypeVector3dList;
-                v.list = {doubles_.data(), count};
-            } else {
-                v.code = TypeVector3fList;
-                v.list = {floats_.data(), count};
-                observeBinary(false);
-            }
+            v.code = TypeVector3fList;
+            v.list = {floats_.data(), count};
+            observeBinary(false);
             break;
         case Kind::DoubleTriples:
             v.code = TypeVector3dList;
@@ -2108,10 +2097,10 @@ void SceneParser::hexBytes(std::string& out, const char* what)
     while (q < end_ && isHexDigit(*q))
         ++q;
     const auto digits = static_cast<std::size_t>(q - p_);
-    if (digits % 2 != 0)
-        fail(at, std::string("bad hex in ") + what + ": an odd number of digits");
     if (q < end_ && (static_cast<unsigned>((*q | 0x20) - 'g') <= 'z' - 'g'))
         fail(q, std::string("bad hex in ") + what + ": '" + std::string(1, *q) + "' is not a hex digit");
+    if (digits % 2 != 0)
+        fail(at, std::string("bad hex in ") + what + ": an odd number of digits");
     out.resize(digits / 2);
     for (std::size_t i = 0; i < digits / 2; ++i)
         out[i] = static_cast<char>(hexValue(p_[2 * i]) << 4 | hexValue(p_[2 * i + 1]));
@@ -2177,6 +2166,25 @@ void SceneParser::lineText(std::string& out)
     p_ = e;
 }
 
+// Past the lines of a block whose opening line was read, to the line of its
+// closing brace: blocks open with lines that end in " {" and close with
+// lines that hold "}" alone.
+void SceneParser::skipBlock()
+{
+    skipLine(p_);
+    int depth = 1;
+    while (p_ < end_ && depth > 0) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_)));
+        const char* stop = lineEnd ? lineEnd : end_;
+        const char* first = p_ + blanks(p_);
+        if (stop - first == 1 && *first == '}')
+            --depth;
+        else if (stop - p_ >= 2 && stop[-1] == '{' && stop[-2] == ' ')
+            ++depth;
+        p_ = lineEnd ? lineEnd + 1 : end_;
+    }
+}
+
 void SceneParser::skipLine(const char* from)
 {
     const char* e = from < end_ ? static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end_ - from)))
@@ -2205,7 +2213,6 @@ void SceneParser::observeBinary(bool on)
         need_.binaryLists = shown;
     else if (need_.binaryLists != shown)
         irregular(p_);
-    binaryBelief_ = on;
 }
 
 void SceneParser::markBinary()

@@ -127,6 +127,7 @@ private:
     float floatToken(const char* what);
     void lineText(std::string& out);
     void skipLine(const char* from);
+    void skipBlock();
 
     // --- Modes, problems, emitting
     void observeIndentation(bool on);
@@ -153,7 +154,6 @@ private:
 
     ModeNeed need_;              // of the call being read
     bool indentationBelief_ = false; // what the last indentation seen showed
-    bool binaryBelief_;
 
     // The writer's state, mirrored.
     int indent_ = 0;

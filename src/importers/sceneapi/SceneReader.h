@@ -12,7 +12,8 @@
 //  - the type codes of values ("fov 60" may have been an int or a float): the
 //    code chosen is one whose text is the same, preferring ints for integral
 //    single numbers, float triples for three numbers, int lists for integral
-//    lists;
+//    lists, float triple lists for lists of three numbers (the mode flags
+//    follow the code, not the other way round);
 //  - the definitions of anonymous shaders, whose captured texts appear only
 //    where they were inserted: each insertion is replayed as its own
 //    definition (pushCapture, beginShader with a null name, its content,

@@ -1,0 +1,152 @@
+// Malformed scene files: every problem with its line and column, no crash,
+// and the calls that reach the target stay balanced whatever the input.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "RecordingScene.h"
+#include "SceneReader.h"
+
+namespace {
+
+// Checks that every block the reader opens on the target is closed, in
+// order, and that nothing is closed that was not opened.
+class BalanceScene : public RecordingScene {
+public:
+    std::vector<std::string> open;
+    std::vector<std::string> faults;
+
+    bool beginGroup(const char* n, bool p) override { return push("group"), RecordingScene::beginGroup(n, p); }
+    void endGroup() override { pop("group"); }
+    bool beginObject(const char* n, bool p) override { return push("object"), RecordingScene::beginObject(n, p); }
+    void endObject() override { pop("object"); }
+    bool beginGeometry(const char* t) override { return push("geometry"), RecordingScene::beginGeometry(t); }
+    void endGeometry() override { pop("geometry"); }
+    bool beginMaterial(const char* n, bool p) override { return push("material"), RecordingScene::beginMaterial(n, p); }
+    void endMaterial() override { pop("material"); }
+    bool beginShader(const char* n, const char* t) override { return push("shader"), RecordingScene::beginShader(n, t); }
+    bool beginShaderId(const char* t, int id) override { return push("shader"), RecordingScene::beginShaderId(t, id); }
+    void endShader() override { pop("shader"); }
+    bool beginList(const char* n) override { return push("list"), RecordingScene::beginList(n); }
+    void endList() override { pop("list"); }
+    bool beginCamera(const char* n) override { return push("camera"), RecordingScene::beginCamera(n); }
+    void endCamera() override { pop("camera"); }
+
+private:
+    void push(const char* kind) { open.push_back(kind); }
+    void pop(const char* kind)
+    {
+        if (open.empty() || open.back() != kind)
+            faults.push_back(std::string("end of ") + kind + " with " + (open.empty() ? "nothing" : open.back()) + " open");
+        else
+            open.pop_back();
+    }
+};
+
+std::string readFile(const std::string& name)
+{
+    const char* top = std::getenv("RD_SOURCE_DIR");
+    std::string bytes, error;
+    const std::string path = std::string(top ? top : ".") + "/tests/sceneapi/bad/" + name;
+    EXPECT_TRUE(vel::loadFile(path, bytes, error)) << path << ": " << error;
+    return bytes;
+}
+
+struct Expected {
+    const char* file;
+    std::vector<const char*> problems; // "LINE:COLUMN: MESSAGE"
+};
+
+} // namespace
+
+// The numbered corpus in bad/: each file, the problems it must give.
+TEST(ReaderProblems, CorpusOfMalformedFiles)
+{
+    const Expected corpus[] = {
+        {"01_bad_truncated_group.rdk", {"4:1: the file ends inside the group that begins at 2:1"}},
+        {"02_bad_closing_brace_without_block.rdk", {"4:1: a closing brace without an open block"}},
+        {"03_bad_binary_block_past_end.rdk", {"2:14: the binary block of 9 values runs past the end of the file"}},
+        {"04_bad_gigantic_count.rdk", {"2:15: the binary block of 4294967295 values runs past the end of the file"}},
+        {"05_bad_hex_digit_in_name.rdk", {"2:10: bad hex in a name: 'g' is not a hex digit"}},
+        {"06_bad_odd_hex_data.rdk", {"1:6: bad hex in data: an odd number of digits"}},
+        {"07_bad_unknown_keyword.rdk", {"2:1: unknown keyword \"frobnicate\""}},
+        {"08_bad_unknown_directive.rdk", {"1:1: unknown directive \"#include\""}},
+        {"09_bad_binary_block_type.rdk", {"2:10: unknown binary block type (c, f, r or i)"}},
+        {"10_bad_triples_not_multiple_of_three.rdk",
+         {"2:11: a block of float triples holds a multiple of three floats, not 2"}},
+        {"11_bad_name_without_quote.rdk", {"2:7: a name without its closing quote"}},
+        {"12_bad_unreadable_value.rdk", {"2:5: cannot read the value"}},
+        {"13_bad_five_numbers.rdk", {"2:5: 5 numbers do not make a value (1 to 4, or 16)"}},
+        {"14_bad_camera_inside_object.rdk",
+         {"3:1: a camera block cannot open inside an object or another options, camera or image block"}},
+        {"15_bad_carriage_returns.rdk", {"1:1: a carriage return: scene files end their lines with a line feed alone"}},
+        {"16_bad_nested_too_deep.rdk",
+         {"2002:1: blocks nested deeper than 1000", "2003:1: the file ends inside the group that begins at 2000:1"}},
+        {"17_bad_unterminated_shader_text.rdk", {"4:1: the file ends inside the shader text that begins at 2:9"}},
+        {"18_bad_zero_byte_in_name.rdk", {"2:7: a zero byte in a name"}},
+        {"19_bad_list_element_of_two.rdk", {"2:8: list elements hold one, three or four numbers, not 2"}},
+        {"20_bad_two_problems.rdk", {"3:1: unknown keyword \"bogus\"", "5:5: cannot read the value"}},
+        {"21_bad_message_without_quote.rdk", {"1:9: the message has no closing quote"}},
+        {"22_bad_value_list_block_of_doubles.rdk",
+         {"2:4: a list built value by value collects only 'c', 'f' or 'i' blocks"}},
+    };
+    for (const Expected& e : corpus) {
+        SCOPED_TRACE(e.file);
+        BalanceScene scene;
+        const vel::ReadResult r = vel::readScene(readFile(e.file), scene);
+        std::vector<std::string> got;
+        for (const auto& p : r.problems)
+            got.push_back(vel::describe(p));
+        EXPECT_EQ(got, std::vector<std::string>(e.problems.begin(), e.problems.end()));
+        EXPECT_TRUE(scene.open.empty()) << scene.open.size() << " blocks left open, innermost " << scene.open.back();
+        EXPECT_TRUE(scene.faults.empty()) << scene.faults.front();
+    }
+}
+
+TEST(ReaderProblems, ManyProblemsStopAtTheLimitAndInputsWithoutAnyReadClean)
+{
+    std::string text;
+    for (int i = 0; i < 150; ++i)
+        text += "bogus\n\"a\" 1,\n"; // a good line between, so that each counts
+    RecordingScene scene;
+    vel::ReadOptions options;
+    options.maxProblems = 100;
+    const vel::ReadResult r = vel::readScene(text, scene, options);
+    EXPECT_EQ(r.problems.size(), 100u);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.problems.back().at.line, 199);
+
+    RecordingScene empty;
+    const vel::ReadResult none = vel::readScene("", empty);
+    EXPECT_TRUE(none.ok());
+    EXPECT_TRUE(empty.calls.empty());
+}
+
+// An "#error" that a writer wrote is content, not malformed input.
+TEST(ReaderProblems, ErrorLinesAreCallsNotProblems)
+{
+    RecordingScene scene;
+    const vel::ReadResult r = vel::readScene("#error \"No triangles defined\"\n#print \"50% done\"\n", scene);
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(scene.calls, (std::vector<std::string>{"error(No triangles defined)", "print(50% done)"}));
+}
+
+// Blanks changed by hand: the file still reads to the same calls, and the
+// result says where its layout first departs from a writer's.
+TEST(ReaderProblems, HandEditedBlanksReadWithTheirPosition)
+{
+    const std::string written = "\ngroup \"G\" {\n flags 1\n object \"O\" {\n }\n}\n";
+    const std::string edited = "\ngroup \"G\" {\n flags 1\n   object \"O\" {\n }\n}\n";
+    RecordingScene a, b;
+    const vel::ReadResult ra = vel::readScene(written, a);
+    const vel::ReadResult rb = vel::readScene(edited, b);
+    EXPECT_TRUE(ra.ok());
+    EXPECT_FALSE(ra.layoutIrregular);
+    EXPECT_TRUE(rb.ok());
+    EXPECT_TRUE(rb.layoutIrregular);
+    EXPECT_EQ(rb.firstIrregularity.line, 4);
+    EXPECT_EQ(a.calls, b.calls);
+}
