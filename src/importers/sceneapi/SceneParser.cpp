@@ -131,6 +131,8 @@ void SceneParser::statements(std::size_t depth)
                 fail(p_, "cannot read this line");
             resyncing_ = false;
         } catch (const Failure& failure) {
+            if (strict_)
+                throw; // a speculative reading failed: its caller tries another
             problem(failure.at, failure.message);
             resyncing_ = true;
             skipLine(std::max(start, failure.at));
@@ -447,31 +449,32 @@ void SceneParser::wordLine(std::size_t b)
         // A setting may bear a keyword's name. Where the keyword's form fits
         // exactly it wins, since both give the same text; a form that fits
         // only loosely (a captured text after "reflection map" at the
-        // indentation of a value) is the setting's.
+        // indentation of a value) is the setting's; where neither fits
+        // exactly, the keyword's loose reading comes first.
         const ModeNeed before = need_;
-        try {
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            const bool asKeyword = attempt % 2 == 0;
+            const bool last = attempt == 3;
             const bool wasStrict = strict_;
-            strict_ = true;
+            strict_ = wasStrict || attempt < 2;
             struct Restore {
                 bool& flag;
                 bool value;
                 ~Restore() { flag = value; }
             } restore{strict_, wasStrict};
-            keyword(word);
-            return;
-        } catch (const Failure&) {
             p_ = w;
             need_ = before;
+            try {
+                if (asKeyword)
+                    keyword(word);
+                else
+                    statementLine(lineStart);
+                return;
+            } catch (const Failure&) {
+                if (last)
+                    throw;
+            }
         }
-        try {
-            statementLine(lineStart);
-            return;
-        } catch (const Failure&) {
-            p_ = w;
-            need_ = before;
-        }
-        keyword(word);
-        return;
     }
     if (statement_) {
         statementLine(lineStart);

@@ -1,0 +1,353 @@
+#include "SceneModel.h"
+
+#include <cmath>
+#include <map>
+#include <set>
+
+namespace vel::model {
+
+namespace detail {
+
+int numbersPerElement(int code)
+{
+    switch (code) {
+    case TypeVector3fList: case TypeVector3dList: return 3;
+    case TypeVector4fList: return 4;
+    case TypeFloatList: case TypeDoubleList: case TypeIntList: case TypeBoolList: case TypeIntAliasList: return 1;
+    case TypeMatrixList: return 16;
+    default: return 0;
+    }
+}
+
+} // namespace detail
+
+// --- Value -------------------------------------------------------------------------
+
+bool Value::isList() const
+{
+    return (code & ListBit) != 0 && code != TypeShaderText;
+}
+
+std::vector<double> Value::numbers() const
+{
+    std::vector<double> out;
+    out.reserve(floats.size() + doubles.size() + ints.size());
+    for (const float f : floats)
+        out.push_back(f);
+    for (const double d : doubles)
+        out.push_back(d);
+    for (const std::int32_t i : ints)
+        out.push_back(i);
+    return out;
+}
+
+std::vector<float> Value::floatNumbers() const
+{
+    if (!floats.empty())
+        return floats;
+    std::vector<float> out;
+    out.reserve(doubles.size() + ints.size());
+    for (const double d : doubles)
+        out.push_back(static_cast<float>(d));
+    for (const std::int32_t i : ints)
+        out.push_back(static_cast<float>(i));
+    return out;
+}
+
+std::optional<double> Value::number() const
+{
+    if (!floats.empty())
+        return floats.front();
+    if (!doubles.empty())
+        return doubles.front();
+    if (!ints.empty())
+        return ints.front();
+    return std::nullopt;
+}
+
+std::optional<std::array<float, 3>> Value::triple() const
+{
+    const std::vector<float> n = floatNumbers();
+    if (n.size() < 3)
+        return std::nullopt;
+    return std::array<float, 3>{n[0], n[1], n[2]};
+}
+
+std::string Value::text() const
+{
+    return strings.empty() ? std::string() : strings.front();
+}
+
+// --- Node ----------------------------------------------------------------------------
+
+const Value* Node::parameter(std::string_view key) const
+{
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e)
+        if (e->kind == EntryKind::Parameter && e->name == key)
+            return &e->value;
+    return nullptr;
+}
+
+std::uint32_t Node::flags() const
+{
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e)
+        if (e->kind == EntryKind::Flags)
+            return e->word;
+    return 0;
+}
+
+std::vector<std::uint32_t> Node::ids() const
+{
+    std::vector<std::uint32_t> out;
+    for (const Entry& e : entries)
+        if (e.kind == EntryKind::Id)
+            out.push_back(e.word);
+    return out;
+}
+
+Matrix identity()
+{
+    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
+
+Matrix multiply(const Matrix& a, const Matrix& b)
+{
+    Matrix r{};
+    for (int col = 0; col < 4; ++col)
+        for (int row = 0; row < 4; ++row) {
+            double sum = 0;
+            for (int k = 0; k < 4; ++k)
+                sum += a[static_cast<std::size_t>(k * 4 + row)] * b[static_cast<std::size_t>(col * 4 + k)];
+            r[static_cast<std::size_t>(col * 4 + row)] = sum;
+        }
+    return r;
+}
+
+std::array<double, 3> applyPoint(const Matrix& m, const std::array<double, 3>& p)
+{
+    std::array<double, 3> out{};
+    double w = m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15];
+    if (w == 0)
+        w = 1;
+    for (std::size_t row = 0; row < 3; ++row)
+        out[row] = (m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row]) / w;
+    return out;
+}
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+Matrix scaling(double x, double y, double z)
+{
+    Matrix m = identity();
+    m[0] = x;
+    m[5] = y;
+    m[10] = z;
+    return m;
+}
+
+Matrix translation(double x, double y, double z)
+{
+    Matrix m = identity();
+    m[12] = x;
+    m[13] = y;
+    m[14] = z;
+    return m;
+}
+
+// Rotations in degrees about x, then y, then z.
+Matrix rotation(double x, double y, double z)
+{
+    auto axis = [](int which, double degrees) {
+        const double r = degrees * kPi / 180.0, c = std::cos(r), s = std::sin(r);
+        Matrix m = identity();
+        const int a = (which + 1) % 3, b = (which + 2) % 3;
+        m[static_cast<std::size_t>(a * 4 + a)] = c;
+        m[static_cast<std::size_t>(b * 4 + a)] = -s;
+        m[static_cast<std::size_t>(a * 4 + b)] = s;
+        m[static_cast<std::size_t>(b * 4 + b)] = c;
+        return m;
+    };
+    return multiply(axis(2, z), multiply(axis(1, y), axis(0, x)));
+}
+
+} // namespace
+
+Matrix Node::transform() const
+{
+    Matrix m = identity();
+    for (const Entry& e : entries) {
+        switch (e.kind) {
+        case EntryKind::Transform:
+            m = multiply(m, e.matrix);
+            break;
+        case EntryKind::SetTransform:
+            m = e.matrix;
+            break;
+        case EntryKind::Scale:
+            m = multiply(m, scaling(e.matrix[0], e.matrix[1], e.matrix[2]));
+            break;
+        case EntryKind::Rotate:
+            m = multiply(m, rotation(e.matrix[0], e.matrix[1], e.matrix[2]));
+            break;
+        case EntryKind::Translate:
+            m = multiply(m, translation(e.matrix[0], e.matrix[1], e.matrix[2]));
+            break;
+        default:
+            break;
+        }
+    }
+    return m;
+}
+
+std::vector<Node*> Node::children(NodeKind of) const
+{
+    std::vector<Node*> out;
+    for (const Entry& e : entries)
+        if (e.kind == EntryKind::Block && e.node && e.node->kind == of)
+            out.push_back(e.node.get());
+    return out;
+}
+
+std::vector<Node*> Node::children() const
+{
+    std::vector<Node*> out;
+    for (const Entry& e : entries)
+        if (e.kind == EntryKind::Block && e.node)
+            out.push_back(e.node.get());
+    return out;
+}
+
+// --- Scene ---------------------------------------------------------------------------
+
+struct Scene::Index {
+    std::map<int, const Node*> numberedShaders;
+    std::map<std::string, const Node*, std::less<>> namedShaders;
+    std::map<std::string, const Node*, std::less<>> materials;
+    std::map<std::uint32_t, const Node*> objects;
+    std::vector<const Node*> cameras;
+};
+
+Scene::Scene() : root_(std::make_shared<Node>()), index_(std::make_shared<Index>())
+{
+    root_->kind = NodeKind::Scene;
+}
+
+const Node* Scene::numberedShader(int number) const
+{
+    const auto it = index_->numberedShaders.find(number);
+    return it == index_->numberedShaders.end() ? nullptr : it->second;
+}
+
+const Node* Scene::namedShader(std::string_view name) const
+{
+    const auto it = index_->namedShaders.find(name);
+    return it == index_->namedShaders.end() ? nullptr : it->second;
+}
+
+const Node* Scene::definedMaterial(std::string_view name) const
+{
+    const auto it = index_->materials.find(name);
+    return it == index_->materials.end() ? nullptr : it->second;
+}
+
+const Node* Scene::definedObject(std::uint32_t id) const
+{
+    const auto it = index_->objects.find(id);
+    return it == index_->objects.end() ? nullptr : it->second;
+}
+
+const Node* Scene::camera() const
+{
+    return index_->cameras.empty() ? nullptr : index_->cameras.front();
+}
+
+const std::vector<const Node*>& Scene::cameras() const
+{
+    return index_->cameras;
+}
+
+const Node* Scene::materialOf(const Node& object) const
+{
+    const Node* found = nullptr;
+    for (const Entry& e : object.entries) {
+        if (e.kind == EntryKind::Block && e.node && e.node->kind == NodeKind::Material)
+            found = e.node.get();
+        else if (e.kind == EntryKind::UseMaterial)
+            found = definedMaterial(e.name);
+    }
+    return found;
+}
+
+const Node* Scene::geometryOf(const Node& object) const
+{
+    const std::vector<Node*> geometries = object.children(NodeKind::Geometry);
+    if (geometries.empty())
+        return nullptr;
+    const Node* g = geometries.back();
+    if (g->name != "instance")
+        return g;
+    const Value* id = g->parameter("id");
+    const std::optional<double> n = id ? id->number() : std::nullopt;
+    if (!n || *n < 0)
+        return nullptr;
+    const Node* definition = definedObject(static_cast<std::uint32_t>(*n));
+    if (!definition || definition == &object)
+        return nullptr;
+    const std::vector<Node*> own = definition->children(NodeKind::Geometry);
+    return own.empty() || own.back()->name == "instance" ? nullptr : own.back();
+}
+
+std::optional<std::array<float, 3>> Scene::diffuseOf(const Node& material) const
+{
+    const Node* shader = nullptr;
+    for (const Entry& e : material.entries) {
+        const bool surface = e.number == ShaderSurface || e.number < 0 || e.number > ShaderReflectionMap;
+        if (e.kind == EntryKind::SlotText && surface)
+            shader = e.node.get();
+        else if (e.kind == EntryKind::SlotId && surface)
+            shader = numberedShader(static_cast<int>(e.word));
+    }
+    if (!shader)
+        return std::nullopt;
+    const Value* diffuse = shader->parameter("diffuse");
+    return diffuse ? diffuse->triple() : std::nullopt;
+}
+
+void Scene::reindex()
+{
+    auto index = std::make_shared<Index>();
+    // Iterative walk: scenes may nest deeply. A captured shader used in
+    // several places is visited once.
+    std::vector<const Node*> pending{root_.get()};
+    std::set<const Node*> seen;
+    while (!pending.empty()) {
+        const Node* node = pending.back();
+        pending.pop_back();
+        if (node->isCapturedShader() && !seen.insert(node).second)
+            continue;
+        if (node->kind == NodeKind::Shader && node->numbered)
+            index->numberedShaders.emplace(node->shaderNumber, node);
+        else if (node->kind == NodeKind::Shader && node->hasName)
+            index->namedShaders.emplace(node->name, node);
+        else if (node->kind == NodeKind::Material && !node->placed)
+            index->materials.emplace(node->name, node);
+        else if (node->kind == NodeKind::Object && !node->placed)
+            for (const std::uint32_t id : node->ids())
+                index->objects.emplace(id, node);
+        else if (node->kind == NodeKind::Camera)
+            index->cameras.push_back(node);
+        // Children in reverse, so that the first in the file is met first.
+        for (auto e = node->entries.rbegin(); e != node->entries.rend(); ++e) {
+            if (e->node && (e->kind == EntryKind::Block || e->kind == EntryKind::SlotText ||
+                            e->kind == EntryKind::ShaderTextLink))
+                pending.push_back(e->node.get());
+            if (e->kind == EntryKind::Parameter && e->value.shader)
+                pending.push_back(e->value.shader.get());
+        }
+    }
+    index_ = std::move(index);
+}
+
+} // namespace vel::model

@@ -1,0 +1,304 @@
+#pragma once
+// An in-memory scene as the scene interface describes it: a tree of blocks
+// (groups, objects, geometry, materials, shaders, the camera ...), each with
+// its entries in the order they came (parameters, lists, transforms, flag
+// words, material and shader references, child blocks). Nothing is lost that
+// the interface carries, so a scene can be written out again (SceneReplay.h)
+// and edited in between: a component group's contents replaced, a camera
+// changed.
+//
+// SceneBuilder (SceneBuilder.h) fills a Scene from a call stream, from the
+// scene reader or from a live producer. Typed views below answer what tools
+// and renderers ask: a group's transform and flag word, an object's
+// geometry and material, a material's diffuse colour, the camera.
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "velTypes.h"
+
+namespace vel::model {
+
+struct Node;
+
+// A parameter's value: its type code and the numbers, strings or shader it
+// holds, in the element order of the interface (float triples flat, x y z).
+struct Value {
+    int code = 8;                       // vel::TypeCode; 8 and the like hold nothing
+    std::vector<float> floats;          // codes 1, 2, 3, 14, 15 and their lists
+    std::vector<double> doubles;        // 4, 5, 9 and their lists
+    std::vector<std::int32_t> ints;     // 6, 7, 16, 17, 18, 23 and their lists
+    std::vector<std::string> strings;   // 10, 13 and their lists
+    std::shared_ptr<Node> shader;       // 0x10000: the captured shader
+    std::uint32_t count = 0;            // a list's elements as its code counts them
+
+    // The value that parameter(name, code, value) passed, copied.
+    // `shaderOf` turns a captured-text handle into its shader.
+    template <typename ShaderOf>
+    static Value fromCall(int code, const void* value, ShaderOf shaderOf);
+
+    bool isList() const;
+    // Every number of the value, whatever its type, as doubles and as floats.
+    std::vector<double> numbers() const;
+    std::vector<float> floatNumbers() const;
+    std::optional<double> number() const; // the first
+    // The first three numbers (a colour, a vector), when there are three.
+    std::optional<std::array<float, 3>> triple() const;
+    std::string text() const; // the first string, or empty
+
+    // Calls `use(code, pointer)` with what parameter() and listValue() take,
+    // valid during the call. `handleOf` gives a shader's captured-text handle.
+    template <typename HandleOf, typename Use>
+    void asCall(HandleOf handleOf, Use use) const;
+};
+
+enum class NodeKind : std::uint8_t {
+    Scene, Group, Object, Geometry, Animation, Load, Options, Camera, Image, Output, Light, Accel, Matrix,
+    Material, Shader, // a named or numbered shader definition, or a captured (anonymous) shader
+};
+
+enum class EntryKind : std::uint8_t {
+    Block,           // a child block: node
+    Parameter,       // name, value
+    ShaderIdLink,    // name, number: a parameter bound to numbered shader `number`
+    ShaderTextLink,  // name, node: a parameter bound to a captured shader
+    List,            // name, values: a list built value by value
+    Transform, SetTransform, // matrix (16)
+    Scale, Rotate, Translate, // matrix[0..2]
+    UseMaterial,     // name
+    SlotId,          // number (shader kind), word (shader number): shaderId
+    SlotText,        // number (shader kind), node: shaderText
+    Attribute,       // name, text
+    Id, Flags,       // word
+    Version,         // number
+    Progress,        // name, fraction
+    Icon,            // bytes
+    BinaryData,      // name (keyword), bytes
+    Print, Error,    // name (the text)
+    Text,            // name (writeText's text, a comment line)
+    Render,
+};
+
+struct Entry {
+    EntryKind kind = EntryKind::Parameter;
+    std::string name;
+    std::string text;
+    Value value;
+    std::vector<Value> values;
+    std::array<double, 16> matrix{};
+    int number = 0;
+    std::uint32_t word = 0;
+    float fraction = 0;
+    std::vector<unsigned char> bytes;
+    std::shared_ptr<Node> node;
+};
+
+struct Node {
+    NodeKind kind = NodeKind::Group;
+    // Group, object, material, light, accel, load (module), matrix and named
+    // shader: the name. Geometry: the type. Camera: the name (hasName false
+    // for "camera {"). Animation: the two names; output: the three.
+    std::string name;
+    std::string second, third;
+    std::string type;        // a shader's type
+    bool hasName = true;     // false: an unnamed camera, a captured shader
+    bool placed = true;      // false: a definition ("#define")
+    bool numbered = false;   // a shader opened by number
+    int shaderNumber = 0;
+    bool modify = false;     // "#modify": changes the named camera
+    std::vector<Entry> entries;
+
+    bool isCapturedShader() const { return kind == NodeKind::Shader && !hasName && !numbered; }
+
+    // The last parameter of that name, or null.
+    const Value* parameter(std::string_view key) const;
+    // The last flag word, or 0 (a group without flags).
+    std::uint32_t flags() const;
+    // The ids declared in the block.
+    std::vector<std::uint32_t> ids() const;
+    // The block's own transform: its transform lines composed in order
+    // ("set transform" starts again), 16 doubles column by column with the
+    // translation in elements 12 to 14; the identity when it has none.
+    std::array<double, 16> transform() const;
+    // Child blocks, of one kind or all.
+    std::vector<Node*> children(NodeKind of) const;
+    std::vector<Node*> children() const;
+};
+
+// A 4x4 matrix as the interface lays it out: column by column.
+using Matrix = std::array<double, 16>;
+Matrix identity();
+Matrix multiply(const Matrix& a, const Matrix& b); // a * b: b applied first
+std::array<double, 3> applyPoint(const Matrix& m, const std::array<double, 3>& p);
+
+class Scene {
+public:
+    Scene();
+
+    Node& root() { return *root_; }
+    const Node& root() const { return *root_; }
+
+    // Definitions by what refers to them. Built by SceneBuilder and by
+    // reindex() after an edit; the first of two with the same key wins.
+    const Node* numberedShader(int number) const;
+    const Node* namedShader(std::string_view name) const;
+    const Node* definedMaterial(std::string_view name) const;
+    const Node* definedObject(std::uint32_t id) const; // by the id declared in it
+    // The first camera block, null when there is none; and all camera
+    // blocks in the order of the file ("#modify" blocks change the camera of
+    // their name with the parameters they hold).
+    const Node* camera() const;
+    const std::vector<const Node*>& cameras() const;
+
+    // The material of an object: its own material block, or the definition
+    // its "material NAME" line names; null when it has neither.
+    const Node* materialOf(const Node& object) const;
+    // The geometry of an object: its own geometry block, or for an
+    // "instance" geometry the geometry of the object definition whose id it
+    // names; null when there is none.
+    const Node* geometryOf(const Node& object) const;
+    // A material's diffuse colour: the "diffuse" parameter of the shader in
+    // its surface slot, numbered or captured; empty when there is none.
+    std::optional<std::array<float, 3>> diffuseOf(const Node& material) const;
+
+    // Rebuilds the lookups after the tree was changed.
+    void reindex();
+
+private:
+    std::shared_ptr<Node> root_;
+    struct Index;
+    std::shared_ptr<Index> index_;
+    friend class SceneBuilder;
+};
+
+// --- Templates ----------------------------------------------------------------
+
+namespace detail {
+// Elements of a list code: per-element numbers of its array, or 0 for
+// strings and for codes without a value.
+int numbersPerElement(int code);
+}
+
+template <typename ShaderOf>
+Value Value::fromCall(int code, const void* value, ShaderOf shaderOf)
+{
+    Value v;
+    v.code = code;
+    if (!value)
+        return v;
+    auto floatsFrom = [&](const void* p, std::size_t n) {
+        v.floats.resize(n);
+        std::memcpy(v.floats.data(), p, 4 * n);
+    };
+    auto doublesFrom = [&](const void* p, std::size_t n) {
+        v.doubles.resize(n);
+        std::memcpy(v.doubles.data(), p, 8 * n);
+    };
+    auto intsFrom = [&](const void* p, std::size_t n) {
+        v.ints.resize(n);
+        std::memcpy(v.ints.data(), p, 4 * n);
+    };
+    switch (code) {
+    case TypeVector3f: floatsFrom(value, 3); return v;
+    case TypeVector4f: case TypeColor4f: floatsFrom(value, 4); return v;
+    case TypeFloat: floatsFrom(value, 1); return v;
+    case TypeVector2f: floatsFrom(value, 2); return v;
+    case TypeDouble: doublesFrom(value, 1); return v;
+    case TypeVector3d: doublesFrom(value, 3); return v;
+    case TypeMatrix: doublesFrom(value, 16); return v;
+    case TypeInt: case TypeIntAlias: case TypeBool: intsFrom(value, 1); return v;
+    case TypeInt2: intsFrom(value, 2); return v;
+    case TypeInt3: intsFrom(value, 3); return v;
+    case TypeInt4: intsFrom(value, 4); return v;
+    case TypeString: v.strings.emplace_back(static_cast<const char*>(value)); return v;
+    case TypeStringPtr: {
+        const char* s;
+        std::memcpy(&s, value, sizeof s);
+        v.strings.emplace_back(s ? s : "");
+        return v;
+    }
+    case TypeShaderText: {
+        ShaderText handle;
+        std::memcpy(&handle, value, sizeof handle);
+        v.shader = shaderOf(handle);
+        return v;
+    }
+    default:
+        break;
+    }
+    const int per = detail::numbersPerElement(code);
+    if (per == 0 && code != TypeStringList && code != TypeStringPtrList)
+        return v; // no value text: the code alone
+    velList list;
+    std::memcpy(&list, value, sizeof list);
+    if (!list.data && list.count != 0)
+        return v;
+    v.count = list.count;
+    const std::size_t n = static_cast<std::size_t>(per) * list.count;
+    switch (code) {
+    case TypeVector3fList: case TypeVector4fList: case TypeFloatList: floatsFrom(list.data, n); break;
+    case TypeDoubleList: case TypeVector3dList: case TypeMatrixList: doublesFrom(list.data, n); break;
+    case TypeIntList: case TypeBoolList: case TypeIntAliasList: intsFrom(list.data, n); break;
+    default:
+        for (std::uint32_t k = 0; k < list.count; ++k) {
+            const char* s;
+            std::memcpy(&s, static_cast<const char* const*>(list.data) + k, sizeof s);
+            v.strings.emplace_back(s ? s : "");
+        }
+        break;
+    }
+    return v;
+}
+
+template <typename HandleOf, typename Use>
+void Value::asCall(HandleOf handleOf, Use use) const
+{
+    switch (code) {
+    case TypeVector3f: case TypeVector4f: case TypeColor4f: case TypeFloat: case TypeVector2f:
+        use(code, static_cast<const void*>(floats.data()));
+        return;
+    case TypeDouble: case TypeVector3d: case TypeMatrix:
+        use(code, static_cast<const void*>(doubles.data()));
+        return;
+    case TypeInt: case TypeIntAlias: case TypeBool: case TypeInt2: case TypeInt3: case TypeInt4:
+        use(code, static_cast<const void*>(ints.data()));
+        return;
+    case TypeString: case TypeStringPtr: {
+        const char* s = strings.empty() ? "" : strings.front().c_str();
+        use(TypeString, static_cast<const void*>(s));
+        return;
+    }
+    case TypeShaderText: {
+        const ShaderText handle = handleOf(shader);
+        use(code, static_cast<const void*>(&handle));
+        return;
+    }
+    default:
+        break;
+    }
+    if (code == TypeStringList || code == TypeStringPtrList) {
+        std::vector<const char*> pointers;
+        for (const std::string& s : strings)
+            pointers.push_back(s.c_str());
+        const velList list{pointers.data(), count};
+        use(code, static_cast<const void*>(&list));
+        return;
+    }
+    if (detail::numbersPerElement(code) == 0) {
+        use(code, static_cast<const void*>(&count)); // a code without a value: nothing is read
+        return;
+    }
+    const void* data = !floats.empty() ? static_cast<const void*>(floats.data())
+                       : !doubles.empty() ? static_cast<const void*>(doubles.data())
+                                          : static_cast<const void*>(ints.data());
+    const velList list{count == 0 ? nullptr : data, count};
+    use(code, static_cast<const void*>(&list));
+}
+
+} // namespace vel::model

@@ -1,0 +1,219 @@
+// The scene model: what a builder makes of a call stream, the typed views
+// that tools and renderers use, and writing a model back out.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "SceneBuilder.h"
+#include "SceneGenerator.h"
+#include "SceneReader.h"
+#include "SceneReplay.h"
+#include "StringSink.h"
+#include "velScene_api_file.h"
+
+using namespace vel::model;
+
+namespace {
+
+void readInto(Scene& scene, std::string_view text)
+{
+    SceneBuilder builder(scene);
+    const vel::ReadResult r = vel::readScene(text, builder);
+    ASSERT_TRUE(r.ok()) << vel::describe(r.problems.front());
+}
+
+std::string written(const Scene& scene)
+{
+    auto sink = std::make_unique<vel::StringSink>();
+    vel::StringSink* s = sink.get();
+    velScene_api_file writer(std::move(sink), true);
+    writer.setModeFlags(1);
+    writeScene(scene, writer);
+    return s->str();
+}
+
+// A scene as the add-in writes one: a component group placed by a transform
+// with its flag word, a mesh with the default diffuse material (a captured
+// shader), a mesh whose appearance material uses numbered shaders, a shared
+// mesh definition placed by an instance, a material definition used by name,
+// and the camera of the live link.
+const char* const kScene = R"(
+camera "Active Camera" {
+ projection "perspective"
+ fov 45
+ position 0 0 10
+ direction 0 0 -1
+ up 0 1 0
+}
+
+group "Design" {
+ flags 32769
+ transform 1 0 0 0 0 1 0 0 0 0 1 0 10 20 30 1
+ object "Face" {
+  geometry "triangles" {
+   "vertices" [ 0 0 0,1 0 0,0 1 0 ] ,
+   "triangles" [ 0,1,2 ] ,
+  }
+  material "default" {
+   surface "vel_diffuse" {
+    "diffuse" 0.75 0.5 0.5,
+   }
+   flags 4096
+  }
+ }
+ object "Steel" {
+  geometry "triangles" {
+   "vertices" [ 0 0 0,1 0 0,0 1 0,1 1 0 ] ,
+   "triangles" [ 0,1,2,1,3,2 ] ,
+  }
+  material "Steel" {
+   #define shader 1 vel_diffuse {
+    "diffuse" 1 0.501961 0,
+   }
+   surface 1
+  }
+ }
+ #define object "Bolt" {
+  id 7
+  geometry "triangles" {
+   "vertices" [ 0 0 0,2 0 0,0 2 0 ] ,
+   "triangles" [ 0,1,2 ] ,
+  }
+ }
+ object "Bolt" {
+  geometry "instance" {
+   "id" 7,
+  }
+  material "Glass"
+ }
+}
+
+#define material "Glass" {
+ surface "vel_diffuse" {
+  "diffuse" 0.1 0.2 0.9,
+ }
+}
+)";
+
+} // namespace
+
+TEST(SceneModel, TypedViewsOfAnAddInScene)
+{
+    Scene scene;
+    readInto(scene, kScene);
+    const Node& root = scene.root();
+    const std::vector<Node*> groups = root.children(NodeKind::Group);
+    ASSERT_EQ(groups.size(), 1u);
+    const Node& design = *groups[0];
+    EXPECT_EQ(design.name, "Design");
+    EXPECT_EQ(design.flags(), 32769u);
+    const Matrix m = design.transform();
+    EXPECT_EQ(applyPoint(m, {1, 1, 1}), (std::array<double, 3>{11, 21, 31}));
+
+    const std::vector<Node*> objects = design.children(NodeKind::Object);
+    ASSERT_EQ(objects.size(), 4u);
+    const Node& face = *objects[0];
+    const Node* geometry = scene.geometryOf(face);
+    ASSERT_NE(geometry, nullptr);
+    EXPECT_EQ(geometry->parameter("vertices")->code, vel::TypeVector3fList);
+    EXPECT_EQ(geometry->parameter("vertices")->count, 3u);
+    EXPECT_EQ(geometry->parameter("triangles")->ints, (std::vector<std::int32_t>{0, 1, 2}));
+    // Diffuse colours from a captured shader, a numbered one, a definition.
+    EXPECT_EQ(scene.diffuseOf(*scene.materialOf(face)), (std::array<float, 3>{0.75f, 0.5f, 0.5f}));
+    EXPECT_EQ(scene.diffuseOf(*scene.materialOf(*objects[1])), (std::array<float, 3>{1, 0.501961f, 0}));
+    EXPECT_FALSE(objects[2]->placed);
+    EXPECT_EQ(objects[2]->ids(), std::vector<std::uint32_t>{7});
+    // The instance takes the definition's geometry and the defined material.
+    const Node* shared = scene.geometryOf(*objects[3]);
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(shared->parameter("vertices")->floats[3], 2.0f);
+    ASSERT_NE(scene.materialOf(*objects[3]), nullptr);
+    EXPECT_EQ(scene.diffuseOf(*scene.materialOf(*objects[3])), (std::array<float, 3>{0.1f, 0.2f, 0.9f}));
+
+    const Node* camera = scene.camera();
+    ASSERT_NE(camera, nullptr);
+    EXPECT_EQ(camera->name, "Active Camera");
+    EXPECT_EQ(camera->parameter("fov")->number(), 45.0);
+    EXPECT_EQ(camera->parameter("position")->triple(), (std::array<float, 3>{0, 0, 10}));
+}
+
+// The builder keeps the writer's rules, so that a call stream means the same
+// in a model as in a file.
+TEST(SceneModel, BuilderKeepsTheWritersRules)
+{
+    Scene scene;
+    {
+        SceneBuilder b(scene);
+        b.beginObject("O", true);
+        EXPECT_FALSE(b.beginCamera("refused inside an object"));
+        b.endObject();
+        b.endGroup(); // an end without its begin: ignored
+
+        // A captured shader placed twice; a named one begun while capturing
+        // goes to the scene; a link to a shader still being captured is
+        // refused rather than making a shader hold itself.
+        b.beginMaterial("M", true);
+        b.beginShader(nullptr, "outer");
+        const ShaderText outer = b.capturedText();
+        EXPECT_FALSE(b.parameterShaderText("self", outer));
+        b.beginShader("named", "wood");
+        b.endShader();
+        b.endShader();
+        b.shaderText(0, outer);
+        b.shaderText(1, outer);
+        b.endMaterial();
+        b.finish();
+    }
+    const Node& root = scene.root();
+    ASSERT_EQ(root.children(NodeKind::Object).size(), 1u);
+    EXPECT_TRUE(root.children(NodeKind::Object)[0]->entries.empty());
+    const Node& material = *root.children(NodeKind::Material)[0];
+    ASSERT_EQ(material.entries.size(), 3u);
+    EXPECT_EQ(material.entries[0].node->name, "named"); // in the scene, not in the text
+    EXPECT_EQ(material.entries[1].node, material.entries[2].node);
+    EXPECT_TRUE(material.entries[1].node->entries.empty());
+    EXPECT_NE(scene.namedShader("named"), nullptr);
+}
+
+TEST(SceneModel, DeepNestingStopsAtTheLimitAndDestroysCleanly)
+{
+    Scene scene;
+    {
+        SceneBuilder b(scene, 50);
+        for (int i = 0; i < 100000; ++i)
+            b.beginGroup("g", true);
+        b.flags(1);
+        for (int i = 0; i < 100000; ++i)
+            b.endGroup();
+        b.beginGroup("after", true);
+        b.endGroup();
+    }
+    int depth = 0;
+    const Node* n = &scene.root();
+    while (!n->children(NodeKind::Group).empty()) {
+        n = n->children(NodeKind::Group).front();
+        ++depth;
+    }
+    EXPECT_EQ(depth, 49);
+    EXPECT_EQ(scene.root().children(NodeKind::Group).back()->name, "after");
+}
+
+// Writing a model out and reading it back gives the same model: checked as
+// the text of both, on random call sequences.
+TEST(SceneModel, WrittenAndReadBackTheModelStaysTheSame)
+{
+    for (std::uint32_t seed = 1; seed <= 200; ++seed) {
+        auto sink = std::make_unique<vel::StringSink>();
+        vel::StringSink* s = sink.get();
+        velScene_api_file writer(std::move(sink), true);
+        SceneGenerator(seed, writer).run(25);
+        Scene first;
+        readInto(first, s->str());
+        const std::string once = written(first);
+        Scene second;
+        readInto(second, once);
+        const std::string twice = written(second);
+        ASSERT_EQ(once, twice) << "seed " << seed;
+    }
+}
