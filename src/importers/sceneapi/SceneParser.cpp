@@ -113,6 +113,10 @@ ReadResult SceneParser::run()
     };
     for (const std::size_t i : order)
         result_.problems[i].at = advance(problemOffsets_[i]);
+    at = {};
+    lineStart = 0;
+    for (SceneMessage& m : result_.messages)
+        m.at = advance(m.at.offset);
     if (result_.layoutIrregular)
         result_.firstIrregularity = positionOf(text_, irregularOffset_);
     result_.calls = out_.calls();
@@ -452,6 +456,7 @@ void SceneParser::wordLine(std::size_t b)
         // indentation of a value) is the setting's; where neither fits
         // exactly, the keyword's loose reading comes first.
         const ModeNeed before = need_;
+        const std::size_t messages = result_.messages.size();
         for (int attempt = 0; attempt < 4; ++attempt) {
             const bool asKeyword = attempt % 2 == 0;
             const bool last = attempt == 3;
@@ -471,6 +476,7 @@ void SceneParser::wordLine(std::size_t b)
                     statementLine(lineStart);
                 return;
             } catch (const Failure&) {
+                result_.messages.resize(messages);
                 if (last)
                     throw;
             }
@@ -960,6 +966,7 @@ void SceneParser::messageLine(bool isError)
     }
     ++p_;
     newline();
+    result_.messages.push_back({{static_cast<std::size_t>(start - 8 - begin_), 0, 0}, isError, message});
     if (isError)
         call().error(message.c_str());
     else

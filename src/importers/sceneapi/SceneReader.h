@@ -52,6 +52,14 @@ struct ReadProblem {
     std::string message;
 };
 
+// A "#print" or "#error" line of the file: messages that the producer wrote
+// into the scene (mesh validation reports them with "#error").
+struct SceneMessage {
+    TextPosition at;
+    bool isError = false;
+    std::string text;
+};
+
 struct ReadOptions {
     // The list mode of the writer that the calls go to, as it was made: the
     // file factory makes its writer with binary lists. A writer starts
@@ -76,6 +84,8 @@ struct ReadResult {
     TextPosition firstIrregularity;
     // Calls made on the target.
     std::size_t calls = 0;
+    // Every "#print" and "#error" read, in order.
+    std::vector<SceneMessage> messages;
 
     bool ok() const { return problems.empty(); }
 };

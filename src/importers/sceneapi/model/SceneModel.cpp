@@ -96,6 +96,14 @@ std::uint32_t Node::flags() const
     return 0;
 }
 
+bool Node::hasFlags() const
+{
+    for (const Entry& e : entries)
+        if (e.kind == EntryKind::Flags)
+            return true;
+    return false;
+}
+
 std::vector<std::uint32_t> Node::ids() const
 {
     std::vector<std::uint32_t> out;
@@ -299,19 +307,24 @@ const Node* Scene::geometryOf(const Node& object) const
     return own.empty() || own.back()->name == "instance" ? nullptr : own.back();
 }
 
-std::optional<std::array<float, 3>> Scene::diffuseOf(const Node& material) const
+const Node* Scene::surfaceShaderOf(const Node& material) const
 {
     const Node* shader = nullptr;
     for (const Entry& e : material.entries) {
+        // Kinds outside the four are taken as surface, as by the writer.
         const bool surface = e.number == ShaderSurface || e.number < 0 || e.number > ShaderReflectionMap;
         if (e.kind == EntryKind::SlotText && surface)
             shader = e.node.get();
         else if (e.kind == EntryKind::SlotId && surface)
             shader = numberedShader(static_cast<int>(e.word));
     }
-    if (!shader)
-        return std::nullopt;
-    const Value* diffuse = shader->parameter("diffuse");
+    return shader;
+}
+
+std::optional<std::array<float, 3>> Scene::diffuseOf(const Node& material) const
+{
+    const Node* shader = surfaceShaderOf(material);
+    const Value* diffuse = shader ? shader->parameter("diffuse") : nullptr;
     return diffuse ? diffuse->triple() : std::nullopt;
 }
 

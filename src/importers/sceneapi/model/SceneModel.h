@@ -118,8 +118,9 @@ struct Node {
 
     // The last parameter of that name, or null.
     const Value* parameter(std::string_view key) const;
-    // The last flag word, or 0 (a group without flags).
+    // The last flag word, or 0 (a group without flags); whether it has one.
     std::uint32_t flags() const;
+    bool hasFlags() const;
     // The ids declared in the block.
     std::vector<std::uint32_t> ids() const;
     // The block's own transform: its transform lines composed in order
@@ -163,8 +164,11 @@ public:
     // "instance" geometry the geometry of the object definition whose id it
     // names; null when there is none.
     const Node* geometryOf(const Node& object) const;
-    // A material's diffuse colour: the "diffuse" parameter of the shader in
-    // its surface slot, numbered or captured; empty when there is none.
+    // The shader in a material's surface slot (the last one set), numbered
+    // or captured; null when it has none.
+    const Node* surfaceShaderOf(const Node& material) const;
+    // A material's diffuse colour: the "diffuse" parameter of its surface
+    // shader; empty when there is none.
     std::optional<std::array<float, 3>> diffuseOf(const Node& material) const;
 
     // Rebuilds the lookups after the tree was changed.

@@ -1,0 +1,298 @@
+// The rdk tool: pictures of small known scenes checked at chosen pixels, and
+// the command line as a person meets it (exit statuses, messages, help).
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "PngFile.h"
+#include "Render.h"
+#include "SceneBuilder.h"
+#include "SceneReader.h"
+#include "StringSink.h"
+#include "velScene_api_file.h"
+
+namespace {
+
+using Colour = std::array<float, 3>;
+
+// Scenes written through the file writer, as the add-in would write them.
+class SceneText {
+public:
+    SceneText()
+    {
+        auto sink = std::make_unique<vel::StringSink>();
+        sink_ = sink.get();
+        w_ = std::make_unique<velScene_api_file>(std::move(sink), true);
+        w_->setModeFlags(1);
+    }
+
+    velScene_api_file& api() { return *w_; }
+
+    void camera(std::array<double, 3> position, std::array<double, 3> direction, float fov)
+    {
+        w_->beginCamera("Active Camera");
+        const std::string perspective = "perspective";
+        w_->parameter("projection", vel::TypeString, perspective.c_str());
+        w_->parameter("fov", vel::TypeFloat, &fov);
+        w_->parameter("position", vel::TypeVector3d, position.data());
+        w_->parameter("direction", vel::TypeVector3d, direction.data());
+        const double up[3] = {0, 1, 0};
+        w_->parameter("up", vel::TypeVector3d, up);
+        w_->endCamera();
+    }
+
+    // An axis-aligned box as an object with its own vel_diffuse material.
+    void box(const char* name, std::array<float, 3> centre, float half, Colour colour)
+    {
+        std::vector<float> v;
+        for (int i = 0; i < 8; ++i)
+            for (int axis = 0; axis < 3; ++axis)
+                v.push_back(centre[static_cast<std::size_t>(axis)] + ((i >> axis) & 1 ? half : -half));
+        const std::vector<std::int32_t> t = {0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 4, 5, 0, 5, 1,
+                                             2, 3, 7, 2, 7, 6, 0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3};
+        mesh(name, v, t, colour);
+    }
+
+    void mesh(const char* name, const std::vector<float>& v, const std::vector<std::int32_t>& t, Colour colour)
+    {
+        w_->beginObject(name, true);
+        w_->beginGeometry("triangles");
+        const velList vertices{v.data(), static_cast<std::uint32_t>(v.size() / 3)};
+        w_->parameter("vertices", vel::TypeVector3fList, &vertices);
+        const velList triangles{t.data(), static_cast<std::uint32_t>(t.size())};
+        w_->parameter("triangles", vel::TypeIntList, &triangles);
+        w_->endGeometry();
+        w_->beginMaterial(name, true);
+        w_->beginShader(nullptr, "vel_diffuse");
+        w_->parameter("diffuse", vel::TypeVector3f, colour.data());
+        w_->endShader();
+        w_->shaderText(vel::ShaderSurface, w_->capturedText());
+        w_->endMaterial();
+        w_->endObject();
+    }
+
+    std::string text() const { return sink_->str(); }
+
+private:
+    vel::StringSink* sink_;
+    std::unique_ptr<velScene_api_file> w_;
+};
+
+rdk::Image picture(const std::string& text, std::optional<rdk::View> view = std::nullopt, int width = 160,
+                   int height = 120)
+{
+    vel::model::Scene scene;
+    {
+        vel::model::SceneBuilder builder(scene);
+        const vel::ReadResult r = vel::readScene(text, builder);
+        EXPECT_TRUE(r.ok());
+    }
+    rdk::RenderOptions options;
+    options.width = width;
+    options.height = height;
+    options.view = view;
+    return rdk::renderScene(scene, options);
+}
+
+bool reddish(std::array<std::uint8_t, 3> c) { return c[0] > 2 * c[2] && c[0] > 2 * c[1] && c[0] > 40; }
+bool bluish(std::array<std::uint8_t, 3> c) { return c[2] > 2 * c[0] && c[2] > 2 * c[1] && c[2] > 40; }
+
+const Colour kRed{0.9f, 0.1f, 0.1f};
+const Colour kBlue{0.1f, 0.1f, 0.9f};
+
+} // namespace
+
+// A red cube in front of a larger blue one, seen through the file's camera:
+// red at the centre, blue around it, whichever the file names first.
+TEST(RdkRender, NearerSurfacesHideFartherOnes)
+{
+    for (const bool redFirst : {true, false}) {
+        SceneText s;
+        s.camera({0, 0, 10}, {0, 0, -1}, 45);
+        s.api().beginGroup("Design", true);
+        if (redFirst)
+            s.box("Red", {0, 0, 2}, 1, kRed);
+        s.box("Blue", {0, 0, -2}, 2, kBlue);
+        if (!redFirst)
+            s.box("Red", {0, 0, 2}, 1, kRed);
+        s.api().endGroup();
+        const rdk::Image image = picture(s.text());
+        SCOPED_TRACE(redFirst ? "red first" : "blue first");
+        EXPECT_TRUE(reddish(image.at(80, 60)));
+        EXPECT_TRUE(bluish(image.at(80, 35))); // above the red cube, within the blue one
+        EXPECT_EQ(image.at(80, 5), rdk::kBackground);
+    }
+}
+
+// A face behind another in a fitted view does not show, and the group's
+// transform moves what it holds: the scene is framed wherever it lies.
+TEST(RdkRender, FittedViewsFrameTheSceneWithItsTransforms)
+{
+    SceneText s;
+    s.api().beginGroup("Far away", true);
+    const double placement[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1000, 500, -300, 1};
+    s.api().transform(placement);
+    s.mesh("Front", {-1, -1, 1, 1, -1, 1, 0, 1, 1}, {0, 1, 2}, kRed);
+    s.mesh("Hidden", {-1, -1, 0, 1, -1, 0, 0, 1, 0}, {0, 1, 2}, kBlue);
+    s.api().endGroup();
+    const rdk::Image front = picture(s.text(), rdk::View::Front);
+    EXPECT_TRUE(reddish(front.at(80, 62)));
+    const rdk::Image back = picture(s.text(), rdk::View::Back);
+    EXPECT_TRUE(bluish(back.at(80, 62)));
+    const rdk::Image top = picture(s.text(), rdk::View::Top); // edge-on: a line at most
+    int coloured = 0;
+    for (int y = 0; y < top.height; ++y)
+        coloured += top.at(80, y) != rdk::kBackground;
+    EXPECT_LE(coloured, 4);
+}
+
+// An instance draws the geometry of the object definition it names, in the
+// colour of its own material.
+TEST(RdkRender, InstancesDrawTheirDefinitionsGeometry)
+{
+    SceneText s;
+    velScene_api_file& w = s.api();
+    w.beginObject("Shared", false);
+    w.id(7);
+    w.beginGeometry("triangles");
+    const float v[] = {-1, -1, 0, 1, -1, 0, 0, 1, 0};
+    const std::int32_t t[] = {0, 1, 2};
+    const velList vertices{v, 3}, triangles{t, 3};
+    w.parameter("vertices", vel::TypeVector3fList, &vertices);
+    w.parameter("triangles", vel::TypeIntList, &triangles);
+    w.endGeometry();
+    w.endObject();
+    w.beginMaterial("Blue", false);
+    w.beginShaderId("vel_diffuse", 1);
+    w.parameter("diffuse", vel::TypeVector3f, kBlue.data());
+    w.endShader();
+    w.shaderId(vel::ShaderSurface, 1);
+    w.endMaterial();
+    w.beginObject("Placed", true);
+    w.beginGeometry("instance");
+    const std::int32_t id = 7;
+    w.parameter("id", vel::TypeInt, &id);
+    w.endGeometry();
+    w.useMaterial("Blue");
+    w.endObject();
+    const rdk::Image image = picture(s.text(), rdk::View::Front);
+    EXPECT_TRUE(bluish(image.at(80, 62)));
+}
+
+// --- The command line ------------------------------------------------------------------
+
+namespace {
+
+struct RunResult {
+    int status;
+    std::string output; // standard output and standard error
+};
+
+RunResult rdkRun(const std::string& arguments)
+{
+    const std::string command = std::string(RDK_EXECUTABLE) + " " + arguments + " 2>&1";
+    RunResult run{-1, {}};
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0)
+        run.output.append(buffer, n);
+    const int raw = pclose(pipe.release());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+std::string source(const std::string& relative)
+{
+    const char* top = std::getenv("RD_SOURCE_DIR");
+    return std::string(top ? top : ".") + "/" + relative;
+}
+
+class RdkCommandLine : public ::testing::Test {
+protected:
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("rdk-test-" + std::to_string(::getpid()) + "-" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    void SetUp() override { std::filesystem::create_directories(dir); }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+};
+
+} // namespace
+
+TEST_F(RdkCommandLine, CheckTellsWellFormedFromMalformed)
+{
+    const RunResult good = rdkRun("check " + source("tests/sceneapi/golden/export_indented.rdk"));
+    EXPECT_EQ(good.status, 0) << good.output;
+    EXPECT_NE(good.output.find("warning: the scene reports: bad mesh"), std::string::npos) << good.output;
+    EXPECT_NE(good.output.find("well formed, 1 warning"), std::string::npos);
+
+    const RunResult bad = rdkRun("check " + source("tests/sceneapi/bad/20_bad_two_problems.rdk"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.output.find("20_bad_two_problems.rdk:3:1: error: unknown keyword \"bogus\""), std::string::npos)
+        << bad.output;
+    EXPECT_NE(bad.output.find("20_bad_two_problems.rdk:5:5: error: cannot read the value"), std::string::npos);
+    EXPECT_NE(bad.output.find("2 problems"), std::string::npos);
+
+    const RunResult missing = rdkRun("check " + (dir / "none.rdk").string());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("rdk: cannot read"), std::string::npos);
+    EXPECT_NE(missing.output.find("No such file or directory"), std::string::npos);
+}
+
+TEST_F(RdkCommandLine, WrongUsageIsStatusTwoAndHelpIsZero)
+{
+    for (const char* arguments : {"", "frobnicate", "check", "render x.rdk", "render x.rdk -o y.png --size 0x5",
+                                  "render x.rdk -o y.png --view sideways", "stats x.rdk --depth -1"}) {
+        const RunResult r = rdkRun(arguments);
+        EXPECT_EQ(r.status, 2) << "rdk " << arguments << "\n" << r.output;
+        EXPECT_NE(r.output.find("--help"), std::string::npos) << "rdk " << arguments << "\n" << r.output;
+    }
+    const RunResult help = rdkRun("render --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("--size"), std::string::npos);
+    EXPECT_NE(help.output.find("iso"), std::string::npos);
+}
+
+TEST_F(RdkCommandLine, StatsCountsAndShowsTheTree)
+{
+    const RunResult r = rdkRun("stats " + source("tests/sceneapi/golden/export_indented.rdk") + " --depth 2");
+    EXPECT_EQ(r.status, 0) << r.output;
+    for (const char* line : {"  groups           3\n", "  objects          2\n", "  definitions      6\n",
+                             "  group \"Root\" flags 0\n"})
+        EXPECT_NE(r.output.find(line), std::string::npos) << line << "\n" << r.output;
+    EXPECT_NE(r.output.find("    object \"Mesh \xC3\xA9\": 0 triangles, material \"Steel\""), std::string::npos)
+        << r.output;
+}
+
+TEST_F(RdkCommandLine, RenderWritesAPictureOrSaysWhyNot)
+{
+    SceneText s;
+    s.camera({0, 0, 10}, {0, 0, -1}, 45);
+    s.box("Red", {0, 0, 0}, 1, kRed);
+    const auto scene = dir / "cube.rdk";
+    std::ofstream(scene, std::ios::binary) << s.text();
+
+    const auto png = dir / "cube.png";
+    const RunResult r = rdkRun("render " + scene.string() + " -o " + png.string() + " --size 64x48");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("64x48, camera view, 1 object, 12 triangles"), std::string::npos) << r.output;
+    rdk::Image image;
+    std::string error;
+    ASSERT_TRUE(rdk::readPng(png.string(), image, error)) << error;
+    EXPECT_EQ(image.width, 64);
+    EXPECT_EQ(image.height, 48);
+    EXPECT_TRUE(reddish(image.at(32, 24)));
+
+    const RunResult unwritable = rdkRun("render " + scene.string() + " -o " + (dir / "no/such/dir.png").string());
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_NE(unwritable.output.find("rdk: cannot write"), std::string::npos) << unwritable.output;
+}
