@@ -6,6 +6,12 @@ if(RD_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(RD_FUZZ)
+  # Coverage feedback for libFuzzer in everything; the fuzz targets link the
+  # fuzzer's main with -fsanitize=fuzzer.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # rd_target_defaults(<target>): warnings as errors for code we write.
 # Third-party headers come in as SYSTEM includes and stay out of this.
 function(rd_target_defaults target)

@@ -13,4 +13,26 @@ for preset in default asan; do
   echo "=== test: $preset" >&2
   ctest --preset "$preset" -j "$jobs"
 done
+# The scene reader under libFuzzer for a bounded time, seeded with the golden
+# files, the malformed corpus and every input kept from earlier findings; the
+# corpus is a copy in the build folder, so the repository stays clean. An
+# input that makes it fail is left in the findings folder: keep it under
+# tests/sceneapi/fuzz-regressions/, where the normal tests replay it.
+echo "=== fuzz: the scene reader, 60 s" >&2
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+fuzz=build/fuzz/reader-fuzz
+rm -rf "$fuzz"
+mkdir -p "$fuzz/corpus" "$fuzz/findings"
+shopt -s nullglob
+for seed in tests/*/golden/*.rdk tests/sceneapi/bad/* tests/sceneapi/fuzz-regressions/*; do
+  cp "$seed" "$fuzz/corpus/"
+done
+if ! build/fuzz/tests/sceneapi/fuzz/sceneapi_reader_fuzz -max_total_time=60 -max_len=8192 -timeout=10 \
+     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$fuzz/findings/" "$fuzz/corpus" 2>"$fuzz/log"; then
+  tail -n 40 "$fuzz/log" >&2
+  echo "fuzz: the reader failed on an input, kept in $fuzz/findings/" >&2
+  exit 1
+fi
+grep -E '^(stat::number_of_executed_units|stat::new_units_added)' "$fuzz/log" >&2 || true
 echo "all tests passed" >&2

@@ -497,7 +497,8 @@ bool SceneParser::binaryDataLine()
     const char* lineEnd = static_cast<const char*>(std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_)));
     if (!lineEnd)
         return false;
-    const char* m = std::search(p_, lineEnd, " bX", " bX" + 3);
+    constexpr std::string_view marker = " bX";
+    const char* m = std::search(p_, lineEnd, marker.begin(), marker.end());
     if (m == lineEnd || m == p_)
         return false;
     const char* h = m + 3;
@@ -1267,7 +1268,8 @@ void SceneParser::value(Value& v, Term term)
         if (c == '"') {
             while (q < end_ && *q != '"' && *q != '\n')
                 ++q;
-            ++q;
+            if (q < end_)
+                ++q;
         } else {
             ++q;
             while (q < end_ && isHexDigit(*q))
@@ -1521,167 +1523,188 @@ void SceneParser::textList(Value& v)
         kind = Kind::Doubles;
     else if (text::isIntegerText(p_, q))
         kind = Kind::Ints;
-    ints_.clear();
-    floats_.clear();
-    doubles_.clear();
 
-    const int level = indent_;
+    // One number at p_ into `out`; false when it is not one.
+    auto readFloat = [&](float& out) {
+        const auto r = std::from_chars(p_, end_, out);
+        if (r.ptr == p_)
+            fail(p_, "expected a number");
+        const char* begin = p_;
+        p_ = r.ptr;
+        if (r.ec != std::errc()) {
+            // Beyond a float's range: the text of a double.
+            double d;
+            std::from_chars(begin, end_, d);
+            out = static_cast<float>(d);
+            return false;
+        }
+        return floatKeepsGeneral(out, begin, p_);
+    };
+    auto readDouble = [&](double& out) {
+        const auto r = std::from_chars(p_, end_, out);
+        if (r.ptr == p_ || r.ec != std::errc())
+            fail(p_, "expected a number");
+        p_ = r.ptr;
+    };
+    auto intElement = [&] {
+        // The common case, with room for the longest int and its separator,
+        // needs no check of the end.
+        const char* s = p_;
+        const bool room = end_ - s >= 13;
+        const bool negative = s < end_ && *s == '-';
+        s += negative;
+        const char* digits = s;
+        std::uint64_t value = 0;
+        if (room) {
+            while (static_cast<unsigned>(*s - '0') <= 9 && s - digits < 11)
+                value = value * 10 + static_cast<unsigned>(*s++ - '0');
+        } else {
+            while (s < end_ && static_cast<unsigned>(*s - '0') <= 9 && s - digits < 11)
+                value = value * 10 + static_cast<unsigned>(*s++ - '0');
+        }
+        if (s == digits || (s < end_ && text::isNumberChar(*s)) ||
+            value > (negative ? 0x80000000ull : 0x7FFFFFFFull) || (negative && value == 0))
+            return false; // not an int after all ("-0", a fraction): the list is of floats
+        ints_.push_back(static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(value)
+                                                           : static_cast<std::int64_t>(value)));
+        p_ = s;
+        return true;
+    };
+    auto floatElement = [&] {
+        float f;
+        if (!readFloat(f))
+            irregular(p_);
+        floats_.push_back(f);
+        return true;
+    };
+    auto doubleElement = [&] {
+        double d;
+        readDouble(d);
+        doubles_.push_back(d);
+        return true;
+    };
+    auto tripleElement = [&] {
+        float f[3];
+        for (int j = 0; j < 3; ++j) {
+            if (j)
+                expect(" ");
+            if (!readFloat(f[j]))
+                return false; // the text of doubles
+        }
+        floats_.insert(floats_.end(), f, f + 3);
+        return true;
+    };
+    auto doubleTripleElement = [&] {
+        double d[3];
+        for (int j = 0; j < 3; ++j) {
+            if (j)
+                expect(" ");
+            readDouble(d[j]);
+        }
+        doubles_.insert(doubles_.end(), d, d + 3);
+        return true;
+    };
+    auto quadElement = [&] {
+        float f[4];
+        for (int j = 0; j < 4; ++j) {
+            if (j)
+                expect(" ");
+            if (!readFloat(f[j]))
+                irregular(p_);
+        }
+        floats_.insert(floats_.end(), f, f + 4);
+        return true;
+    };
+
     for (;;) {
-        std::uint32_t count = 0;
-        bool restart = false;
         p_ = start;
         ints_.clear();
         floats_.clear();
         doubles_.clear();
-        for (;;) {
-            switch (kind) {
-            case Kind::Ints: {
-                const char* s = p_;
-                const bool negative = s < end_ && *s == '-';
-                if (negative)
-                    ++s;
-                const char* digits = s;
-                std::uint64_t value = 0;
-                while (s < end_ && static_cast<unsigned>(*s - '0') <= 9 && s - digits < 11) {
-                    value = value * 10 + static_cast<unsigned>(*s - '0');
-                    ++s;
-                }
-                if (s == digits || (s < end_ && text::isNumberChar(*s)) ||
-                    value > (negative ? 0x80000000ull : 0x7FFFFFFFull) || (negative && value == 0)) {
-                    // Not an int after all: the list is of floats.
-                    kind = Kind::Floats;
-                    restart = true;
-                    break;
-                }
-                ints_.push_back(static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(value)
-                                                                   : static_cast<std::int64_t>(value)));
-                p_ = s;
-                break;
-            }
-            case Kind::Floats: {
-                float f;
-                const auto r = std::from_chars(p_, end_, f);
-                if (r.ec != std::errc() || r.ptr == p_) {
-                    double d;
-                    const auto rd = std::from_chars(p_, end_, d);
-                    if (rd.ptr == p_)
-                        fail(p_, "expected a number");
-                    irregular(p_);
-                    f = static_cast<float>(d);
-                    p_ = rd.ptr;
-                } else {
-                    p_ = r.ptr;
-                }
-                floats_.push_back(f);
-                break;
-            }
-            case Kind::Doubles: {
-                double d;
-                const auto r = std::from_chars(p_, end_, d);
-                if (r.ptr == p_ || r.ec != std::errc())
-                    fail(p_, "expected a number");
-                p_ = r.ptr;
-                doubles_.push_back(d);
-                break;
-            }
-            case Kind::Triples:
-            case Kind::Quads: {
-                const int per = kind == Kind::Triples ? 3 : 4;
-                for (int j = 0; j < per; ++j) {
-                    if (j)
-                        expect(" ");
-                    float f;
-                    const auto r = std::from_chars(p_, end_, f);
-                    if (r.ptr == p_)
-                        fail(p_, "expected a number");
-                    if (r.ec != std::errc() || !floatKeepsGeneral(f, p_, r.ptr)) {
-                        if (kind == Kind::Triples) {
-                            kind = Kind::DoubleTriples; // the text of doubles
-                            restart = true;
-                            break;
-                        }
-                        double d;
-                        std::from_chars(p_, end_, d);
-                        f = static_cast<float>(d);
-                        irregular(p_);
-                    }
-                    floats_.push_back(f);
-                    p_ = r.ptr;
-                }
-                break;
-            }
-            case Kind::DoubleTriples:
-                for (int j = 0; j < 3; ++j) {
-                    if (j)
-                        expect(" ");
-                    double d;
-                    const auto r = std::from_chars(p_, end_, d);
-                    if (r.ptr == p_ || r.ec != std::errc())
-                        fail(p_, "expected a number");
-                    doubles_.push_back(d);
-                    p_ = r.ptr;
-                }
-                break;
-            }
-            if (restart)
-                break;
-            // The separator: "," before a further element, " " after the last,
-            // then a line break after elements 8, 16, 24 ...
-            if (p_ >= end_)
-                fail(p_, "the file ends inside a list");
-            const bool more = *p_ == ',';
-            if (!more && *p_ != ' ')
-                fail(p_, "expected \",\" between the elements of the list or \" ]\" after them");
-            ++p_;
-            if (count != 0 && count % 8 == 0) {
-                if (lookingAt("\n")) {
-                    newline();
-                    indentation(level);
-                } else {
-                    irregular(p_);
-                }
-            } else if (lookingAt("\n")) {
-                irregular(p_);
-                newline();
-                indentation(level);
-            }
-            ++count;
-            if (!more)
-                break;
-        }
-        if (restart)
-            continue;
+        std::optional<std::uint32_t> count;
         switch (kind) {
         case Kind::Ints:
+            count = elements(intElement);
+            if (!count) {
+                kind = Kind::Floats;
+                continue;
+            }
             v.code = TypeIntList;
-            v.list = {ints_.data(), count};
+            v.list = {ints_.data(), *count};
             observeBinary(false);
-            break;
+            return;
         case Kind::Floats:
+            count = elements(floatElement);
             v.code = TypeFloatList;
-            v.list = {floats_.data(), count};
+            v.list = {floats_.data(), *count};
             observeBinary(false);
-            break;
+            return;
         case Kind::Doubles:
+            count = elements(doubleElement);
             v.code = TypeDoubleList;
-            v.list = {doubles_.data(), count};
+            v.list = {doubles_.data(), *count};
             observeBinary(false);
-            break;
+            return;
         case Kind::Triples:
+            count = elements(tripleElement);
+            if (!count) {
+                kind = Kind::DoubleTriples;
+                continue;
+            }
             v.code = TypeVector3fList;
-            v.list = {floats_.data(), count};
+            v.list = {floats_.data(), *count};
             observeBinary(false);
-            break;
+            return;
         case Kind::DoubleTriples:
-            v.code = TypeVector3dList;
-            v.list = {doubles_.data(), count};
-            break;
+            count = elements(doubleTripleElement);
+            v.code = TypeVector3dList; // no binary form: the same text in any mode
+            v.list = {doubles_.data(), *count};
+            return;
         case Kind::Quads:
+            count = elements(quadElement);
             v.code = TypeVector4fList;
-            v.list = {floats_.data(), count};
-            break;
+            v.list = {floats_.data(), *count};
+            return;
         }
-        return;
+    }
+}
+
+// The elements of a text list, each read by `element` (false: the list is
+// of another kind, read it again), each followed by "," or, after the last,
+// " "; after elements 8, 16, 24 ... (from 0) a line break and the
+// indentation. The count of elements, or nullopt for another kind.
+template <typename Element>
+std::optional<std::uint32_t> SceneParser::elements(Element element)
+{
+    const int level = indent_;
+    std::uint32_t count = 0;
+    int untilBreak = 9; // nine elements on the first line, eight on every further one
+    for (;;) {
+        if (p_ >= end_)
+            fail(p_, "the file ends inside a list");
+        if (!element())
+            return std::nullopt;
+        ++count;
+        if (p_ >= end_)
+            fail(p_, "the file ends inside a list");
+        const char c = *p_;
+        if (c != ',' && c != ' ')
+            fail(p_, "expected \",\" between the elements of the list or \" ]\" after them");
+        ++p_;
+        const bool lineBreak = p_ < end_ && *p_ == '\n';
+        if (--untilBreak == 0) {
+            untilBreak = 8;
+            if (!lineBreak)
+                irregular(p_);
+        } else if (lineBreak) {
+            irregular(p_);
+        }
+        if (lineBreak) {
+            newline();
+            indentation(level);
+        }
+        if (c == ' ')
+            return count;
     }
 }
 
@@ -1963,7 +1986,7 @@ std::size_t SceneParser::blanks(const char* p) const
 
 bool SceneParser::lookingAt(const char* p, std::string_view s) const
 {
-    return static_cast<std::size_t>(end_ - p) >= s.size() && std::memcmp(p, s.data(), s.size()) == 0;
+    return p <= end_ && static_cast<std::size_t>(end_ - p) >= s.size() && std::memcmp(p, s.data(), s.size()) == 0;
 }
 
 void SceneParser::expect(std::string_view s)

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,8 @@ private:
     void listParameter(Value& v);
     void binaryBlock(Value& v);
     void textList(Value& v);
+    template <typename Element>
+    std::optional<std::uint32_t> elements(Element element);
     void matrixList(Value& v);
     void stringList(Value& v);
     template <typename Collect>

@@ -44,7 +44,16 @@ bool loadFile(const std::string& path, std::string& bytes, std::string& error)
         error = std::strerror(errno);
         return false;
     }
+    // Read in one piece where the size is known, else in chunks.
     bytes.clear();
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        const long size = std::ftell(file.get());
+        std::rewind(file.get());
+        if (size > 0) {
+            bytes.resize(static_cast<std::size_t>(size));
+            bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+        }
+    }
     char buffer[1 << 16];
     for (;;) {
         const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());

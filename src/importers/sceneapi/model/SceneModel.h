@@ -196,17 +196,22 @@ Value Value::fromCall(int code, const void* value, ShaderOf shaderOf)
     v.code = code;
     if (!value)
         return v;
+    // Elements may lie unaligned (a reader passes them where they stand in
+    // its input): copied byte for byte.
     auto floatsFrom = [&](const void* p, std::size_t n) {
         v.floats.resize(n);
-        std::memcpy(v.floats.data(), p, 4 * n);
+        if (n != 0)
+            std::memcpy(v.floats.data(), p, 4 * n);
     };
     auto doublesFrom = [&](const void* p, std::size_t n) {
         v.doubles.resize(n);
-        std::memcpy(v.doubles.data(), p, 8 * n);
+        if (n != 0)
+            std::memcpy(v.doubles.data(), p, 8 * n);
     };
     auto intsFrom = [&](const void* p, std::size_t n) {
         v.ints.resize(n);
-        std::memcpy(v.ints.data(), p, 4 * n);
+        if (n != 0)
+            std::memcpy(v.ints.data(), p, 4 * n);
     };
     switch (code) {
     case TypeVector3f: floatsFrom(value, 3); return v;

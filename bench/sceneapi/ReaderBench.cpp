@@ -1,0 +1,326 @@
+// Reading scene files beside writing the same files: the texts that the
+// writer benchmark writes (lists of 10 million random floats and ints, in
+// text and in binary form), and a whole exported scene (5,000 meshes of 800
+// triangles in component groups, each with a material and its captured
+// shader), in text and in binary form.
+//
+// "Write" writes the file through the writer onto a stream, as the file
+// factory does (into a file in /tmp, rewritten from its start each time, so
+// mostly into the page cache). "Read" loads that file and reads it into a
+// scene interface that does nothing: the reader alone. "ReadModel" loads and
+// reads it into the scene model.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "SceneBuilder.h"
+#include "SceneReader.h"
+#include "velScene_api_file.h"
+
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kCount = 10'000'000;
+
+// A scene interface that takes every call and does nothing with it.
+class NullScene final : public velScene_api {
+public:
+    void reserved1() override {}
+    bool beginGroup(const char*, bool) override { return true; }
+    void endGroup() override {}
+    bool beginObject(const char*, bool) override { return true; }
+    void endObject() override {}
+    bool beginGeometry(const char*) override { return true; }
+    void endGeometry() override {}
+    bool beginAnimation(const char*, const char*) override { return true; }
+    void endAnimation() override {}
+    bool beginLoad(const char*) override { return true; }
+    void endLoad() override {}
+    bool beginOptions() override { return true; }
+    void endOptions() override {}
+    bool beginCamera(const char*) override { return true; }
+    void endCamera() override {}
+    bool beginImage() override { return true; }
+    void endImage() override {}
+    bool beginOutput(const char*, const char*, const char*) override { return true; }
+    void endOutput() override {}
+    bool beginLight(const char*) override { return true; }
+    void endLight() override {}
+    bool beginAccel(const char*) override { return true; }
+    void endAccel() override {}
+    void transform(const double*) override {}
+    void setTransform(const double*) override {}
+    void scale(const double&, const double&, const double&) override {}
+    void rotate(const double&, const double&, const double&) override {}
+    void translate(const double&, const double&, const double&) override {}
+    bool beginMatrix(const char*) override { return true; }
+    void endMatrix() override {}
+    bool beginMaterial(const char*, bool) override { return true; }
+    bool useMaterial(const char*) override { return true; }
+    void endMaterial() override {}
+    void shaderText(int, ShaderText) override {}
+    void shaderId(int, int) override {}
+    bool beginShader(const char*, const char*) override { return true; }
+    bool beginShaderId(const char*, int) override { return true; }
+    void endShader() override {}
+    ShaderText capturedText() override { return nullptr; }
+    void pushCapture() override {}
+    void popCapture() override {}
+    bool parameter(const char*, int, const void* value) override
+    {
+        benchmark::DoNotOptimize(value);
+        return true;
+    }
+    bool parameterShaderId(const char*, int) override { return true; }
+    bool parameterShaderText(const char*, ShaderText) override { return true; }
+    bool beginList(const char*) override { return true; }
+    void endList() override {}
+    void listValue(int, const void*) override {}
+    int intQueryA() override { return 10; }
+    int intQueryB() override { return 10; }
+    int zeroQuery() override { return 0; }
+    void attribute(const char*, const char*) override {}
+    void writeText(const char*, ...) override {}
+    void setModeFlags(int) override {}
+    void version(int) override {}
+    void reserved58() override {}
+    void progress(const char*, float) override {}
+    void icon(const unsigned char*, int) override {}
+    void binaryData(const char*, const unsigned char*, int) override {}
+    void id(std::uint32_t) override {}
+    void flags(std::uint32_t) override {}
+    bool reserved64() override { return false; }
+    bool render() override { return true; }
+    void print(const char*) override {}
+    void error(const char*) override {}
+};
+
+template <typename T, typename Make>
+std::vector<T> values(unsigned seed, Make make)
+{
+    std::mt19937 rng(seed);
+    std::vector<T> v(kCount);
+    for (T& x : v)
+        x = make(rng);
+    return v;
+}
+
+// The same values as the writer benchmark.
+const std::vector<float>& floats()
+{
+    static const auto v = values<float>(42, [](std::mt19937& r) {
+        return std::uniform_real_distribution<float>(-1000.0f, 1000.0f)(r);
+    });
+    return v;
+}
+
+const std::vector<std::int32_t>& ints()
+{
+    static const auto v = values<std::int32_t>(7, [](std::mt19937& r) {
+        return std::uniform_int_distribution<std::int32_t>(0, 3'000'000)(r);
+    });
+    return v;
+}
+
+template <typename T>
+void list(velScene_api& w, int code, const std::vector<T>& v)
+{
+    const velList l{v.data(), static_cast<std::uint32_t>(v.size())};
+    w.parameter("v", code, &l);
+}
+
+// 5,000 meshes of 441 vertices and 800 triangles, in component groups. The
+// random generator starts again each time, so that every file is the same.
+void scene(velScene_api& w)
+{
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
+    std::vector<float> vertices(3 * 441);
+    std::vector<std::int32_t> triangles;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const int a = y * 21 + x;
+            triangles.insert(triangles.end(), {a, a + 1, a + 22, a, a + 22, a + 21});
+        }
+    w.beginGroup("Design", true);
+    for (int g = 0; g < 50; ++g) {
+        w.beginGroup("Component", true);
+        w.flags(32769);
+        const double m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10.0 * g, 0, 0, 1};
+        w.transform(m);
+        for (int o = 0; o < 100; ++o) {
+            for (float& c : vertices)
+                c = coordinate(rng);
+            w.beginObject("Face", true);
+            w.beginGeometry("triangles");
+            list(w, vel::TypeVector3fList, vertices);
+            list(w, vel::TypeIntList, triangles);
+            w.endGeometry();
+            w.beginMaterial("Steel", true);
+            w.beginShader(nullptr, "vel_diffuse");
+            const float colour[3] = {0.75f, 0.5f, 0.5f};
+            w.parameter("diffuse", vel::TypeVector3f, colour);
+            w.endShader();
+            w.shaderText(vel::ShaderSurface, w.capturedText());
+            w.flags(4096);
+            w.endMaterial();
+            w.endObject();
+        }
+        w.endGroup();
+    }
+    w.endGroup();
+}
+
+// A file in /tmp written by `emit`, and its size.
+class SceneFileOnDisk {
+public:
+    template <typename Emit>
+    SceneFileOnDisk(const char* name, int mode, Emit emit)
+        : path_("/tmp/rd-reader-bench-" + std::to_string(::getpid()) + "-" + name), mode_(mode)
+    {
+        std::FILE* file = std::fopen(path_.c_str(), "wb");
+        if (!file) {
+            std::perror(path_.c_str());
+            std::abort();
+        }
+        {
+            velScene_api_file w(file, true);
+            w.setModeFlags(mode);
+            emit(w);
+        }
+        size_ = static_cast<std::size_t>(std::ftell(file));
+        std::fclose(file);
+    }
+    ~SceneFileOnDisk() { std::remove(path_.c_str()); }
+
+    const std::string& path() const { return path_; }
+    std::size_t size() const { return size_; }
+    int mode() const { return mode_; }
+
+private:
+    std::string path_;
+    int mode_;
+    std::size_t size_ = 0;
+};
+
+SceneFileOnDisk& floatsText()
+{
+    static SceneFileOnDisk f("floats-text", 1, [](velScene_api& w) { list(w, vel::TypeFloatList, floats()); });
+    return f;
+}
+SceneFileOnDisk& intsText()
+{
+    static SceneFileOnDisk f("ints-text", 1, [](velScene_api& w) { list(w, vel::TypeIntList, ints()); });
+    return f;
+}
+SceneFileOnDisk& floatsBinary()
+{
+    static SceneFileOnDisk f("floats-binary", 2, [](velScene_api& w) { list(w, vel::TypeFloatList, floats()); });
+    return f;
+}
+SceneFileOnDisk& sceneText()
+{
+    static SceneFileOnDisk f("scene-text", 1, scene);
+    return f;
+}
+SceneFileOnDisk& sceneBinary()
+{
+    static SceneFileOnDisk f("scene-binary", 3, scene);
+    return f;
+}
+
+std::string load(const SceneFileOnDisk& file)
+{
+    std::string bytes, error;
+    if (!vel::loadFile(file.path(), bytes, error)) {
+        std::fprintf(stderr, "%s: %s\n", file.path().c_str(), error.c_str());
+        std::abort();
+    }
+    return bytes;
+}
+
+void readNull(benchmark::State& state, const SceneFileOnDisk& file)
+{
+    NullScene target;
+    for (auto _ : state) {
+        const std::string text = load(file);
+        const vel::ReadResult r = vel::readScene(text, target);
+        if (!r.ok())
+            state.SkipWithError(vel::describe(r.problems.front()).c_str());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+}
+
+void readModel(benchmark::State& state, const SceneFileOnDisk& file)
+{
+    for (auto _ : state) {
+        const std::string text = load(file);
+        vel::model::Scene scene;
+        vel::model::SceneBuilder builder(scene);
+        vel::readScene(text, builder);
+        builder.finish();
+        benchmark::DoNotOptimize(scene.root().entries.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+}
+
+template <typename Emit>
+void write(benchmark::State& state, const SceneFileOnDisk& file, Emit emit)
+{
+    std::FILE* out = std::fopen(file.path().c_str(), "r+b");
+    for (auto _ : state) {
+        std::rewind(out);
+        velScene_api_file w(out, true);
+        w.setModeFlags(file.mode());
+        emit(w);
+        w.flush();
+    }
+    std::fclose(out);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+}
+
+auto floatList = [](velScene_api& w) { list(w, vel::TypeFloatList, floats()); };
+auto intList = [](velScene_api& w) { list(w, vel::TypeIntList, ints()); };
+
+void FloatsText_Write(benchmark::State& s) { write(s, floatsText(), floatList); }
+void FloatsText_Read(benchmark::State& s) { readNull(s, floatsText()); }
+void FloatsText_ReadModel(benchmark::State& s) { readModel(s, floatsText()); }
+void IntsText_Write(benchmark::State& s) { write(s, intsText(), intList); }
+void IntsText_Read(benchmark::State& s) { readNull(s, intsText()); }
+void IntsText_ReadModel(benchmark::State& s) { readModel(s, intsText()); }
+void FloatsBinary_Write(benchmark::State& s) { write(s, floatsBinary(), floatList); }
+void FloatsBinary_Read(benchmark::State& s) { readNull(s, floatsBinary()); }
+void FloatsBinary_ReadModel(benchmark::State& s) { readModel(s, floatsBinary()); }
+void Scene_Write(benchmark::State& s) { write(s, sceneText(), scene); }
+void Scene_Read(benchmark::State& s) { readNull(s, sceneText()); }
+void Scene_ReadModel(benchmark::State& s) { readModel(s, sceneText()); }
+void SceneBinary_Write(benchmark::State& s) { write(s, sceneBinary(), scene); }
+void SceneBinary_Read(benchmark::State& s) { readNull(s, sceneBinary()); }
+void SceneBinary_ReadModel(benchmark::State& s) { readModel(s, sceneBinary()); }
+
+} // namespace
+
+BENCHMARK(FloatsText_Write)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloatsText_Read)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloatsText_ReadModel)->Unit(benchmark::kMillisecond);
+BENCHMARK(IntsText_Write)->Unit(benchmark::kMillisecond);
+BENCHMARK(IntsText_Read)->Unit(benchmark::kMillisecond);
+BENCHMARK(IntsText_ReadModel)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloatsBinary_Write)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloatsBinary_Read)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloatsBinary_ReadModel)->Unit(benchmark::kMillisecond);
+BENCHMARK(Scene_Write)->Unit(benchmark::kMillisecond);
+BENCHMARK(Scene_Read)->Unit(benchmark::kMillisecond);
+BENCHMARK(Scene_ReadModel)->Unit(benchmark::kMillisecond);
+BENCHMARK(SceneBinary_Write)->Unit(benchmark::kMillisecond);
+BENCHMARK(SceneBinary_Read)->Unit(benchmark::kMillisecond);
+BENCHMARK(SceneBinary_ReadModel)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
