@@ -8,7 +8,8 @@
 // factory does (into a file in /tmp, rewritten from its start each time, so
 // mostly into the page cache). "Read" loads that file and reads it into a
 // scene interface that does nothing: the reader alone. "ReadModel" loads and
-// reads it into the scene model.
+// reads it into the scene model. Files are loaded as rdk loads them, mapped
+// into memory.
 
 #include <benchmark/benchmark.h>
 
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "FileBytes.h"
 #include "SceneBuilder.h"
 #include "SceneReader.h"
 #include "velScene_api_file.h"
@@ -129,11 +131,13 @@ const std::vector<std::int32_t>& ints()
     return v;
 }
 
+// A list parameter; float triples count three values as one element.
 template <typename T>
-void list(velScene_api& w, int code, const std::vector<T>& v)
+void list(velScene_api& w, int code, const std::vector<T>& v, const char* name = "v")
 {
-    const velList l{v.data(), static_cast<std::uint32_t>(v.size())};
-    w.parameter("v", code, &l);
+    const std::size_t count = code == vel::TypeVector3fList ? v.size() / 3 : v.size();
+    const velList l{v.data(), static_cast<std::uint32_t>(count)};
+    w.parameter(name, code, &l);
 }
 
 // 5,000 meshes of 441 vertices and 800 triangles, in component groups. The
@@ -160,8 +164,8 @@ void scene(velScene_api& w)
                 c = coordinate(rng);
             w.beginObject("Face", true);
             w.beginGeometry("triangles");
-            list(w, vel::TypeVector3fList, vertices);
-            list(w, vel::TypeIntList, triangles);
+            list(w, vel::TypeVector3fList, vertices, "vertices");
+            list(w, vel::TypeIntList, triangles, "triangles");
             w.endGeometry();
             w.beginMaterial("Steel", true);
             w.beginShader(nullptr, "vel_diffuse");
@@ -236,10 +240,12 @@ SceneFileOnDisk& sceneBinary()
     return f;
 }
 
-std::string load(const SceneFileOnDisk& file)
+// The file's bytes as rdk reads them: mapped.
+std::unique_ptr<vel::FileBytes> load(const SceneFileOnDisk& file)
 {
-    std::string bytes, error;
-    if (!vel::loadFile(file.path(), bytes, error)) {
+    auto bytes = std::make_unique<vel::FileBytes>();
+    std::string error;
+    if (!bytes->open(file.path(), error)) {
         std::fprintf(stderr, "%s: %s\n", file.path().c_str(), error.c_str());
         std::abort();
     }
@@ -250,8 +256,8 @@ void readNull(benchmark::State& state, const SceneFileOnDisk& file)
 {
     NullScene target;
     for (auto _ : state) {
-        const std::string text = load(file);
-        const vel::ReadResult r = vel::readScene(text, target);
+        const auto text = load(file);
+        const vel::ReadResult r = vel::readScene(text->bytes(), target);
         if (!r.ok())
             state.SkipWithError(vel::describe(r.problems.front()).c_str());
     }
@@ -261,10 +267,10 @@ void readNull(benchmark::State& state, const SceneFileOnDisk& file)
 void readModel(benchmark::State& state, const SceneFileOnDisk& file)
 {
     for (auto _ : state) {
-        const std::string text = load(file);
+        const auto text = load(file);
         vel::model::Scene scene;
         vel::model::SceneBuilder builder(scene);
-        vel::readScene(text, builder);
+        vel::readScene(text->bytes(), builder);
         builder.finish();
         benchmark::DoNotOptimize(scene.root().entries.data());
     }

@@ -232,7 +232,7 @@ int stats(const std::string& path, int depth, std::ostream& out, std::ostream& e
     const Counts c = count(file.scene);
     out << file.path << "\n";
     const std::pair<const char*, std::size_t> rows[] = {
-        {"bytes", file.bytes.size()}, {"groups", c.groups},         {"objects", c.objects},
+        {"bytes", file.bytes.bytes().size()}, {"groups", c.groups},         {"objects", c.objects},
         {"triangles", c.triangles},   {"vertices", c.vertices},     {"materials", c.materials},
         {"shaders", c.shaders},       {"definitions", c.definitions}, {"instances", c.instances},
         {"cameras", c.cameras},       {"errors reported", c.errors},

@@ -7,10 +7,10 @@ namespace rdk {
 bool loadSceneFile(const std::string& path, SceneFile& out, std::string& error)
 {
     out.path = path;
-    if (!vel::loadFile(path, out.bytes, error))
+    if (!out.bytes.open(path, error))
         return false;
     vel::model::SceneBuilder builder(out.scene);
-    out.read = vel::readScene(out.bytes, builder);
+    out.read = vel::readScene(out.bytes.bytes(), builder);
     builder.finish();
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "FileBytes.h"
 #include "SceneModel.h"
 #include "SceneReader.h"
 
@@ -11,7 +12,7 @@ namespace rdk {
 
 struct SceneFile {
     std::string path;
-    std::string bytes;
+    vel::FileBytes bytes;
     vel::ReadResult read;
     vel::model::Scene scene;
 };

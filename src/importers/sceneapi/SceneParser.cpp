@@ -1,6 +1,7 @@
 #include "SceneParser.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -10,6 +11,10 @@
 #include "HexText.h"
 #include "NumberFormat.h"
 #include "TextNumbers.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace vel {
 
@@ -1526,6 +1531,11 @@ void SceneParser::textList(Value& v)
 
     // One number at p_ into `out`; false when it is not one.
     auto readFloat = [&](float& out) {
+        // The writer's own texts take the fast way.
+        if (const char* e = text::fastFloat(p_, end_, out)) {
+            p_ = e;
+            return true;
+        }
         const auto r = std::from_chars(p_, end_, out);
         if (r.ptr == p_)
             fail(p_, "expected a number");
@@ -1546,30 +1556,6 @@ void SceneParser::textList(Value& v)
             fail(p_, "expected a number");
         p_ = r.ptr;
     };
-    auto intElement = [&] {
-        // The common case, with room for the longest int and its separator,
-        // needs no check of the end.
-        const char* s = p_;
-        const bool room = end_ - s >= 13;
-        const bool negative = s < end_ && *s == '-';
-        s += negative;
-        const char* digits = s;
-        std::uint64_t value = 0;
-        if (room) {
-            while (static_cast<unsigned>(*s - '0') <= 9 && s - digits < 11)
-                value = value * 10 + static_cast<unsigned>(*s++ - '0');
-        } else {
-            while (s < end_ && static_cast<unsigned>(*s - '0') <= 9 && s - digits < 11)
-                value = value * 10 + static_cast<unsigned>(*s++ - '0');
-        }
-        if (s == digits || (s < end_ && text::isNumberChar(*s)) ||
-            value > (negative ? 0x80000000ull : 0x7FFFFFFFull) || (negative && value == 0))
-            return false; // not an int after all ("-0", a fraction): the list is of floats
-        ints_.push_back(static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(value)
-                                                           : static_cast<std::int64_t>(value)));
-        p_ = s;
-        return true;
-    };
     auto floatElement = [&] {
         float f;
         if (!readFloat(f))
@@ -1586,12 +1572,17 @@ void SceneParser::textList(Value& v)
     auto tripleElement = [&] {
         float f[3];
         for (int j = 0; j < 3; ++j) {
-            if (j)
-                expect(" ");
+            if (j) {
+                if (p_ >= end_ || *p_ != ' ')
+                    fail(p_, "expected the three numbers of an element");
+                ++p_;
+            }
             if (!readFloat(f[j]))
                 return false; // the text of doubles
         }
-        floats_.insert(floats_.end(), f, f + 3);
+        floats_.push_back(f[0]);
+        floats_.push_back(f[1]);
+        floats_.push_back(f[2]);
         return true;
     };
     auto doubleTripleElement = [&] {
@@ -1616,15 +1607,25 @@ void SceneParser::textList(Value& v)
         return true;
     };
 
+    // Room for as many elements as the rest of the text could hold (at least
+    // two characters each, four numbers at most): the pages that no element
+    // reaches are never touched.
+    const std::size_t most = static_cast<std::size_t>(end_ - p_) / 2 * static_cast<std::size_t>(k);
     for (;;) {
         p_ = start;
         ints_.clear();
         floats_.clear();
         doubles_.clear();
+        if (kind == Kind::Ints)
+            ints_.reserve(most);
+        else if (kind == Kind::Doubles || kind == Kind::DoubleTriples)
+            doubles_.reserve(most);
+        else
+            floats_.reserve(most);
         std::optional<std::uint32_t> count;
         switch (kind) {
         case Kind::Ints:
-            count = elements(intElement);
+            count = intElements();
             if (!count) {
                 kind = Kind::Floats;
                 continue;
@@ -1669,6 +1670,168 @@ void SceneParser::textList(Value& v)
     }
 }
 
+// The ints between the commas found in the 64 bytes at `p` (80 must be
+// readable), each "[-]digits" of one to eight digits: pushed to ints_, with
+// the count and the elements before the next line break updated. Stops
+// before anything else (a longer int, the last element, a line break that
+// comes out of turn) and at the end of a line, just after its comma; returns
+// where it stopped.
+const char* SceneParser::commaSeparatedInts(const char* p, std::uint32_t& count, int& untilBreak)
+{
+    std::uint64_t commas = 0, digits = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i nine = _mm_set1_epi8(9);
+    for (int k = 0; k < 4; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i d = _mm_sub_epi8(bytes, zero);
+        const auto c = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, comma)));
+        const auto g = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, nine), d)));
+        commas |= std::uint64_t{c} << (16 * k);
+        digits |= std::uint64_t{g} << (16 * k);
+    }
+#endif
+    // At most one int per two bytes: room for all of them here.
+    ints_.reserve(ints_.size() + 32);
+    std::int32_t* out = ints_.end();
+    std::uint64_t start = 0;
+    while (commas) {
+        const auto end = static_cast<std::uint64_t>(std::countr_zero(commas));
+        commas &= commas - 1;
+        const bool negative = p[start] == '-';
+        const std::uint64_t first = start + negative;
+        const std::uint64_t length = end - first;
+        if (length == 0 || length > 8 || end <= start)
+            break;
+        const std::uint64_t run = (std::uint64_t{1} << length) - 1;
+        if (((digits >> first) & run) != run)
+            break; // not digits alone: the careful way
+        std::uint64_t word;
+        std::memcpy(&word, p + first, 8);
+        std::uint64_t v = (word ^ 0x3030303030303030ull) << (8 * (8 - length));
+        v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
+        v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
+        v = (v * 10000 + (v >> 32)) & 0x00000000FFFFFFFFull;
+        if (negative && v == 0)
+            break; // "-0" is a float's
+        *out++ = negative ? -static_cast<std::int32_t>(v) : static_cast<std::int32_t>(v);
+        ++count;
+        start = end + 1;
+        const bool lineBreak = p[start] == '\n';
+        if (--untilBreak == 0) {
+            untilBreak = 8;
+            ints_.setEnd(out);
+            if (!lineBreak)
+                irregular(p + start);
+            return p + start;
+        }
+        if (lineBreak) {
+            ints_.setEnd(out);
+            irregular(p + start); // a line break where the writer puts none
+            return p + start;
+        }
+    }
+    ints_.setEnd(out);
+    return p + start;
+}
+
+// The elements of a list of ints: the elements() loop specialised for the
+// lists that dominate a scene (triangle indices), with the position in a
+// local and each int read eight digits at a time. Where fewer than 32 bytes
+// remain, or a line breaks, the general loop's steps are taken.
+std::optional<std::uint32_t> SceneParser::intElements()
+{
+    const int level = indent_;
+    std::uint32_t count = 0;
+    int untilBreak = 9;
+    const char* p = p_;
+    for (;;) {
+        if (end_ - p < 32) {
+            // Near the end of the text: the careful way, element by element.
+            p_ = p;
+            std::optional<std::uint32_t> rest = elementsFrom(count, untilBreak, [&] {
+                const char* s = p_;
+                const bool negative = s < end_ && *s == '-';
+                s += negative;
+                const char* digits = s;
+                std::uint64_t value = 0;
+                while (s < end_ && static_cast<unsigned>(*s - '0') <= 9 && s - digits < 11)
+                    value = value * 10 + static_cast<unsigned>(*s++ - '0');
+                if (s == digits || (s < end_ && text::isNumberChar(*s)) ||
+                    value > (negative ? 0x80000000ull : 0x7FFFFFFFull) || (negative && value == 0))
+                    return false;
+                ints_.push_back(static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(value)
+                                                                   : static_cast<std::int64_t>(value)));
+                p_ = s;
+                return true;
+            });
+            return rest;
+        }
+        // Whole runs of ints between commas, 64 bytes looked at a time.
+        if (end_ - p >= 80) {
+            const char* stop = commaSeparatedInts(p, count, untilBreak);
+            if (stop != p) {
+                p = stop;
+                if (*p == '\n') {
+                    // The line break after the last comma of a line.
+                    p_ = p;
+                    newline();
+                    indentation(level);
+                    p = p_;
+                }
+                continue;
+            }
+        }
+        const bool negative = *p == '-';
+        const char* s = p + negative;
+        std::uint64_t value;
+        int n = text::leadingDigits(s, value);
+        s += n;
+        if (n == 8) {
+            std::uint64_t more;
+            const int m = text::leadingDigits(s, more);
+            if (m > 2)
+                return std::nullopt; // more than ten digits: no int
+            value = value * text::detail::kTens[m] + more;
+            s += m;
+            n += m;
+        }
+        if (n == 0 || text::isNumberChar(*s) || value > (negative ? 0x80000000ull : 0x7FFFFFFFull) ||
+            (negative && value == 0))
+            return std::nullopt; // not an int after all ("-0", a fraction): the list is of floats
+        ints_.push_back(static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(value)
+                                                           : static_cast<std::int64_t>(value)));
+        ++count;
+        const char c = *s;
+        p = s + 1;
+        const bool lineBreak = *p == '\n';
+        if (--untilBreak == 0) {
+            untilBreak = 8;
+            if (!lineBreak)
+                irregular(p);
+        } else if (lineBreak) {
+            irregular(p); // a line break where the writer puts none
+        }
+        if (c == ',' && !lineBreak)
+            continue; // the common case: another element on this line
+        if (c != ',' && c != ' ') {
+            p_ = s;
+            fail(s, "expected \",\" between the elements of the list or \" ]\" after them");
+        }
+        if (*p == '\n') {
+            p_ = p;
+            newline();
+            indentation(level);
+            p = p_;
+        }
+        if (c == ' ') {
+            p_ = p;
+            return count;
+        }
+    }
+}
+
 // The elements of a text list, each read by `element` (false: the list is
 // of another kind, read it again), each followed by "," or, after the last,
 // " "; after elements 8, 16, 24 ... (from 0) a line break and the
@@ -1676,9 +1839,15 @@ void SceneParser::textList(Value& v)
 template <typename Element>
 std::optional<std::uint32_t> SceneParser::elements(Element element)
 {
+    return elementsFrom(0, 9, element); // nine elements on the first line, eight on every further one
+}
+
+// The same from element `count`, `untilBreak` elements before the next line
+// break.
+template <typename Element>
+std::optional<std::uint32_t> SceneParser::elementsFrom(std::uint32_t count, int untilBreak, Element element)
+{
     const int level = indent_;
-    std::uint32_t count = 0;
-    int untilBreak = 9; // nine elements on the first line, eight on every further one
     for (;;) {
         if (p_ >= end_)
             fail(p_, "the file ends inside a list");

@@ -12,7 +12,9 @@
 // start before the text's own indentation is looked at.
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +24,41 @@
 #include "velScene_api.h"
 
 namespace vel {
+
+// A growable array of plain values that leaves its room uninitialised (a
+// reservation for the largest list the rest of a text could hold costs
+// only the pages that values reach), written through a pointer in the
+// loops that fill it.
+template <typename T>
+class ScratchArray {
+public:
+    void clear() { size_ = 0; }
+    void reserve(std::size_t n)
+    {
+        if (n <= capacity_)
+            return;
+        std::unique_ptr<T[]> grown(new T[n]);
+        std::copy(data_.get(), data_.get() + size_, grown.get());
+        data_ = std::move(grown);
+        capacity_ = n;
+    }
+    void push_back(T v)
+    {
+        if (size_ == capacity_)
+            reserve(2 * capacity_ + 64);
+        data_[size_++] = v;
+    }
+    T* data() { return data_.get(); }
+    std::size_t size() const { return size_; }
+    std::size_t room() const { return capacity_ - size_; }
+    T* end() { return data_.get() + size_; }
+    void setEnd(T* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
+
+private:
+    std::unique_ptr<T[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
 
 class SceneParser {
 public:
@@ -97,6 +134,10 @@ private:
     void textList(Value& v);
     template <typename Element>
     std::optional<std::uint32_t> elements(Element element);
+    template <typename Element>
+    std::optional<std::uint32_t> elementsFrom(std::uint32_t count, int untilBreak, Element element);
+    std::optional<std::uint32_t> intElements();
+    const char* commaSeparatedInts(const char* p, std::uint32_t& count, int& untilBreak);
     void matrixList(Value& v);
     void stringList(Value& v);
     template <typename Collect>
@@ -172,7 +213,7 @@ private:
     // Scratch storage of list values, reused from call to call.
     std::vector<float> floats_;
     std::vector<double> doubles_;
-    std::vector<std::int32_t> ints_;
+    ScratchArray<std::int32_t> ints_;
     std::vector<std::string> strings_;
     std::vector<const char*> stringPointers_;
     std::string bytes_;

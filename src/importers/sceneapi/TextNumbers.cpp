@@ -8,36 +8,9 @@
 
 namespace vel::text {
 
-namespace {
-
-struct CharTable {
-    bool number[256] = {};
-    bool start[256] = {};
-    constexpr CharTable()
-    {
-        for (const char c : std::string_view("0123456789+-.eEinfaINFA"))
-            number[static_cast<unsigned char>(c)] = true;
-        for (const char c : std::string_view("0123456789+-.in"))
-            start[static_cast<unsigned char>(c)] = true;
-    }
-};
-constexpr CharTable kChars{};
-
-} // namespace
-
-bool isNumberChar(char c)
-{
-    return kChars.number[static_cast<unsigned char>(c)];
-}
-
-bool startsNumber(char c)
-{
-    return kChars.start[static_cast<unsigned char>(c)];
-}
-
 const char* numberEnd(const char* p, const char* end)
 {
-    while (p < end && kChars.number[static_cast<unsigned char>(*p)])
+    while (p < end && isNumberChar(*p))
         ++p;
     return p;
 }

@@ -3,15 +3,138 @@
 // "inf", "nan"), read back. Every function takes a token [begin, end) that
 // numberEnd() delimited and reads all of it or fails.
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 namespace vel::text {
 
+namespace detail {
+struct CharTable {
+    bool number[256] = {};
+    bool start[256] = {};
+    constexpr CharTable()
+    {
+        for (const char c : std::string_view("0123456789+-.eEinfaINFA"))
+            number[static_cast<unsigned char>(c)] = true;
+        for (const char c : std::string_view("0123456789+-.in"))
+            start[static_cast<unsigned char>(c)] = true;
+    }
+};
+inline constexpr CharTable kChars{};
+} // namespace detail
+
 // Characters that may stand in a number: digits, sign, point, exponent,
 // and the letters of inf and nan.
-bool isNumberChar(char c);
+inline bool isNumberChar(char c)
+{
+    return detail::kChars.number[static_cast<unsigned char>(c)];
+}
 // Characters that may begin one: digits, '-', '+', '.', 'i', 'n'.
-bool startsNumber(char c);
+inline bool startsNumber(char c)
+{
+    return detail::kChars.start[static_cast<unsigned char>(c)];
+}
+
+// The leading decimal digits of the eight bytes at `p` (all eight must be
+// readable): how many there are (0 to 8) and, in `value`, the number they
+// write. Branch-free: eight bytes are looked at as one word.
+inline int leadingDigits(const char* p, std::uint64_t& value)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    const std::uint64_t t = word ^ 0x3030303030303030ull; // digits become 0 to 9
+    const std::uint64_t beyond =
+        (((t & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | t) & 0x8080808080808080ull;
+    const int count = beyond ? std::countr_zero(beyond) / 8 : 8;
+    if (count == 0) {
+        value = 0;
+        return 0;
+    }
+    // The digits to the top of the word, zeros (digit 0) before them; then
+    // pairs, quadruples and octets of digits combined.
+    std::uint64_t v = t << (8 * (8 - count));
+    v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
+    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
+    v = (v * 10000 + (v >> 32)) & 0x00000000FFFFFFFFull;
+    value = v;
+    return count;
+}
+
+namespace detail {
+
+inline constexpr std::uint32_t kTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// Digits at s into `mantissa`, eight at a time where the text allows.
+// Returns how many were read.
+inline int readDigits(const char*& s, const char* end, std::uint64_t& mantissa)
+{
+    int count = 0;
+    for (;;) {
+        if (end - s >= 8) {
+            std::uint64_t value;
+            const int n = leadingDigits(s, value);
+            mantissa = mantissa * kTens[n] + value;
+            s += n;
+            count += n;
+            if (n < 8 || mantissa >= (1ull << 32))
+                return count;
+        } else {
+            while (s < end && static_cast<unsigned>(*s - '0') <= 9) {
+                mantissa = mantissa * 10 + static_cast<unsigned>(*s++ - '0');
+                ++count;
+            }
+            return count;
+        }
+    }
+}
+
+} // namespace detail
+
+// The float that the decimal number at `p` names, correctly rounded, for
+// the texts of %g: a mantissa of at most 2^24 and an exponent whose power of
+// ten a float holds exactly (up to 10^10), so that one float multiplication
+// or division gives the nearest float. Returns the end of the number, or
+// null when the text is of another form (inf, nan, more digits, a larger
+// exponent, no digits), which std::from_chars then reads.
+inline const char* fastFloat(const char* p, const char* end, float& value)
+{
+    static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    const char* s = p;
+    const bool negative = s < end && *s == '-';
+    s += negative;
+    std::uint64_t mantissa = 0;
+    int exponent = 0; // of ten
+    const int whole = detail::readDigits(s, end, mantissa);
+    int fraction = 0;
+    if (s < end && *s == '.') {
+        ++s;
+        fraction = detail::readDigits(s, end, mantissa);
+        exponent = -fraction;
+    }
+    if (whole + fraction == 0)
+        return nullptr;
+    if (s < end && (*s == 'e' || *s == 'E')) {
+        ++s;
+        const bool minus = s < end && *s == '-';
+        if (s < end && (*s == '-' || *s == '+'))
+            ++s;
+        const char* expDigits = s;
+        int e = 0;
+        while (s < end && static_cast<unsigned>(*s - '0') <= 9 && s - expDigits < 4)
+            e = e * 10 + (*s++ - '0');
+        if (s == expDigits || (s < end && static_cast<unsigned>(*s - '0') <= 9))
+            return nullptr;
+        exponent += minus ? -e : e;
+    }
+    if (mantissa > (1u << 24) || exponent < -10 || exponent > 10)
+        return nullptr;
+    float f = static_cast<float>(mantissa);
+    f = exponent < 0 ? f / kPowers[-exponent] : f * kPowers[exponent];
+    value = negative ? -f : f;
+    return s;
+}
 // The end of the run of number characters from `p`.
 const char* numberEnd(const char* p, const char* end);
 
