@@ -217,3 +217,31 @@ TEST(SceneModel, WrittenAndReadBackTheModelStaysTheSame)
         ASSERT_EQ(once, twice) << "seed " << seed;
     }
 }
+
+// What a renderer that keeps a scene does with a second transfer: groups of
+// changed components take their new contents, groups flagged unchanged
+// (flag word 1, sent without geometry) keep what they held; the scene is
+// then written back out.
+TEST(SceneModel, ATransferReplacesChangedGroupsAndKeepsUnchangedOnes)
+{
+    const char* first = "\ngroup \"Doc\" {\n\ngroup \"A\" {\nflags 32769\nobject \"a1\" {\n}\n}\n"
+                        "\ngroup \"B\" {\nflags 32769\nobject \"b1\" {\n}\n}\n}\n";
+    const char* second = "\ngroup \"Doc\" {\n\ngroup \"A\" {\nflags 32769\nobject \"a2\" {\n}\n}\n"
+                         "\ngroup \"B\" {\nflags 1\n}\n}\n";
+    Scene kept, update;
+    readInto(kept, first);
+    readInto(update, second);
+    Node* doc = kept.root().child(NodeKind::Group, "Doc");
+    const Node* incoming = update.root().child(NodeKind::Group, "Doc");
+    ASSERT_TRUE(doc && incoming);
+    for (const Node* component : incoming->children(NodeKind::Group)) {
+        Node* old = doc->child(NodeKind::Group, component->name);
+        if (old && component->flags() != 1)
+            old->entries = component->entries;
+    }
+    kept.reindex();
+    const std::string out = written(kept);
+    EXPECT_NE(out.find("object \"a2\""), std::string::npos) << out;
+    EXPECT_EQ(out.find("object \"a1\""), std::string::npos) << out;
+    EXPECT_NE(out.find("object \"b1\""), std::string::npos) << out;
+}

@@ -227,6 +227,14 @@ std::vector<Node*> Node::children() const
     return out;
 }
 
+Node* Node::child(NodeKind of, std::string_view named) const
+{
+    for (const Entry& e : entries)
+        if (e.kind == EntryKind::Block && e.node && e.node->kind == of && e.node->name == named)
+            return e.node.get();
+    return nullptr;
+}
+
 // --- Scene ---------------------------------------------------------------------------
 
 struct Scene::Index {

@@ -127,9 +127,10 @@ struct Node {
     // ("set transform" starts again), 16 doubles column by column with the
     // translation in elements 12 to 14; the identity when it has none.
     std::array<double, 16> transform() const;
-    // Child blocks, of one kind or all.
+    // Child blocks, of one kind or all; the first of a kind and name, or null.
     std::vector<Node*> children(NodeKind of) const;
     std::vector<Node*> children() const;
+    Node* child(NodeKind of, std::string_view named) const;
 };
 
 // A 4x4 matrix as the interface lays it out: column by column.
@@ -138,9 +139,16 @@ Matrix identity();
 Matrix multiply(const Matrix& a, const Matrix& b); // a * b: b applied first
 std::array<double, 3> applyPoint(const Matrix& m, const std::array<double, 3>& p);
 
+// One scene. Blocks are held by shared pointers (a captured shader placed
+// in several materials is one block), so a scene is moved, never copied.
+// After changing the tree (replacing a group's entries, say), reindex().
 class Scene {
 public:
     Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+    Scene(Scene&&) = default;
+    Scene& operator=(Scene&&) = default;
 
     Node& root() { return *root_; }
     const Node& root() const { return *root_; }
