@@ -1031,9 +1031,11 @@ void SceneParser::valueList(const std::string& name, const char* at)
             }
             if (lookingAt(kBinaryMarker)) {
                 collectedValues([&](int code, const char* value) {
+                    // Copied out of the text: aligned, as a float or an int.
                     auto item = std::make_unique<Item>();
                     item->v.code = code;
-                    item->v.pointer = value;
+                    std::memcpy(item->v.f, value, code == TypeVector3f ? 12 : 4);
+                    item->v.pointer = item->v.f;
                     item->need.binaryLists = 1;
                     items.push_back(std::move(item));
                 });

@@ -214,6 +214,7 @@ private:
     std::vector<float> floats_;
     std::vector<double> doubles_;
     ScratchArray<std::int32_t> ints_;
+    ScratchArray<std::uint64_t> aligned_; // binary elements that lie unaligned in the text
     std::vector<std::string> strings_;
     std::vector<const char*> stringPointers_;
     std::string bytes_;

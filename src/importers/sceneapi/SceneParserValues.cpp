@@ -304,8 +304,16 @@ void SceneParser::binaryBlock(Value& v)
     p_ += 8;
     if (static_cast<std::uint64_t>(end_ - p_) < size)
         fail(at, "the binary block of " + std::to_string(count) + " values runs past the end of the file");
-    // The elements stay where they lie; readers of the list copy them.
-    v.list = {p_, letter == 'c' ? count / 3 : count};
+    // The elements are passed where they lie when that is aligned for
+    // them, else as an aligned copy: implementations read them as arrays.
+    const void* data = p_;
+    if (size != 0 && reinterpret_cast<std::uintptr_t>(p_) % 8 != 0) {
+        aligned_.clear();
+        aligned_.reserve(static_cast<std::size_t>((size + 7) / 8));
+        std::memcpy(aligned_.data(), p_, static_cast<std::size_t>(size));
+        data = aligned_.data();
+    }
+    v.list = {data, letter == 'c' ? count / 3 : count};
     p_ += size;
     markBinary();
     observeBinary(true);
