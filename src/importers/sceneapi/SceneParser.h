@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,12 @@
 #include "velScene_api.h"
 
 namespace vel {
+
+// Room for scratch arrays: plain, uninitialised memory; large pieces come
+// in huge pages where the system offers them, so that filling tens of
+// megabytes of list elements does not fault page by page.
+void* allocateScratch(std::size_t bytes);
+void freeScratch(void* memory);
 
 // A growable array of plain values that leaves its room uninitialised (a
 // reservation for the largest list the rest of a text could hold costs
@@ -37,8 +44,9 @@ public:
     {
         if (n <= capacity_)
             return;
-        std::unique_ptr<T[]> grown(new T[n]);
-        std::copy(data_.get(), data_.get() + size_, grown.get());
+        std::unique_ptr<T, Free> grown(static_cast<T*>(allocateScratch(n * sizeof(T))));
+        if (size_ != 0)
+            std::memcpy(grown.get(), data_.get(), size_ * sizeof(T));
         data_ = std::move(grown);
         capacity_ = n;
     }
@@ -46,16 +54,18 @@ public:
     {
         if (size_ == capacity_)
             reserve(2 * capacity_ + 64);
-        data_[size_++] = v;
+        data_.get()[size_++] = v;
     }
     T* data() { return data_.get(); }
     std::size_t size() const { return size_; }
-    std::size_t room() const { return capacity_ - size_; }
     T* end() { return data_.get() + size_; }
     void setEnd(T* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
 
 private:
-    std::unique_ptr<T[]> data_;
+    struct Free {
+        void operator()(T* p) const { freeScratch(p); }
+    };
+    std::unique_ptr<T, Free> data_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
 };
@@ -211,8 +221,8 @@ private:
     bool lastTextBinary_ = false;
 
     // Scratch storage of list values, reused from call to call.
-    std::vector<float> floats_;
-    std::vector<double> doubles_;
+    ScratchArray<float> floats_;
+    ScratchArray<double> doubles_;
     ScratchArray<std::int32_t> ints_;
     ScratchArray<std::uint64_t> aligned_; // binary elements that lie unaligned in the text
     std::vector<std::string> strings_;

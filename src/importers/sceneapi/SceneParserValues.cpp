@@ -422,7 +422,8 @@ void SceneParser::textList(Value& v)
                 expect(" ");
             readDouble(d[j]);
         }
-        doubles_.insert(doubles_.end(), d, d + 3);
+        for (const double x : d)
+            doubles_.push_back(x);
         return true;
     };
     auto quadElement = [&] {
@@ -433,7 +434,8 @@ void SceneParser::textList(Value& v)
             if (!readFloat(f[j]))
                 irregular(p_);
         }
-        floats_.insert(floats_.end(), f, f + 4);
+        for (const float x : f)
+            floats_.push_back(x);
         return true;
     };
 
