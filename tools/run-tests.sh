@@ -26,7 +26,7 @@ rm -rf "$fuzz"
 mkdir -p "$fuzz/corpus" "$fuzz/findings"
 shopt -s nullglob
 for seed in tests/*/golden/*.rdk tests/sceneapi/bad/* tests/sceneapi/fuzz-regressions/*; do
-  cp "$seed" "$fuzz/corpus/"
+  cp "$seed" "$fuzz/corpus/${seed//\//_}"
 done
 if ! build/fuzz/tests/sceneapi/fuzz/sceneapi_reader_fuzz -max_total_time=60 -max_len=8192 -timeout=10 \
      -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$fuzz/findings/" "$fuzz/corpus" 2>"$fuzz/log"; then
