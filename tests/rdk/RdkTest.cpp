@@ -271,6 +271,11 @@ TEST_F(RdkCommandLine, StatsCountsAndShowsTheTree)
         EXPECT_NE(r.output.find(line), std::string::npos) << line << "\n" << r.output;
     EXPECT_NE(r.output.find("    object \"Mesh \xC3\xA9\": 0 triangles, material \"Steel\""), std::string::npos)
         << r.output;
+
+    // Triangles and vertices are counted as such, not as list elements.
+    const RunResult meshes = rdkRun("stats " + source("tests/translate/golden/small_assembly.rdk"));
+    EXPECT_NE(meshes.output.find("  triangles        4\n"), std::string::npos) << meshes.output;
+    EXPECT_NE(meshes.output.find("  vertices         12\n"), std::string::npos) << meshes.output;
 }
 
 TEST_F(RdkCommandLine, RenderWritesAPictureOrSaysWhyNot)

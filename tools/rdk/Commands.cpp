@@ -60,13 +60,14 @@ bool load(const std::string& path, SceneFile& file, std::ostream& err)
     return true;
 }
 
+// How many groups of `per` numbers the value holds (triangles of an index
+// list, vertices of a coordinate list), without copying a list.
 std::size_t elements(const vel::model::Value* v, std::size_t per)
 {
     if (!v)
         return 0;
-    if (v->isList())
-        return v->count;
-    return v->numbers().size() / per;
+    const std::size_t numbers = v->floats.size() + v->doubles.size() + v->ints.size();
+    return (v->isList() || numbers > 0 ? numbers : v->numbers().size()) / per;
 }
 
 std::string plural(std::size_t n, const char* one, const char* many)
