@@ -112,15 +112,18 @@ def hex_prism_faces(radius, length):
     return cylinder_faces(radius, length, 6)
 
 
-def transform(rx=0.0, ry=0.0, rz=0.0, t=(0.0, 0.0, 0.0)):
-    """Rotation about x, then y, then z (radians), then a translation in cm."""
+def transform(rx=0.0, ry=0.0, rz=0.0, t=(0.0, 0.0, 0.0), spin=0.0):
+    """A spin about the part's own z axis, then rotations about x, y and z
+    (radians), then a translation in cm."""
     def mul(a, b):
         return [[sum(a[i][k] * b[k][j] for k in range(3)) for j in range(3)] for i in range(3)]
     cx, sx, cy, sy, cz, sz = math.cos(rx), math.sin(rx), math.cos(ry), math.sin(ry), math.cos(rz), math.sin(rz)
     mx = [[1, 0, 0], [0, cx, -sx], [0, sx, cx]]
     my = [[cy, 0, sy], [0, 1, 0], [-sy, 0, cy]]
     mz = [[cz, -sz, 0], [sz, cz, 0], [0, 0, 1]]
-    r = mul(mz, mul(my, mx))
+    cs, ss = math.cos(spin), math.sin(spin)
+    ms = [[cs, -ss, 0], [ss, cs, 0], [0, 0, 1]]
+    r = mul(mz, mul(my, mul(mx, ms)))
     rows = [[round(r[i][j], 12) for j in range(3)] + [t[i]] for i in range(3)]
     return rows + [[0, 0, 0, 1]]
 
@@ -170,7 +173,7 @@ def build():
          "occurrences": [
              occurrence("housing", transform(t=(0.0, 0.0, 0.0))),
              occurrence("shaft_assembly", transform(ry=math.pi / 2, t=(-8.0, 7.0, -2.5))),
-             occurrence("shaft_assembly", transform(ry=math.pi / 2, rx=math.pi / 12, t=(-8.0, 7.0, 2.5)),
+             occurrence("shaft_assembly", transform(ry=math.pi / 2, spin=math.pi / 12, t=(-8.0, 7.0, 2.5)),
                         appearance="Prism-212"),
              occurrence("bolt", transform(rx=-math.pi / 2, t=(-10.5, 0.0, -6.0))),
              occurrence("bolt", transform(rx=-math.pi / 2, t=(10.5, 0.0, -6.0))),
