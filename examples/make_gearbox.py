@@ -124,7 +124,8 @@ def transform(rx=0.0, ry=0.0, rz=0.0, t=(0.0, 0.0, 0.0), spin=0.0):
     cs, ss = math.cos(spin), math.sin(spin)
     ms = [[cs, -ss, 0], [ss, cs, 0], [0, 0, 1]]
     r = mul(mz, mul(my, mul(mx, ms)))
-    rows = [[round(r[i][j], 12) for j in range(3)] + [t[i]] for i in range(3)]
+    # "+ 0.0" turns a rounded -0.0 into 0.0.
+    rows = [[round(r[i][j], 12) + 0.0 for j in range(3)] + [t[i]] for i in range(3)]
     return rows + [[0, 0, 0, 1]]
 
 
