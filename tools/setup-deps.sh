@@ -23,3 +23,28 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
   locale-gen >/dev/null
 fi
+
+# Test data for the CAD importers that Debian does not ship as plain files,
+# under build/test-data (never committed): the CAx-IF STEP test files of the
+# npm package occt-import-js, and gmsh-doc's gzipped STEP files unpacked.
+data="$(cd "$here/.." && pwd)/build/test-data"
+occt_js_version=0.0.23
+if [ ! -f "$data/npm/node_modules/occt-import-js/package.json" ] ||
+   ! grep -q "\"version\": \"$occt_js_version\"" "$data/npm/node_modules/occt-import-js/package.json"; then
+  if ! command -v npm >/dev/null; then
+    echo "setup: installing npm" >&2
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends npm >/dev/null
+  fi
+  echo "setup: installing occt-import-js $occt_js_version into $data/npm" >&2
+  mkdir -p "$data/npm"
+  npm install --prefix "$data/npm" --no-audit --no-fund --no-save --loglevel=error \
+    "occt-import-js@$occt_js_version" >/dev/null
+fi
+mkdir -p "$data/gmsh"
+for gz in /usr/share/doc/gmsh-doc/doc/gmsh/demos/api/step_boundary_colors.stp.gz \
+          /usr/share/doc/gmsh-doc/doc/gmsh/demos/api/as1-tu-203.stp.gz; do
+  out="$data/gmsh/$(basename "$gz" .gz)"
+  [ -f "$out" ] || { gzip -dc "$gz" > "$out.part" && mv "$out.part" "$out"; }
+done

@@ -1,0 +1,119 @@
+#pragma once
+// Shared by the tests of the CAD and mesh importers: where the test data is,
+// designs walked into world space, XCAF documents built in code, and a
+// monitor that records what an import tells.
+
+#include <gtest/gtest.h>
+
+#include <StandIn/AnyFormat.h>
+#include <StandIn/DesignData.h>
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace cadtest {
+
+namespace fs = std::filesystem;
+namespace sh = standin::host;
+
+// The folder that tools/setup-deps.sh fills (build/test-data), or
+// $RD_CAD_TEST_DATA.
+fs::path testDataFolder();
+// The CAx-IF STEP files of the npm package occt-import-js.
+fs::path caxIf(const std::string& name);
+// A file of the occt-import-js package outside the CAx-IF folder.
+fs::path occtImportJs(const std::string& relative);
+// gmsh-doc's STEP files, unpacked by the set-up.
+fs::path gmsh(const std::string& name);
+// Debian's occt-misc and assimp-testmodels data.
+fs::path occtData(const std::string& relative);
+fs::path assimpModel(const std::string& relative);
+
+// Skips the current test, with the way to get the file, when it is missing.
+#define CAD_REQUIRE_FILE(path)                                                                                \
+    do {                                                                                                      \
+        if (!std::filesystem::exists(path))                                                                   \
+            GTEST_SKIP() << "test data missing: " << (path).string()                                         \
+                         << " (tools/setup-deps.sh installs it)";                                             \
+    } while (false)
+
+struct Box {
+    std::array<double, 3> min{1e300, 1e300, 1e300};
+    std::array<double, 3> max{-1e300, -1e300, -1e300};
+    void include(const std::array<double, 3>& p);
+    bool empty() const { return min[0] > max[0]; }
+    // Largest difference of any of the six bounds.
+    double distance(const Box& other) const;
+};
+
+// One body as placed in the world: the component's name, its body, its
+// world transform and the box of its display-mesh nodes in world space.
+struct PlacedBody {
+    std::string component;
+    const sh::BodyData* body = nullptr;
+    sh::Matrix4 world{};
+    Box box;
+    bool visible = true; // every light bulb on the way, and the body's
+    std::size_t triangles = 0;
+};
+
+// Every body of the design at every placement, depth first.
+std::vector<PlacedBody> placedBodies(const sh::DesignData& design);
+
+sh::Matrix4 multiply(const sh::Matrix4& a, const sh::Matrix4& b);
+std::array<double, 3> apply(const sh::Matrix4& m, const std::array<double, 3>& p);
+
+// Index of the component with this name; fails the test when there is none.
+int componentNamed(const sh::DesignData& design, const std::string& name);
+// The appearance id at `index`, "" for kNone.
+std::string appearanceId(const sh::DesignData& design, int index);
+// Triangles in all display meshes of the component's own bodies.
+std::size_t triangleCount(const sh::ComponentData& component);
+
+// Records every call, in order.
+class RecordingMonitor : public sh::ImportMonitor {
+public:
+    struct Stage {
+        std::string name;
+        std::size_t total = 0;
+        std::vector<std::size_t> advances;
+        bool ended = false;
+    };
+    void begin(std::string_view stage, std::size_t total) override;
+    void advance(std::size_t done) override;
+    void end() override;
+    void warning(std::string_view message) override;
+
+    std::vector<Stage> stages;
+    std::vector<std::string> warnings;
+};
+
+// A copy of a text file with some lines replaced, in a fresh folder.
+class EditedCopy {
+public:
+    explicit EditedCopy(const fs::path& original);
+    ~EditedCopy();
+    EditedCopy(const EditedCopy&) = delete;
+    EditedCopy& operator=(const EditedCopy&) = delete;
+
+    // Replaces the one occurrence of `from`; fails the test if there is not
+    // exactly one.
+    void replace(const std::string& from, const std::string& to);
+    // Keeps only the first `bytes` bytes.
+    void truncate(std::size_t bytes);
+    // Writes the text under `name` (the original's name by default).
+    fs::path write(const std::string& name = "");
+    std::string& text() { return text_; }
+    const fs::path& folder() const { return folder_; }
+
+private:
+    fs::path original_;
+    fs::path folder_;
+    std::string text_;
+};
+
+std::string readText(const fs::path& file);
+
+} // namespace cadtest
