@@ -39,7 +39,6 @@ public:
         cad_.name = "Built";
         shapes_ = XCAFDoc_DocumentTool::ShapeTool(cad_.document()->Main());
         colours_ = XCAFDoc_DocumentTool::ColorTool(cad_.document()->Main());
-        shapes_->SetAutoNaming(false);
     }
 
     TDF_Label part(const TopoDS_Shape& shape, const char* name = nullptr)

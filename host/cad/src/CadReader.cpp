@@ -13,6 +13,7 @@
 #include <IGESData_IGESModel.hxx>
 #include <IGESData_GlobalSection.hxx>
 #include <Message_ProgressScope.hxx>
+#include <STEPCAFControl_ExternFile.hxx>
 #include <STEPCAFControl_Reader.hxx>
 #include <STEPControl_Reader.hxx>
 #include <Standard_Failure.hxx>
@@ -25,6 +26,7 @@
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 namespace standin::host::cad {
@@ -105,6 +107,16 @@ void readStep(CadDocument& cad, const fs::path& file, ImportMonitor* monitor, Me
     endStage(monitor);
     if (!transferred)
         fail(cad.source, messages.firstFailure("no shapes could be transferred from the file"));
+
+    // Assemblies may keep parts in files of their own beside them; the
+    // reader leaves a part empty when its file is missing.
+    if (monitor) {
+        using Files = NCollection_DataMap<TCollection_AsciiString, Handle(STEPCAFControl_ExternFile)>;
+        for (Files::Iterator it(reader.ExternFiles()); it.More(); it.Next())
+            if (it.Value().IsNull() || it.Value()->GetLoadStatus() != IFSelect_RetDone)
+                monitor->warning(std::string("the external file \"") + it.Key().ToCString() +
+                                 "\" could not be read; its parts are left empty");
+    }
 }
 
 void readIges(CadDocument& cad, const fs::path& file, ImportMonitor* monitor, MessageCapture& messages)
@@ -198,19 +210,24 @@ CadDocument readCadFile(const fs::path& file, CadFormat format, ImportMonitor* m
     cad.source = file.string();
     cad.name = file.stem().string();
     checkReadable(file, cad.source);
+    // The STEP reader finds the external files of an assembly beside the
+    // main file only when given its full path.
+    std::error_code error;
+    const fs::path absolute = fs::absolute(file, error);
+    const fs::path& path = error ? file : absolute;
 
     MessageCapture messages;
     XCAFDoc_DocumentTool::SetLengthUnit(cad.document(), kMillimetre);
     try {
         switch (format) {
         case CadFormat::Step:
-            readStep(cad, file, monitor, messages);
+            readStep(cad, path, monitor, messages);
             break;
         case CadFormat::Iges:
-            readIges(cad, file, monitor, messages);
+            readIges(cad, path, monitor, messages);
             break;
         case CadFormat::Brep:
-            readBrep(cad, file, monitor, messages);
+            readBrep(cad, path, monitor, messages);
             break;
         }
     } catch (const Standard_Failure& failure) {

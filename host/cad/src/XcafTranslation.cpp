@@ -48,7 +48,8 @@ namespace {
 using ShapeIndex = NCollection_DataMap<TopoDS_Shape, int, TopTools_ShapeMapHasher>;
 
 // The name on a label, or empty when it has none worth showing: XCAF names
-// unnamed references after the label they point to ("=>[0:1:1:2]").
+// unnamed references after the label they point to ("=>[0:1:1:2]") and
+// other unnamed shapes after their type ("COMPOUND", "ASSEMBLY").
 std::string labelName(const TDF_Label& label)
 {
     Handle(TDataStd_Name) attribute;
@@ -65,6 +66,11 @@ std::string labelName(const TDF_Label& label)
     name.erase(0, start);
     if (name.rfind("=>[", 0) == 0)
         return {};
+    static const char* const kTypeNames[] = {"COMPOUND", "COMPSOLID", "SOLID", "SHELL", "FACE",
+                                             "WIRE",     "EDGE",      "VERTEX", "SHAPE", "ASSEMBLY"};
+    for (const char* type : kTypeNames)
+        if (name == type)
+            return {};
     return name;
 }
 
