@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <functional>
 #include <regex>
 #include <set>
 

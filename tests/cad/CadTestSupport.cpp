@@ -69,7 +69,7 @@ sh::Matrix4 multiply(const sh::Matrix4& a, const sh::Matrix4& b)
     return m;
 }
 
-std::array<double, 3> apply(const sh::Matrix4& m, const std::array<double, 3>& p)
+std::array<double, 3> transformPoint(const sh::Matrix4& m, const std::array<double, 3>& p)
 {
     std::array<double, 3> out{};
     for (std::size_t r = 0; r < 3; ++r)
@@ -92,7 +92,7 @@ std::vector<PlacedBody> placedBodies(const sh::DesignData& design)
                 for (const sh::MeshData& mesh : face.displayMeshes) {
                     placed.triangles += mesh.nodeIndices.size() / 3;
                     for (std::size_t i = 0; i + 2 < mesh.nodeCoordinates.size(); i += 3)
-                        placed.box.include(apply(world, {mesh.nodeCoordinates[i], mesh.nodeCoordinates[i + 1],
+                        placed.box.include(transformPoint(world, {mesh.nodeCoordinates[i], mesh.nodeCoordinates[i + 1],
                                                          mesh.nodeCoordinates[i + 2]}));
                 }
             out.push_back(placed);

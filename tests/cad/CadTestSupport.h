@@ -63,7 +63,7 @@ struct PlacedBody {
 std::vector<PlacedBody> placedBodies(const sh::DesignData& design);
 
 sh::Matrix4 multiply(const sh::Matrix4& a, const sh::Matrix4& b);
-std::array<double, 3> apply(const sh::Matrix4& m, const std::array<double, 3>& p);
+std::array<double, 3> transformPoint(const sh::Matrix4& m, const std::array<double, 3>& p);
 
 // Index of the component with this name; fails the test when there is none.
 int componentNamed(const sh::DesignData& design, const std::string& name);

@@ -160,7 +160,7 @@ void readBrep(CadDocument& cad, const fs::path& file, ImportMonitor* monitor, Me
     const bool read = BRepTools::Read(shape, file.string().c_str(), builder);
     endStage(monitor);
     if (!read)
-        fail(cad.source, messages.firstFailure("not a readable BRep file"));
+        fail(cad.source, "not a readable BRep file: " + messages.firstFailure("unknown format"));
     if (shape.IsNull())
         fail(cad.source, "no shapes in the file");
     Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(cad.document()->Main());

@@ -241,14 +241,14 @@ private:
         return index;
     }
 
+    // Every vertex in the world, for the view: the box of a rotated mesh's
+    // own box would frame it loosely and off centre.
     void includeInBox(const std::vector<unsigned>& meshes, const aiMatrix4x4& world)
     {
         for (unsigned m : meshes) {
-            const aiAABB& aabb = scene_.mMeshes[m]->mAABB;
-            for (int corner = 0; corner < 8; ++corner) {
-                aiVector3D p((corner & 1) ? aabb.mMax.x : aabb.mMin.x, (corner & 2) ? aabb.mMax.y : aabb.mMin.y,
-                             (corner & 4) ? aabb.mMax.z : aabb.mMin.z);
-                p = world * p;
+            const aiMesh& mesh = *scene_.mMeshes[m];
+            for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+                const aiVector3D p = world * mesh.mVertices[v];
                 box_.include(p.x * cm_, p.y * cm_, p.z * cm_);
             }
         }
@@ -340,12 +340,7 @@ private:
                 if (monitor_)
                     monitor_->warning("material \"" + name + "\": its texture is embedded in the file and is left out");
             } else if (!given.empty()) {
-                fs::path file(given);
-                if (file.is_relative())
-                    file = folder_ / file;
-                std::error_code error;
-                const fs::path absolute = fs::absolute(file, error);
-                texture = (error ? file : absolute).lexically_normal().string();
+                texture = texturePath(given);
             }
         }
 
@@ -372,6 +367,31 @@ private:
         const int made = static_cast<int>(design_.appearances.size() - 1);
         ids_.emplace(id, made);
         return made;
+    }
+
+    // A texture file named in the model, found from the model's folder.
+    // Files written on Windows name it with backslashes (".\\wood.jpg"),
+    // which are taken as folder separators when no file has the name as
+    // given.
+    std::string texturePath(const std::string& given) const
+    {
+        const auto resolve = [this](const std::string& name) {
+            fs::path file(name);
+            if (file.is_relative())
+                file = folder_ / file;
+            std::error_code error;
+            const fs::path absolute = fs::absolute(file, error);
+            return (error ? file : absolute).lexically_normal();
+        };
+        fs::path file = resolve(given);
+        if (given.find('\\') != std::string::npos && !fs::exists(file)) {
+            std::string forward = given;
+            std::replace(forward.begin(), forward.end(), '\\', '/');
+            const fs::path other = resolve(forward);
+            if (fs::exists(other))
+                file = other;
+        }
+        return file.string();
     }
 
     const aiScene& scene_;
@@ -413,8 +433,7 @@ DesignData loadMeshFile(const fs::path& file, const ImportOptions& options)
     importer.SetProgressHandler(new MonitorHandler(monitor));
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     const unsigned flags = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_JoinIdenticalVertices |
-                           aiProcess_GenSmoothNormals | aiProcess_ValidateDataStructure |
-                           aiProcess_GenBoundingBoxes;
+                           aiProcess_GenSmoothNormals | aiProcess_ValidateDataStructure;
     if (monitor)
         monitor->begin("reading", 1000);
     const aiScene* scene = importer.ReadFile(file.string(), flags);

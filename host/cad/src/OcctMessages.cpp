@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 
 namespace standin::host::cad {
 
@@ -73,12 +74,14 @@ MessageCapture::MessageCapture() : keeper_(new Keeper)
     saved_ = messenger->Printers();
     messenger->ChangePrinters().Clear();
     messenger->AddPrinter(keeper_);
+    savedCout_ = std::cout.rdbuf(printed_.rdbuf());
 }
 
 MessageCapture::~MessageCapture()
 {
     const Handle(Message_Messenger)& messenger = Message::DefaultMessenger();
     messenger->ChangePrinters() = saved_;
+    std::cout.rdbuf(savedCout_);
 }
 
 std::vector<std::string> MessageCapture::failures() const
@@ -89,7 +92,11 @@ std::vector<std::string> MessageCapture::failures() const
 std::string MessageCapture::firstFailure(const std::string& fallback) const
 {
     const std::vector<std::string> all = failures();
-    return all.empty() ? fallback : all.front();
+    if (!all.empty())
+        return all.front();
+    std::string line = printed_.str();
+    line = plainText(line.substr(0, line.find('\n')));
+    return line.empty() ? fallback : line;
 }
 
 void MonitorProgress::Show(const Message_ProgressScope&, const Standard_Boolean)

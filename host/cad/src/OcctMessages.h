@@ -1,9 +1,10 @@
 #pragma once
 // OpenCASCADE reports through one process-wide messenger whose printer
-// writes to standard output, where the scene may be going. While a
-// MessageCapture lives, the messenger's printers are replaced by one that
-// keeps the failures for error messages; the printers come back when it
-// goes.
+// writes to standard output, where the scene may be going, and some of its
+// older readers write to std::cout themselves. While a MessageCapture lives,
+// the messenger's printers are replaced by one that keeps the failures for
+// error messages, and std::cout writes into a buffer kept the same way; both
+// come back when it goes.
 //
 // MonitorProgress passes OpenCASCADE's progress on to an ImportMonitor.
 
@@ -14,6 +15,7 @@
 #include <Message_SequenceOfPrinters.hxx>
 
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,13 +31,16 @@ public:
     /// The failures reported since construction (at most the first few),
     /// without OpenCASCADE's banners and colour codes.
     std::vector<std::string> failures() const;
-    /// The first failure, or `fallback` when there was none.
+    /// The first failure, else the first line written to std::cout, else
+    /// `fallback`.
     std::string firstFailure(const std::string& fallback) const;
 
 private:
     class Keeper;
     Handle(Message_Printer) keeper_;
     Message_SequenceOfPrinters saved_;
+    std::ostringstream printed_;
+    std::streambuf* savedCout_ = nullptr;
 };
 
 /// Passes progress on as `total` steps of the monitor's current stage.

@@ -1,0 +1,119 @@
+// Progress on standard error: stage lines into files and pipes when asked,
+// a line redrawn in place on a terminal, warnings always.
+
+#include "CadTestSupport.h"
+
+#include <gmock/gmock.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <regex>
+#include <unistd.h>
+
+namespace {
+
+using namespace cadtest;
+using ::testing::MatchesRegex;
+
+std::string contents(std::FILE* file)
+{
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    char buffer[1024];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, n);
+    return text;
+}
+
+void runStages(sh::ImportMonitor& monitor)
+{
+    monitor.begin("reading", 0);
+    monitor.end();
+    monitor.begin("triangulating", 200);
+    for (std::size_t i = 0; i <= 200; i += 50)
+        monitor.advance(i);
+    monitor.warning("3 of 9 faces have no triangulation");
+    monitor.end();
+}
+
+TEST(StreamProgress, FilesGetOneLinePerStageOnlyWhenAsked)
+{
+    std::FILE* always = std::tmpfile();
+    {
+        sh::StreamProgress progress("part.step", sh::StreamProgress::Mode::Always, always);
+        runStages(progress);
+    }
+    EXPECT_THAT(contents(always), MatchesRegex("part\\.step: reading \\([0-9.]+ s\\)\n"
+                                               "part\\.step: warning: 3 of 9 faces have no triangulation\n"
+                                               "part\\.step: triangulating 100% \\([0-9.]+ s\\)\n"));
+    std::fclose(always);
+
+    for (const auto mode : {sh::StreamProgress::Mode::Auto, sh::StreamProgress::Mode::Never}) {
+        std::FILE* quiet = std::tmpfile();
+        {
+            sh::StreamProgress progress("part.step", mode, quiet);
+            runStages(progress);
+        }
+        EXPECT_EQ(contents(quiet), "part.step: warning: 3 of 9 faces have no triangulation\n");
+        std::fclose(quiet);
+    }
+}
+
+// On a terminal the stage's line is rewritten in place and ends once the
+// stage is over; a warning never lands in the middle of it.
+TEST(StreamProgress, ATerminalLineIsRedrawnInPlace)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    std::FILE* terminal = std::fopen(ptsname(master), "w");
+    ASSERT_NE(terminal, nullptr);
+    {
+        sh::StreamProgress progress("big.step", sh::StreamProgress::Mode::Auto, terminal);
+        runStages(progress);
+    }
+    std::fclose(terminal);
+    std::string text;
+    char buffer[4096];
+    fcntl(master, F_SETFL, O_NONBLOCK);
+    for (ssize_t n = 0; (n = read(master, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    close(master);
+    // The terminal turns "\n" into "\r\n" on the way out.
+    text = std::regex_replace(text, std::regex("\r\n"), "\n");
+    text = std::regex_replace(text, std::regex("\x1b\\[K"), "");
+    EXPECT_THAT(text, MatchesRegex("\rbig\\.step: reading \\.\\.\\."
+                                   "\rbig\\.step: reading \\([0-9.]+ s\\)\n"
+                                   "\rbig\\.step: triangulating   0%"
+                                   "\n"
+                                   "big\\.step: warning: 3 of 9 faces have no triangulation\n"
+                                   "\rbig\\.step: triangulating 100% \\([0-9.]+ s\\)\n"));
+}
+
+// A real import tells its stages in order, and their steps stay in range.
+TEST(StreamProgress, ARealImportReportsItsStages)
+{
+    const fs::path file = caxIf("as1-oc-214.stp");
+    CAD_REQUIRE_FILE(file);
+    RecordingMonitor monitor;
+    sh::ImportOptions options;
+    options.monitor = &monitor;
+    sh::loadDesignAnyFormat(file, options);
+    std::vector<std::string> names;
+    for (const auto& stage : monitor.stages) {
+        names.push_back(stage.name);
+        EXPECT_TRUE(stage.ended) << stage.name;
+        EXPECT_TRUE(std::is_sorted(stage.advances.begin(), stage.advances.end())) << stage.name;
+        if (!stage.advances.empty()) {
+            EXPECT_LE(stage.advances.back(), stage.total) << stage.name;
+        }
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"reading", "transferring", "triangulating", "building the design"}));
+    EXPECT_TRUE(monitor.warnings.empty());
+}
+
+} // namespace

@@ -1,0 +1,145 @@
+// Real files through the whole translation: the scene the export writes,
+// and change detection between two versions of one file.
+
+#include "CadTestSupport.h"
+#include "SceneText.h"
+
+#include <Core/CoreAll.h>
+#include <Fusion/FusionAll.h>
+#include <StandIn/StandIn.h>
+
+#include "FusionExporter.h"
+#include "VelGroup.h"
+#include "velSceneapi_oo.h"
+
+#include <map>
+#include <memory>
+
+namespace {
+
+using namespace cadtest;
+using adsk::core::Ptr;
+
+constexpr std::uint32_t kUnchanged = 1;
+constexpr std::uint32_t kChanged = 32769;
+
+class RealTranslation : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sh::reset();
+        file = caxIf("as1-oc-214.stp");
+        CAD_REQUIRE_FILE(file);
+    }
+    void TearDown() override
+    {
+        exporter.reset();
+        sh::reset();
+    }
+
+    FusionExporter& translator()
+    {
+        if (!exporter) {
+            Ptr<adsk::core::Application> app = adsk::core::Application::get();
+            exporter = std::make_unique<FusionExporter>(app->userInterface(), app);
+        }
+        return *exporter;
+    }
+
+    // Opens the file and walks it; per component, whether any placement of
+    // it was sent as changed.
+    std::map<std::string, bool> pass(const fs::path& design)
+    {
+        sh::openDesignAnyFormat(design);
+        std::shared_ptr<vel::VelGroup> root =
+            translator().buildScene(adsk::core::Application::get()->activeDocument());
+        std::map<std::string, bool> changed;
+        collect(root, changed);
+        return changed;
+    }
+
+    static void collect(const std::shared_ptr<vel::VelGroup>& group, std::map<std::string, bool>& changed)
+    {
+        for (const auto& node : group->groups()) {
+            auto child = std::dynamic_pointer_cast<vel::VelGroup>(node);
+            if (child->flags() == kChanged || child->flags() == kUnchanged)
+                changed[child->name()] = changed[child->name()] || child->flags() == kChanged;
+            collect(child, changed);
+        }
+    }
+
+    static std::vector<std::string> changedNames(const std::map<std::string, bool>& pass)
+    {
+        std::vector<std::string> names;
+        for (const auto& [name, changed] : pass)
+            if (changed)
+                names.push_back(name);
+        return names;
+    }
+
+    fs::path file;
+    std::unique_ptr<FusionExporter> exporter;
+};
+
+// The export of a real assembly: one mesh object per face at every
+// placement, every mesh valid, every part's colour a material.
+TEST_F(RealTranslation, TheExportWritesEveryFaceAtEveryPlacementWithoutErrors)
+{
+    const sh::DesignData design = sh::loadDesignAnyFormat(file);
+    std::size_t faces = 0;
+    for (const PlacedBody& p : placedBodies(design))
+        faces += p.body->faces.size();
+    sh::openDesign(design);
+
+    Ptr<adsk::core::Document> document = adsk::core::Application::get()->activeDocument();
+    scenetest::SceneText out;
+    translator().setSceneWriter(out.newWrapper());
+    translator().setUnitsPerCentimetre(translator().documentUnitsPerMetre(document) / 100);
+    translator().sceneWriter()->writeNode(*translator().buildScene(document));
+    translator().setSceneWriter(nullptr);
+    const std::string scene = out.finish();
+
+    std::size_t objects = 0;
+    for (std::size_t at = scene.find("geometry \"triangles\""); at != std::string::npos;
+         at = scene.find("geometry \"triangles\"", at + 1))
+        ++objects;
+    EXPECT_EQ(objects, faces);
+    EXPECT_EQ(scene.find("#error"), std::string::npos) << "a mesh failed the add-in's checks";
+    for (const char* material : {"RGB 255, 0, 0", "RGB 255, 128, 0", "RGB 0, 0, 255", "RGB 0, 255, 0",
+                                 "RGB 204, 255, 0"})
+        EXPECT_NE(scene.find(std::string("material \"") + material + "\""), std::string::npos) << material;
+    EXPECT_EQ(translator().unitsPerMetre(), 1000.0f) << "a millimetre file";
+}
+
+TEST_F(RealTranslation, AnUnchangedFileSendsNothingAgain)
+{
+    const auto first = pass(file);
+    EXPECT_EQ(first.size(), 9u);
+    EXPECT_EQ(changedNames(first).size(), 9u);
+    EXPECT_EQ(changedNames(pass(file)), std::vector<std::string>{});
+}
+
+// The same file edited as a user would in a CAD program: the rod painted
+// blue, then the nut hidden too. Only what was edited is sent again.
+TEST_F(RealTranslation, AnEditedFileSendsOnlyTheEditedParts)
+{
+    pass(file);
+    EditedCopy painted(file);
+    painted.replace("#6263 = COLOUR_RGB('',1.,0.5,0.E+000);", "#6263 = COLOUR_RGB('',0.25,0.5,1.);");
+    EXPECT_EQ(changedNames(pass(painted.write())), std::vector<std::string>{"rod"});
+
+    // INVISIBILITY of the nut's styled item.
+    painted.replace("#6264 = PROPERTY_DEFINITION_REPRESENTATION(",
+                    "#99999 = INVISIBILITY((#6247));\n#6264 = PROPERTY_DEFINITION_REPRESENTATION(");
+    EXPECT_EQ(changedNames(pass(painted.write())), std::vector<std::string>{"nut"});
+    EXPECT_EQ(changedNames(pass(painted.write())), std::vector<std::string>{});
+
+    // Through the host: the nut's body has its light bulb off.
+    Ptr<adsk::fusion::Design> design = adsk::core::Application::get()->activeDocument()->products()->item(0);
+    Ptr<adsk::fusion::Occurrence> rodAssembly = design->rootComponent()->occurrences()->item(0);
+    Ptr<adsk::fusion::Component> nut = rodAssembly->component()->occurrences()->item(0)->component();
+    EXPECT_EQ(nut->name(), "nut");
+    EXPECT_FALSE(nut->bRepBodies()->item(0)->isLightBulbOn());
+}
+
+} // namespace
