@@ -25,7 +25,8 @@ struct Keyword {
 };
 
 constexpr Keyword kKeywords[] = {
-    {"open", Step::Kind::Open, Arguments::Path, "open FILE              open a design document and make it active"},
+    {"open", Step::Kind::Open, Arguments::Path,
+     "open FILE              open a design file (document, CAD or mesh file) and make it active"},
     {"close", Step::Kind::Close, Arguments::None, "close                  close the active document"},
     {"answer", Step::Kind::Answer, Arguments::Path,
      "answer FILE            save dialogs answer FILE from now on (\"-\": standard output)"},

@@ -192,10 +192,20 @@ void Session::step(const Step& s)
     }
 }
 
+void Session::setImportOptions(const sh::ImportOptions& options, sh::StreamProgress::Mode progress)
+{
+    importOptions_ = options;
+    progress_ = progress;
+}
+
 void Session::open(const std::string& file)
 {
-    // The loader's DesignError names the file and the place in it.
-    sh::openDesignFile(file);
+    // Any design file, by its extension; a DesignError names the file and
+    // the place in it. Long loads show their stages on standard error.
+    sh::StreamProgress progress(file, progress_);
+    sh::ImportOptions options = importOptions_;
+    options.monitor = &progress;
+    sh::openDesignAnyFormat(file, options);
     trace("opened " + file);
 }
 

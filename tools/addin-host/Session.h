@@ -15,6 +15,8 @@
 #include "AddinModule.h"
 #include "Script.h"
 
+#include <StandIn/AnyFormat.h>
+
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -32,6 +34,12 @@ public:
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
+
+    // How design files other than design documents are read (deflections,
+    // the unit of unitless mesh files), and whether their loading shows
+    // progress on standard error.
+    void setImportOptions(const standin::host::ImportOptions& options,
+                          standin::host::StreamProgress::Mode progress);
 
     // Runs the steps in order; false when one ended the session.
     bool execute(const std::vector<Step>& steps);
@@ -71,6 +79,8 @@ private:
 
     std::string modulePath_;
     bool trace_ = false;
+    standin::host::ImportOptions importOptions_;
+    standin::host::StreamProgress::Mode progress_ = standin::host::StreamProgress::Mode::Auto;
     std::unique_ptr<AddinModule> module_;
     bool running_ = false;
     std::size_t messagesSeen_ = 0;

@@ -1,7 +1,8 @@
 // addin-host: stands in for the host application around the RayDeck add-in.
-// It loads a design document into the stand-in host, loads the add-in module
-// the way the host does (by file, then "run" and "stop" by name), calls run,
-// clicks the add-in's commands, answers the save dialog, and calls stop.
+// It loads a design file (a design document, or a CAD or mesh file chosen by
+// its extension) into the stand-in host, loads the add-in module the way the
+// host does (by file, then "run" and "stop" by name), calls run, clicks the
+// add-in's commands, answers the save dialog, and calls stop.
 //
 // Exit status: 0 when everything went as asked, 1 when the session failed
 // (a bad document, a failed command, a message box, nothing written), 2 for
@@ -10,12 +11,14 @@
 #include "Script.h"
 #include "Session.h"
 
+#include <StandIn/AnyFormat.h>
 #include <StandIn/StandIn.h>
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -119,25 +122,49 @@ int runScript(Session& session, const std::vector<Step>& steps)
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Stands in for Fusion 360 around the RayDeck 8 add-in: loads a design document, loads the "
-                 "add-in module, calls its run, clicks its commands, answers the save dialog, calls its stop."};
+    CLI::App app{"Stands in for Fusion 360 around the RayDeck 8 add-in: loads a design file, loads the add-in "
+                 "module, calls its run, clicks its commands, answers the save dialog, calls its stop."};
     app.fallthrough();
     std::string modulePath = defaultModulePath(argv[0]);
     bool verbose = false;
     app.add_option("--addin", modulePath, "the add-in module to load")->capture_default_str();
     app.add_flag("-v,--verbose", verbose, "report every step, not only what goes wrong");
 
+    // How CAD and mesh files are read.
+    sh::ImportOptions import;
+    double angleDegrees = import.angularDeflection * 180 / 3.14159265358979323846;
+    std::string progress = "auto";
+    app.add_option("--deflection", import.deflection,
+                   "CAD files: largest distance between a curved face and its display mesh, in millimetres "
+                   "(0: --relative-deflection of each part's size)")
+        ->capture_default_str();
+    app.add_option("--relative-deflection", import.relativeDeflection,
+                   "CAD files: the deflection as a fraction of each part's bounding-box diagonal")
+        ->capture_default_str();
+    app.add_option("--angular-deflection", angleDegrees,
+                   "CAD files: largest angle between the normals along a triangle edge, in degrees")
+        ->capture_default_str();
+    app.add_option("--mesh-unit", import.meshUnit,
+                   "the length unit of mesh files without one (OBJ, STL, PLY, ...): mm, cm, m, in or ft")
+        ->capture_default_str();
+    app.add_option("--progress", progress,
+                   "show the loading of CAD and mesh files on standard error: auto (when it is a terminal), "
+                   "always or never")
+        ->check(CLI::IsMember({"auto", "always", "never"}))
+        ->capture_default_str();
+
     std::string design, out;
     CLI::App* exportCommand = app.add_subcommand(
         "export", "click \"Export to RayDeck .rdk\" on DESIGN, answering the save dialog with OUT (\"-\": standard "
                   "output); exit status 0 only when the file was written completely");
-    exportCommand->add_option("DESIGN", design, "design document (.design.json)")->required();
+    exportCommand->add_option("DESIGN", design, "design file (" + sh::supportedExtensions() + ")")->required();
     exportCommand->add_option("OUT", out, "the scene file to write (.rdk)")->required();
 
     std::vector<std::string> designs;
     CLI::App* renderCommand = app.add_subcommand(
         "render", "click \"Render in RayDeck 8\" once per design state, in order, in one add-in session");
-    renderCommand->add_option("DESIGN", designs, "design documents (.design.json)")->required();
+    renderCommand->add_option("DESIGN", designs, "design files (" + sh::supportedExtensions() + ")")
+        ->required();
 
     std::string scriptFile;
     CLI::App* scriptCommand = app.add_subcommand("script", "run a session script (steps below)");
@@ -156,6 +183,17 @@ int main(int argc, char** argv)
         return app.exit(e) == 0 ? 0 : 2;
     }
 
+    import.angularDeflection = angleDegrees * 3.14159265358979323846 / 180;
+    try {
+        sh::checkImportOptions(import);
+    } catch (const std::invalid_argument& e) {
+        Session::report(std::string("bad option: ") + e.what());
+        return 2;
+    }
+    const sh::StreamProgress::Mode progressMode = progress == "always"  ? sh::StreamProgress::Mode::Always
+                                                  : progress == "never" ? sh::StreamProgress::Mode::Never
+                                                                        : sh::StreamProgress::Mode::Auto;
+
     std::vector<Step> steps;
     if (*scriptCommand) {
         try {
@@ -167,6 +205,7 @@ int main(int argc, char** argv)
     }
 
     Session session(modulePath, verbose);
+    session.setImportOptions(import, progressMode);
     if (*exportCommand)
         return exportDesign(session, design, out);
     if (*renderCommand)

@@ -447,7 +447,7 @@ DesignData loadMeshFile(const fs::path& file, const ImportOptions& options)
     }
     for (const std::string& line : log.lines())
         if (reportsLostData(line))
-            throw DesignError(source, "", line);
+            throw DesignError(source, "", "vertex indices out of range (the reader says: \"" + line + "\")");
     if (!scene->mRootNode || scene->mNumMeshes == 0)
         throw DesignError(source, "", "no meshes in the file");
     std::optional<double> cm = centimetresPer(unit);
