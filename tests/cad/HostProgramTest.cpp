@@ -31,7 +31,7 @@ std::string quoted(const std::string& text)
     return q + "'";
 }
 
-class HostProgram : public ::testing::Test {
+class CadHostProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -67,7 +67,7 @@ protected:
     EditedCopy scratch{__FILE__};
 };
 
-TEST_F(HostProgram, ExportsARealAssemblyToAFileAndToStandardOutput)
+TEST_F(CadHostProgram, ExportsARealAssemblyToAFileAndToStandardOutput)
 {
     const fs::path scene = scratch.folder() / "as1.rdk";
     const Outcome toFile = host({"export", file.string(), scene.string()});
@@ -84,7 +84,7 @@ TEST_F(HostProgram, ExportsARealAssemblyToAFileAndToStandardOutput)
     EXPECT_EQ(meshes(toStdout.out), 160u);
 }
 
-TEST_F(HostProgram, ShowsProgressWhenAskedAndFollowsTheDeflection)
+TEST_F(CadHostProgram, ShowsProgressWhenAskedAndFollowsTheDeflection)
 {
     const fs::path coarse = scratch.folder() / "coarse.rdk", fine = scratch.folder() / "fine.rdk";
     const Outcome a = host({"--progress", "always", "export", file.string(), coarse.string()});
@@ -101,7 +101,7 @@ TEST_F(HostProgram, ShowsProgressWhenAskedAndFollowsTheDeflection)
     EXPECT_EQ(bad.err, "addin-host: bad option: deflection: must be a length of 0 or more millimetres\n");
 }
 
-TEST_F(HostProgram, ABrokenFileFailsTheSessionWithItsReason)
+TEST_F(CadHostProgram, ABrokenFileFailsTheSessionWithItsReason)
 {
     EditedCopy truncated(file);
     truncated.truncate(truncated.text().size() / 3);
@@ -119,7 +119,7 @@ TEST_F(HostProgram, ABrokenFileFailsTheSessionWithItsReason)
     EXPECT_THAT(m.err, HasSubstr(gltf.string() + ": vertex indices out of range"));
 }
 
-TEST_F(HostProgram, ExportsAMeshFile)
+TEST_F(CadHostProgram, ExportsAMeshFile)
 {
     const fs::path engine = assimpModel("glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb");
     CAD_REQUIRE_FILE(engine);
@@ -127,7 +127,8 @@ TEST_F(HostProgram, ExportsAMeshFile)
     const Outcome r = host({"export", engine.string(), scene.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     std::size_t faces = 0;
-    for (const PlacedBody& p : placedBodies(sh::loadDesignAnyFormat(engine)))
+    const sh::DesignData design = sh::loadDesignAnyFormat(engine);
+    for (const PlacedBody& p : placedBodies(design))
         faces += p.body->faces.size();
     EXPECT_EQ(meshes(readText(scene)), faces) << "one per primitive at every placement";
 }

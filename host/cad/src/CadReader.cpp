@@ -26,6 +26,7 @@
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include <algorithm>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -84,7 +85,12 @@ std::string stepFileUnit(STEPControl_Reader& reader, ImportMonitor* monitor)
 
 void readStep(CadDocument& cad, const fs::path& file, ImportMonitor* monitor, MessageCapture& messages)
 {
-    STEPCAFControl_Reader reader;
+    std::optional<STEPCAFControl_Reader> made;
+    {
+        FirstUseScope firstUse;
+        made.emplace();
+    }
+    STEPCAFControl_Reader& reader = *made;
     reader.SetColorMode(true);
     reader.SetNameMode(true);
     reader.SetLayerMode(false);
@@ -121,7 +127,12 @@ void readStep(CadDocument& cad, const fs::path& file, ImportMonitor* monitor, Me
 
 void readIges(CadDocument& cad, const fs::path& file, ImportMonitor* monitor, MessageCapture& messages)
 {
-    IGESCAFControl_Reader reader;
+    std::optional<IGESCAFControl_Reader> made;
+    {
+        FirstUseScope firstUse;
+        made.emplace();
+    }
+    IGESCAFControl_Reader& reader = *made;
     reader.SetColorMode(true);
     reader.SetNameMode(true);
     reader.SetLayerMode(false);
@@ -173,6 +184,7 @@ void readBrep(CadDocument& cad, const fs::path& file, ImportMonitor* monitor, Me
 
 CadDocument::CadDocument()
 {
+    FirstUseScope firstUse;
     Handle(TDocStd_Application) application = XCAFApp_Application::GetApplication();
     application->NewDocument("MDTV-XCAF", document_);
 }

@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 #include <iostream>
 
 namespace standin::host::cad {
@@ -99,6 +103,20 @@ std::string MessageCapture::firstFailure(const std::string& fallback) const
     return line.empty() ? fallback : line;
 }
 
+FirstUseScope::FirstUseScope()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_disable();
+#endif
+}
+
+FirstUseScope::~FirstUseScope()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_enable();
+#endif
+}
+
 void MonitorProgress::Show(const Message_ProgressScope&, const Standard_Boolean)
 {
     if (!monitor_)
@@ -112,3 +130,4 @@ void MonitorProgress::Show(const Message_ProgressScope&, const Standard_Boolean)
 }
 
 } // namespace standin::host::cad
+

@@ -43,6 +43,18 @@ private:
     std::streambuf* savedCout_ = nullptr;
 };
 
+/// OpenCASCADE builds process-wide registries the first time a reader or an
+/// XCAF application is made (controllers, static parameters, driver tables)
+/// and never frees them. While a FirstUseScope lives, the leak checker of
+/// sanitizer builds leaves such allocations alone; elsewhere it does nothing.
+class FirstUseScope {
+public:
+    FirstUseScope();
+    ~FirstUseScope();
+    FirstUseScope(const FirstUseScope&) = delete;
+    FirstUseScope& operator=(const FirstUseScope&) = delete;
+};
+
 /// Passes progress on as `total` steps of the monitor's current stage.
 class MonitorProgress : public Message_ProgressIndicator {
 public:
