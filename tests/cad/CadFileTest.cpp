@@ -11,8 +11,18 @@
 #include <GProp_GProps.hxx>
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <Quantity_Color.hxx>
+#include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_Reader.hxx>
+#include <TDataStd_Name.hxx>
+#include <TDocStd_Application.hxx>
+#include <TDocStd_Document.hxx>
 #include <TopExp_Explorer.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
 
 #include <algorithm>
 #include <cmath>
@@ -268,6 +278,65 @@ TEST(CadFaceColours, FacesKeepTheirOwnColoursOverThePartColour)
         }
         EXPECT_EQ(faces.size(), c.faces.size());
     }
+}
+
+// A model from an electronics CAD library: solids coloured one by one.
+TEST(CadFaceColours, SolidColoursOfAnElectronicsModel)
+{
+    const fs::path file = "/usr/share/kicad/demos/stickhub/3dmodels/JST_SH_SM04B-SRSS-TB.STEP";
+    CAD_REQUIRE_FILE(file);
+    const std::string text = readText(file);
+    std::size_t solids = 0;
+    const std::regex solid(R"(MANIFOLD_SOLID_BREP\s*\()");
+    solids = static_cast<std::size_t>(std::distance(std::sregex_iterator(text.begin(), text.end(), solid),
+                                                    std::sregex_iterator()));
+    const sh::DesignData design = sh::loadDesignAnyFormat(file);
+    const std::vector<PlacedBody> placed = placedBodies(design);
+    ASSERT_EQ(placed.size(), solids);
+    std::set<std::string> colours;
+    for (const PlacedBody& p : placed) {
+        EXPECT_NE(p.body->appearance, sh::kNone) << p.body->name;
+        colours.insert(appearanceId(design, p.body->appearance));
+    }
+    EXPECT_EQ(colours, (std::set<std::string>{"rgb-f0e6cc", "rgb-af9b87"}));
+}
+
+// A colour on one placement of a part, written by OpenCASCADE's own STEP
+// writer and read back: the placement's occurrence carries it, the other
+// placement and the part's body do not.
+TEST(CadInstanceColours, AColourOnOnePlacementStaysOnThatOccurrence)
+{
+    Handle(TDocStd_Document) document;
+    XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", document);
+    Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(document->Main());
+    Handle(XCAFDoc_ColorTool) colours = XCAFDoc_DocumentTool::ColorTool(document->Main());
+    const TDF_Label part = shapes->AddShape(BRepPrimAPI_MakeBox(10, 20, 30).Shape(), false);
+    TDataStd_Name::Set(part, "brick");
+    const TDF_Label top = shapes->NewShape();
+    TDataStd_Name::Set(top, "wall");
+    gp_Trsf along;
+    along.SetTranslation(gp_Vec(100, 0, 0));
+    const TDF_Label painted = shapes->AddComponent(top, part, TopLoc_Location(along));
+    shapes->AddComponent(top, part, TopLoc_Location());
+    colours->SetColor(painted, Quantity_Color(1, 0.5, 0, Quantity_TOC_sRGB), XCAFDoc_ColorSurf);
+    shapes->UpdateAssemblies();
+
+    EditedCopy scratch(__FILE__);
+    const fs::path file = scratch.folder() / "wall.step";
+    Message::DefaultMessenger()->ChangePrinters().Clear();
+    STEPCAFControl_Writer writer;
+    ASSERT_TRUE(writer.Transfer(document));
+    ASSERT_EQ(writer.Write(file.string().c_str()), IFSelect_RetDone);
+    XCAFApp_Application::GetApplication()->Close(document);
+
+    const sh::DesignData design = sh::loadDesignAnyFormat(file);
+    const auto& wall = design.components.at(static_cast<std::size_t>(componentNamed(design, "wall")));
+    ASSERT_EQ(wall.occurrences.size(), 2u);
+    EXPECT_EQ(appearanceId(design, wall.occurrences[0].appearance), "rgb-ff8000");
+    EXPECT_EQ(appearanceId(design, wall.occurrences[1].appearance), "");
+    EXPECT_NEAR(wall.occurrences[0].transform[0][3], 10.0, 1e-9);
+    const auto& brick = design.components.at(static_cast<std::size_t>(componentNamed(design, "brick")));
+    EXPECT_EQ(brick.bodies.at(0).appearance, sh::kNone);
 }
 
 // The same one-metre cube in three units: the unit is the design's, the

@@ -13,12 +13,16 @@
 
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
+#include <BRepGProp_Domain.hxx>
+#include <BRepGProp_Face.hxx>
+#include <BRepGProp_Vinert.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <NCollection_DataMap.hxx>
+#include <OSD_Parallel.hxx>
 #include <Poly_Triangulation.hxx>
 #include <Quantity_ColorRGBA.hxx>
 #include <TCollection_AsciiString.hxx>
@@ -30,11 +34,13 @@
 #include <TopTools_ShapeMapHasher.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <XCAFDoc_ColorTool.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -147,6 +153,8 @@ public:
                               " faces have no triangulation and no display mesh");
         return std::move(design_);
     }
+
+    double physicalSeconds() const { return physicalSeconds_; }
 
 private:
     void countParts(const std::vector<TDF_Label>& roots)
@@ -343,29 +351,72 @@ private:
             made.push_back(std::move(body));
         }
 
+        const auto integrating = std::chrono::steady_clock::now();
+        const PhysicalData properties = physical(bodies);
+        physicalSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - integrating).count();
         ComponentData& data = design_.components[static_cast<std::size_t>(index)];
         data.bodies = std::move(made);
-        data.physicalProperties = physical(bodies);
+        data.physicalProperties = properties;
         if (monitor_)
             monitor_->advance(++partsDone_);
     }
 
     // Exact area of every face and volume of every solid, from the
     // geometry rather than the triangulation, so that they do not depend on
-    // the deflection.
+    // the deflection. The faces are integrated in parallel and summed in
+    // their order, so that the figures are the same on every run.
     PhysicalData physical(const std::vector<TopoDS_Shape>& bodies) const
     {
-        double area = 0, volume = 0;
-        for (const TopoDS_Shape& body : bodies) {
-            GProp_GProps surface;
-            BRepGProp::SurfaceProperties(body, surface);
-            area += surface.Mass();
-            if (body.ShapeType() == TopAbs_SOLID) {
-                GProp_GProps solid;
-                BRepGProp::VolumeProperties(body, solid);
-                volume += std::fabs(solid.Mass());
-            }
+        struct Face {
+            TopoDS_Shape face;
+            std::size_t body = 0;
+            double area = 0;
+            double volume = 0;
+        };
+        std::vector<Face> faces;
+        // Volumes are integrated about the average of the solid's vertices,
+        // as BRepGProp does: the quadrature is the more exact the nearer the
+        // point, and the figure does not depend on where the part sits.
+        std::vector<gp_Pnt> centres(bodies.size());
+        for (std::size_t b = 0; b < bodies.size(); ++b) {
+            gp_XYZ sum(0, 0, 0);
+            int vertices = 0;
+            for (TopExp_Explorer it(bodies[b], TopAbs_VERTEX); it.More(); it.Next(), ++vertices)
+                sum += BRep_Tool::Pnt(TopoDS::Vertex(it.Current())).XYZ();
+            centres[b] = gp_Pnt(vertices > 0 ? sum / vertices : sum);
+            for (TopExp_Explorer it(bodies[b], TopAbs_FACE); it.More(); it.Next())
+                faces.push_back(Face{it.Current(), b, 0, 0});
         }
+        const auto integrate = [&faces, &bodies, &centres](int i) {
+            Face& f = faces[static_cast<std::size_t>(i)];
+            GProp_GProps surface;
+            BRepGProp::SurfaceProperties(f.face, surface);
+            f.area = surface.Mass();
+            // A face's share of its solid's volume, signed by the face's
+            // orientation in the solid, as BRepGProp::VolumeProperties sums
+            // it for a whole solid (which gives nothing for a lone face).
+            const TopoDS_Face& face = TopoDS::Face(f.face);
+            if (bodies[f.body].ShapeType() == TopAbs_SOLID && BRep_Tool::IsGeometric(face)) {
+                BRepGProp_Face integrand(face);
+                const gp_Pnt& origin = centres[f.body];
+                if (TopoDS_Iterator(face).More()) {
+                    BRepGProp_Domain domain(face);
+                    f.volume = BRepGProp_Vinert(integrand, domain, origin).Mass();
+                } else {
+                    f.volume = BRepGProp_Vinert(integrand, origin).Mass(); // bounded by its surface alone
+                }
+            }
+        };
+        OSD_Parallel::For(0, static_cast<int>(faces.size()), integrate);
+
+        double area = 0, volume = 0;
+        std::vector<double> solids(bodies.size(), 0.0);
+        for (const Face& f : faces) {
+            area += f.area;
+            solids[f.body] += f.volume;
+        }
+        for (double v : solids)
+            volume += std::fabs(v);
         const double cm = cad_.centimetresPerUnit;
         return PhysicalData{area * cm * cm, volume * cm * cm * cm};
     }
@@ -518,13 +569,21 @@ private:
     std::size_t partsDone_ = 0;
     std::size_t facesTotal_ = 0;
     std::size_t facesWithoutMesh_ = 0;
+    double physicalSeconds_ = 0;
 };
 
 } // namespace
 
-DesignData translateCadDocument(const CadDocument& document, ImportMonitor* monitor)
+DesignData translateCadDocument(const CadDocument& document, ImportMonitor* monitor, CadTranslationTimes* times)
 {
-    return XcafTranslator(document, monitor).run();
+    const auto start = std::chrono::steady_clock::now();
+    XcafTranslator translator(document, monitor);
+    DesignData design = translator.run();
+    if (times) {
+        times->physicalSeconds = translator.physicalSeconds();
+        times->totalSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    return design;
 }
 
 } // namespace standin::host::cad
