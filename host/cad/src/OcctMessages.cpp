@@ -7,7 +7,15 @@
 #include <algorithm>
 #include <cmath>
 
+// GCC says it builds with AddressSanitizer one way, clang another.
 #if defined(__SANITIZE_ADDRESS__)
+#define RD_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RD_LEAK_CHECKED 1
+#endif
+#endif
+#if defined(RD_LEAK_CHECKED)
 #include <sanitizer/lsan_interface.h>
 #endif
 #include <iostream>
@@ -105,14 +113,14 @@ std::string MessageCapture::firstFailure(const std::string& fallback) const
 
 FirstUseScope::FirstUseScope()
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(RD_LEAK_CHECKED)
     __lsan_disable();
 #endif
 }
 
 FirstUseScope::~FirstUseScope()
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(RD_LEAK_CHECKED)
     __lsan_enable();
 #endif
 }
