@@ -51,7 +51,7 @@ std::optional<std::string> hostUnitForName(std::string_view fileUnit)
         return "cm";
     if (name == "metre" || name == "m" || name == "kilometre" || name == "km")
         return "m";
-    if (name == "inch" || name == "inche" || name == "inches" || name == "in" || name == "mil" ||
+    if (name == "inch" || name == "inches" || name == "in" || name == "mil" ||
         name == "microinch" || name == "thou")
         return "in";
     if (name == "foot" || name == "feet" || name == "ft" || name == "mile" || name == "yard")

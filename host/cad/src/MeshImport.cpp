@@ -463,8 +463,17 @@ DesignData loadMeshFile(const fs::path& file, const ImportOptions& options)
         unit = scale >= 60 ? "m" : scale >= 20 ? "ft" : scale >= 2 ? "in" : scale >= 0.5 ? "cm" : "mm";
     }
 
+    std::size_t nodes = 0;
+    for (std::vector<const aiNode*> stack{scene->mRootNode}; !stack.empty();) {
+        const aiNode* node = stack.back();
+        stack.pop_back();
+        ++nodes;
+        for (unsigned c = 0; c < node->mNumChildren; ++c)
+            if (node->mChildren[c] && stack.size() < 1000000)
+                stack.push_back(node->mChildren[c]);
+    }
     if (monitor)
-        monitor->begin("building the design", 0);
+        monitor->begin("building the design", nodes);
     SceneTranslator translator(*scene, file, source, *cm, orientation, monitor);
     DesignData design = translator.run(unit);
     if (monitor)

@@ -14,6 +14,7 @@
 #include <Message_ProgressScope.hxx>
 #include <Poly_Triangulation.hxx>
 #include <Precision.hxx>
+#include <Standard_Failure.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
@@ -22,6 +23,7 @@
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace standin::host::cad {
@@ -132,7 +134,18 @@ void triangulate(const CadDocument& document, const ImportOptions& options)
             scope.Next(weight);
             continue;
         }
-        BRepMesh_IncrementalMesh mesher(part.shape, parameters, scope.Next(weight));
+        try {
+            BRepMesh_IncrementalMesh mesher(part.shape, parameters, scope.Next(weight));
+        } catch (const Standard_Failure& failure) {
+            // Its faces go without display meshes; translateCadDocument
+            // counts them.
+            if (monitor)
+                monitor->warning(std::string("a part could not be triangulated: ") +
+                                 (failure.GetMessageString() && *failure.GetMessageString()
+                                      ? failure.GetMessageString()
+                                      : failure.DynamicType()->Name()));
+            continue;
+        }
 
         for (int i = 1; i <= part.faces.Extent(); ++i) {
             const TopoDS_Face& face = TopoDS::Face(part.faces(i));

@@ -25,6 +25,7 @@
 #include <OSD_Parallel.hxx>
 #include <Poly_Triangulation.hxx>
 #include <Quantity_ColorRGBA.hxx>
+#include <Standard_Failure.hxx>
 #include <TCollection_AsciiString.hxx>
 #include <TDF_LabelMapHasher.hxx>
 #include <TDF_LabelSequence.hxx>
@@ -352,7 +353,20 @@ private:
         }
 
         const auto integrating = std::chrono::steady_clock::now();
-        const PhysicalData properties = physical(bodies);
+        PhysicalData properties;
+        try {
+            properties = physical(bodies);
+        } catch (const Standard_Failure& failure) {
+            // Unknown figures: the change detection then sends the part
+            // every time, which is safe.
+            properties = PhysicalData{std::nan(""), std::nan("")};
+            if (monitor_)
+                monitor_->warning("the area and volume of \"" + design_.components[static_cast<std::size_t>(index)].name +
+                                  "\" could not be computed: " +
+                                  (failure.GetMessageString() && *failure.GetMessageString()
+                                       ? failure.GetMessageString()
+                                       : failure.DynamicType()->Name()));
+        }
         physicalSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - integrating).count();
         ComponentData& data = design_.components[static_cast<std::size_t>(index)];
         data.bodies = std::move(made);
