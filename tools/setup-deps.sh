@@ -26,7 +26,7 @@ fi
 
 # Test data for the CAD importers that Debian does not ship as plain files,
 # under build/test-data (never committed): the CAx-IF STEP test files of the
-# npm package occt-import-js, and gmsh-doc's gzipped STEP files unpacked.
+# npm package occt-import-js, and a gzipped STEP file of gmsh-doc unpacked.
 data="$(cd "$here/.." && pwd)/build/test-data"
 occt_js_version=0.0.23
 if [ ! -f "$data/npm/node_modules/occt-import-js/package.json" ] ||
@@ -43,8 +43,7 @@ if [ ! -f "$data/npm/node_modules/occt-import-js/package.json" ] ||
     "occt-import-js@$occt_js_version" >/dev/null
 fi
 mkdir -p "$data/gmsh"
-for gz in /usr/share/doc/gmsh-doc/doc/gmsh/demos/api/step_boundary_colors.stp.gz \
-          /usr/share/doc/gmsh-doc/doc/gmsh/demos/api/as1-tu-203.stp.gz; do
+for gz in /usr/share/doc/gmsh-doc/doc/gmsh/demos/api/step_boundary_colors.stp.gz; do
   out="$data/gmsh/$(basename "$gz" .gz)"
   [ -f "$out" ] || { gzip -dc "$gz" > "$out.part" && mv "$out.part" "$out"; }
 done

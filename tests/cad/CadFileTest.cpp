@@ -3,7 +3,9 @@
 // the same file, colours at part and face level, length units, physical
 // properties against the figures the files carry, IGES and BRep.
 
+#include "CadDocument.h"
 #include "CadTestSupport.h"
+#include "OcctMessages.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
@@ -16,10 +18,8 @@
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_Reader.hxx>
 #include <TDataStd_Name.hxx>
-#include <TDocStd_Application.hxx>
 #include <TDocStd_Document.hxx>
 #include <TopExp_Explorer.hxx>
-#include <XCAFApp_Application.hxx>
 #include <XCAFDoc_ColorTool.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <functional>
 #include <regex>
 #include <set>
@@ -306,8 +307,10 @@ TEST(CadFaceColours, SolidColoursOfAnElectronicsModel)
 // placement and the part's body do not.
 TEST(CadInstanceColours, AColourOnOnePlacementStaysOnThatOccurrence)
 {
-    Handle(TDocStd_Document) document;
-    XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", document);
+    // A document and a writer made as the importer makes its own, so that
+    // OpenCASCADE's first-use registries stay out of the leak check.
+    standin::host::cad::CadDocument made;
+    const Handle(TDocStd_Document)& document = made.document();
     Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(document->Main());
     Handle(XCAFDoc_ColorTool) colours = XCAFDoc_DocumentTool::ColorTool(document->Main());
     const TDF_Label part = shapes->AddShape(BRepPrimAPI_MakeBox(10, 20, 30).Shape(), false);
@@ -324,10 +327,13 @@ TEST(CadInstanceColours, AColourOnOnePlacementStaysOnThatOccurrence)
     EditedCopy scratch(__FILE__);
     const fs::path file = scratch.folder() / "wall.step";
     Message::DefaultMessenger()->ChangePrinters().Clear();
-    STEPCAFControl_Writer writer;
-    ASSERT_TRUE(writer.Transfer(document));
-    ASSERT_EQ(writer.Write(file.string().c_str()), IFSelect_RetDone);
-    XCAFApp_Application::GetApplication()->Close(document);
+    std::optional<STEPCAFControl_Writer> writer;
+    {
+        standin::host::cad::FirstUseScope firstUse;
+        writer.emplace();
+    }
+    ASSERT_TRUE(writer->Transfer(document));
+    ASSERT_EQ(writer->Write(file.string().c_str()), IFSelect_RetDone);
 
     const sh::DesignData design = sh::loadDesignAnyFormat(file);
     const auto& wall = design.components.at(static_cast<std::size_t>(componentNamed(design, "wall")));
