@@ -299,6 +299,7 @@ TEST(XcafColours, SurfaceBeforeGenericTransparencyAndAssemblyColours)
     const TDF_Label own = built.place(top, sub);
     built.place(top, sub);
     built.colour(own, 1, 0, 1);
+    built.colour(top, 0, 1, 1);
 
     const sh::DesignData design = built.translate();
     auto bodyColour = [&](const char* name) {
@@ -311,6 +312,7 @@ TEST(XcafColours, SurfaceBeforeGenericTransparencyAndAssemblyColours)
     const auto& root = design.components.at(static_cast<std::size_t>(componentNamed(design, "Top")));
     EXPECT_EQ(appearanceId(design, root.occurrences.at(3).appearance), "rgb-ff00ff") << "its own colour first";
     EXPECT_EQ(appearanceId(design, root.occurrences.at(4).appearance), "rgb-ffff00") << "the assembly's colour";
+    EXPECT_EQ(appearanceId(design, root.occurrences.at(0).appearance), "rgb-00ffff") << "the top assembly's colour";
     // The blue of two labels is one appearance.
     EXPECT_EQ(std::count_if(design.appearances.begin(), design.appearances.end(),
                             [](const sh::AppearanceData& a) { return a.id == "rgb-0000ff"; }),

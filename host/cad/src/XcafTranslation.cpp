@@ -125,6 +125,12 @@ public:
         int root = kNone;
         if (roots.size() == 1) {
             root = component(roots.front(), cad_.name);
+            // The top assembly is placed nowhere; its colour goes to its
+            // placements that have none of their own.
+            const int colour = XCAFDoc_ShapeTool::IsAssembly(roots.front()) ? appearanceOn(roots.front()) : kNone;
+            for (OccurrenceData& occurrence : design_.components[static_cast<std::size_t>(root)].occurrences)
+                if (occurrence.appearance == kNone)
+                    occurrence.appearance = colour;
         } else {
             // Several shapes side by side: a root component places each.
             root = newComponent(cad_.name);
