@@ -1,0 +1,52 @@
+// The substitute of RayDeck's live library: the root object that
+// "raydeck_live_initialize" returns, with the scene interface that streams
+// to a stand-in (LiveSceneApi.h) and the query interface over the running
+// stand-ins (StandinQuery.h). Built as the file the loader looks for,
+// velraydecklive6_64.so, exporting that one function.
+
+#include "Announcement.h"
+#include "LiveSceneApi.h"
+#include "StandinQuery.h"
+
+#include <LiveLibrary.h>
+
+#include <new>
+
+namespace {
+
+using standin::raydeck::LiveSceneApi;
+using standin::raydeck::StandinQuery;
+
+class LiveRoot final : public vel::live::RootObject {
+public:
+    LiveRoot() : query_(standin::raydeck::announcementFolder()) {}
+
+    // The one way the object goes: destroy(1), as the loader calls it.
+    void destroy(int) override { delete this; }
+    velScene_api* sceneApi() override { return &scene_; }
+    vel::live::QueryApi* queryApi() override { return &query_; }
+
+private:
+    ~LiveRoot() = default;
+
+    LiveSceneApi scene_;
+    StandinQuery query_;
+};
+
+} // namespace
+
+#if defined(_WIN32)
+#define RAYDECK_LIVE_EXPORT __declspec(dllexport)
+#else
+#define RAYDECK_LIVE_EXPORT __attribute__((visibility("default")))
+#endif
+
+// Null when the root cannot be made; nothing may leave a C function.
+extern "C" RAYDECK_LIVE_EXPORT vel::live::RootObject* raydeck_live_initialize()
+{
+    try {
+        return new LiveRoot();
+    } catch (...) {
+        return nullptr;
+    }
+}

@@ -1,0 +1,244 @@
+// raydeck-standin: a stand-in for the RayDeck application, for trying and
+// testing the live link without RayDeck.
+//
+// Started without arguments, as the add-in launches RayDeck, it finds its
+// installation in the registry, listens on 127.0.0.1 at the first free port
+// of the installation's live-link range, announces itself, and keeps the
+// scenes that the live link streams into it (StandinServer.h). Each transfer
+// is kept as <ResourceFolder>/transfers/NNNN.rdk; what it does goes to
+// <ResourceFolder>/raydeck-standin.log. It quits when asked, or by itself
+// after RAYDECK_STANDIN_IDLE_SECONDS (default 1800) without a connection.
+//
+// With an option it asks a running stand-in instead (the only one running,
+// or the one of --pid): --list, --describe, --dump FILE, --quit.
+//
+// Exit status: 0 when all went as asked, 1 when it did not, 2 for a bad
+// command line.
+
+#include "Announcement.h"
+#include "ControlClient.h"
+#include "OwnInstallation.h"
+#include "Protocol.h"
+#include "StandinServer.h"
+
+#include <Files.h>
+#include <ProcessInfo.h>
+#include <Services.h>
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace standin::raydeck;
+
+constexpr std::chrono::milliseconds kAskTimeout{10000};
+constexpr long kDefaultIdleSeconds = 1800;
+
+void complain(const std::string& text)
+{
+    std::fprintf(stderr, "raydeck-standin: %s\n", text.c_str());
+}
+
+std::chrono::milliseconds idleTimeout()
+{
+    const char* text = std::getenv("RAYDECK_STANDIN_IDLE_SECONDS");
+    if (text == nullptr || *text == '\0')
+        return std::chrono::seconds(kDefaultIdleSeconds);
+    char* end = nullptr;
+    const double seconds = std::strtod(text, &end);
+    if (*end != '\0' || !(seconds > 0) || seconds > 1e7) {
+        complain(std::string("RAYDECK_STANDIN_IDLE_SECONDS is not a number of seconds: ") + text);
+        return std::chrono::seconds(kDefaultIdleSeconds);
+    }
+    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+}
+
+// Appends time-stamped lines to the log file; quiet when it cannot be opened.
+class LogFile {
+public:
+    explicit LogFile(const std::string& path) : file_(platform::openFile(path, "a")) {}
+    ~LogFile()
+    {
+        if (file_ != nullptr)
+            std::fclose(file_);
+    }
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+
+    void line(const std::string& text)
+    {
+        if (file_ == nullptr)
+            return;
+        const std::time_t now = std::time(nullptr);
+        char stamp[32] = "";
+        if (const std::tm* local = std::localtime(&now))
+            std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", local);
+        std::fprintf(file_, "%s %s\n", stamp, text.c_str());
+        std::fflush(file_);
+    }
+
+private:
+    std::FILE* file_;
+};
+
+int serve()
+{
+    const std::string self = platform::executablePath();
+    std::string why;
+    const std::optional<OwnInstallation> installation = findOwnInstallation(self, &why);
+    if (!installation) {
+        complain(why);
+        return 1;
+    }
+    if (installation->resourceFolder.empty() || !platform::isDirectory(installation->resourceFolder)) {
+        complain("RayDeck " + std::to_string(installation->majorVersion) + " has no resource folder");
+        return 1;
+    }
+    const std::string folder = announcementFolder(&why);
+    if (folder.empty()) {
+        complain("cannot announce this stand-in: " + why);
+        return 1;
+    }
+
+    LogFile log(platform::joinPath(installation->resourceFolder, "raydeck-standin.log"));
+    if (!installation->namesThisProgram)
+        log.line("no installation names " + self + "; serving as RayDeck "
+                 + std::to_string(installation->majorVersion));
+    ServerSettings settings;
+    settings.majorVersion = installation->majorVersion;
+    settings.lowestPort = installation->lowestPort;
+    settings.highestPort = installation->highestPort;
+    settings.transferFolder = platform::joinPath(installation->resourceFolder, "transfers");
+    settings.announcementFolder = folder;
+    settings.processId = platform::services().processes->currentId();
+    settings.idleTimeout = idleTimeout();
+    settings.handleSignals = true;
+    settings.log = [&log](const std::string& text) { log.line(text); };
+
+    StandinServer server(std::move(settings));
+    if (!server.start(&why)) {
+        complain(why);
+        log.line("cannot start: " + why);
+        return 1;
+    }
+    // Started by the add-in it runs on its own; it must not hold the host's
+    // output open.
+    platform::releaseStandardStreams();
+    server.run();
+    return 0;
+}
+
+// The stand-in meant: the one of --pid, or the only one running.
+std::optional<Announcement> target(const std::vector<Announcement>& running, std::uint64_t pid)
+{
+    if (pid != 0) {
+        for (const Announcement& a : running) {
+            if (a.processId == pid)
+                return a;
+        }
+        complain("no stand-in runs as process " + std::to_string(pid));
+        return std::nullopt;
+    }
+    if (running.empty()) {
+        complain("no stand-in is running");
+        return std::nullopt;
+    }
+    if (running.size() > 1) {
+        complain(std::to_string(running.size()) + " stand-ins are running; choose one with --pid");
+        return std::nullopt;
+    }
+    return running.front();
+}
+
+// Asks and prints the answer; an "error: " answer fails.
+int ask(const Announcement& standin, std::string_view command, const std::string& argument, bool print)
+{
+    std::string why;
+    const std::optional<std::string> answer = askStandin(standin, command, argument, kAskTimeout, &why);
+    if (!answer) {
+        complain("process " + std::to_string(standin.processId) + " did not answer: " + why);
+        return 1;
+    }
+    if (answer->starts_with(kErrorPrefix)) {
+        complain(answer->substr(0, answer->find('\n')));
+        return 1;
+    }
+    if (print)
+        std::cout << *answer << (answer->ends_with('\n') ? "" : "\n");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"A stand-in for the RayDeck application: without options it serves the live link as RayDeck "
+                 "does; with one it asks a running stand-in."};
+    bool list = false;
+    bool describe = false;
+    bool quit = false;
+    std::string dumpFile;
+    std::uint64_t pid = 0;
+    app.add_flag("--list", list, "list the running stand-ins: process id, major version, port");
+    app.add_flag("--describe", describe, "print the scene description that the add-in reads");
+    app.add_option("--dump", dumpFile, "write the scene as a RayDeck scene file (.rdk)");
+    app.add_flag("--quit", quit, "ask the stand-in to quit (without --pid: every running one)");
+    app.add_option("--pid", pid, "the stand-in to ask, by process id");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+    const int actions = int(list) + int(describe) + int(quit) + int(!dumpFile.empty());
+    if (actions == 0 && pid == 0)
+        return serve();
+    if (actions != 1) {
+        complain("give one of --list, --describe, --dump and --quit");
+        return 2;
+    }
+
+    std::string why;
+    const std::string folder = announcementFolder(&why);
+    if (folder.empty()) {
+        complain(why);
+        return 1;
+    }
+    const std::vector<Announcement> running = runningAnnouncements(folder);
+    if (list) {
+        for (const Announcement& a : running)
+            std::cout << a.processId << ' ' << a.majorVersion << ' ' << a.port << '\n';
+        return 0;
+    }
+    if (quit) {
+        int status = 0;
+        for (const Announcement& a : running) {
+            if (pid != 0 && a.processId != pid)
+                continue;
+            if (!quitStandin(a, kAskTimeout)) {
+                complain("process " + std::to_string(a.processId) + " did not quit");
+                status = 1;
+            }
+        }
+        return status;
+    }
+    const std::optional<Announcement> standin = target(running, pid);
+    if (!standin)
+        return 1;
+    if (describe)
+        return ask(*standin, kDescribe, "", true);
+    std::error_code error;
+    const fs::path path = fs::absolute(dumpFile, error);
+    return ask(*standin, kDump, error ? dumpFile : path.lexically_normal().string(), false);
+}

@@ -1,0 +1,301 @@
+// Whole render sessions: the add-in's render command, clicked through the
+// stand-in host, loads the substitute live library from a sandboxed
+// installation, launches the real raydeck-standin and streams into it. What
+// the stand-in received (its recorded transfers) and the scene it holds
+// afterwards (dumped as a scene file) are checked against one full transfer
+// of the same design.
+//
+// The add-in waits for a launched RayDeck by sleeping through the platform
+// clock; here that clock sleeps at most a tenth of a second per wait, so a
+// launch costs what the stand-in takes to come up, not seconds.
+
+#include "StandinSandbox.h"
+
+#include <Announcement.h>
+#include <ControlClient.h>
+#include <LogTesting.h>
+#include <Protocol.h>
+#include <Services.h>
+
+#include <Core/CoreAll.h>
+#include <StandIn/StandIn.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+#include <unistd.h>
+
+extern "C" bool run(const char* context);
+extern "C" bool stop(const char* context);
+
+using namespace standintest;
+namespace sh = standin::host;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kRenderCommand = "rayDeck8RenderCommandOnQATCPP";
+
+fs::path sourceDir()
+{
+    const char* top = std::getenv("RD_SOURCE_DIR");
+    return top != nullptr ? fs::path(top) : fs::path(".");
+}
+
+// Sleeps for real, but never longer than `cap`.
+class ShortClock final : public platform::Clock {
+public:
+    ShortClock(platform::Clock& real, std::chrono::milliseconds cap) : real_(real), cap_(cap) {}
+    void sleepMilliseconds(std::uint32_t milliseconds) override
+    {
+        std::this_thread::sleep_for(std::min(std::chrono::milliseconds(milliseconds), cap_));
+    }
+    std::optional<std::string> localTimeOfDay() override { return real_.localTimeOfDay(); }
+    std::uint32_t tickMilliseconds() override { return real_.tickMilliseconds(); }
+
+private:
+    platform::Clock& real_;
+    std::chrono::milliseconds cap_;
+};
+
+platform::Services withClock(platform::Clock& clock)
+{
+    platform::Services services = platform::services();
+    services.clock = &clock;
+    return services;
+}
+
+std::size_t count(const std::string& text, const std::string& what)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+        ++n;
+    return n;
+}
+
+// Scene files compared byte for byte; a difference shows where it begins.
+testing::AssertionResult sameScene(const std::string& actual, const std::string& expected)
+{
+    if (actual == expected)
+        return testing::AssertionSuccess();
+    std::size_t at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
+        ++at;
+    const std::size_t line = static_cast<std::size_t>(std::count(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(at), '\n')) + 1;
+    return testing::AssertionFailure() << "the scenes differ from byte " << at << " (line " << line << ") on; sizes "
+                                       << actual.size() << " and " << expected.size();
+}
+
+// The example gearbox with one face of the spur gear moved: only the gear
+// changes, in both shaft assemblies that hold it.
+sh::DesignData editedGearbox()
+{
+    sh::DesignData design = sh::loadDesignFile(sourceDir() / "examples" / "gearbox.design.json");
+    for (sh::ComponentData& component : design.components) {
+        if (component.key == "gear")
+            component.bodies.at(0).faces.at(0).displayMeshes.at(0).nodeCoordinates.at(0) += 5;
+    }
+    return design;
+}
+
+class RenderSession : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        sh::reset();
+        vel::resetLogForTesting();
+        ASSERT_TRUE(run(""));
+    }
+    void TearDown() override
+    {
+        stop("");
+        sh::unregisterHandlers();
+        sh::reset();
+    }
+
+    // A click on "Render in RayDeck 8"; the message boxes it showed.
+    std::vector<sh::MessageBoxRecord> click()
+    {
+        const std::size_t before = sh::shownMessageBoxes().size();
+        const sh::ClickResult result = sh::click(kRenderCommand);
+        EXPECT_TRUE(result) << result.error;
+        const std::vector<sh::MessageBoxRecord> all = sh::shownMessageBoxes();
+        return {all.begin() + static_cast<std::ptrdiff_t>(before), all.end()};
+    }
+    void clickWithoutMessage()
+    {
+        for (const sh::MessageBoxRecord& box : click())
+            ADD_FAILURE() << "message box: " << box.text;
+    }
+    // The add-in as the host starts it anew: no change records.
+    void restartAddin()
+    {
+        ASSERT_TRUE(stop(""));
+        ASSERT_TRUE(run(""));
+    }
+    std::string transfer(std::size_t index) const
+    {
+        const std::vector<std::string> files = raydeck.transfers();
+        return index < files.size() ? rdtest::readFile(files[index]) : std::string();
+    }
+
+    rdtest::RegistrySandbox registry;
+    StandinSandbox raydeck{registry};
+    ShortClock clock{*platform::services().clock, std::chrono::milliseconds(100)};
+    platform::ScopedServices scope{withClock(clock)};
+};
+
+} // namespace
+
+TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesign)
+{
+    sh::openDesignFile(sourceDir() / "examples" / "gearbox.design.json");
+
+    // The first click launches the stand-in and sends everything, with the
+    // camera and environment adjusted, from this process.
+    clickWithoutMessage();
+    const std::vector<standin::raydeck::Announcement> running = raydeck.running();
+    ASSERT_EQ(running.size(), 1u);
+    const std::string first = transfer(0);
+    EXPECT_NE(first.find("\"import_adjust_camera\" on,"), std::string::npos);
+    EXPECT_EQ(count(first, "\nobject "), 59u);
+    const std::size_t components = count(first, "\nflags 32769\n");
+    EXPECT_EQ(components, 17u);
+    char attribute[64];
+    std::snprintf(attribute, sizeof attribute, "attribute \"process identifier\" \"Fusion 360, %#x\"\n",
+                  static_cast<unsigned>(::getpid()));
+    EXPECT_NE(first.find(attribute), std::string::npos) << attribute;
+    const std::string full = raydeck.dump(running[0]);
+    ASSERT_FALSE(full.empty());
+
+    // Unchanged: every component with flag word 1, no bodies, nothing
+    // adjusted; the scene is what it was.
+    clickWithoutMessage();
+    const std::string second = transfer(1);
+    EXPECT_NE(second.find("\"import_adjust_camera\" off,"), std::string::npos);
+    EXPECT_EQ(count(second, "\nflags 1\n"), components);
+    EXPECT_EQ(count(second, "\nflags 32769\n"), 0u);
+    EXPECT_EQ(count(second, "\nobject "), 0u);
+    EXPECT_TRUE(sameScene(raydeck.dump(running[0]), full));
+
+    // One face of the gear moved: its two placements alone come with their
+    // bodies.
+    sh::openDesign(editedGearbox());
+    clickWithoutMessage();
+    const std::string third = transfer(2);
+    EXPECT_EQ(count(third, "\nflags 32769\n"), 2u);
+    EXPECT_EQ(count(third, "\nflags 1\n"), components - 2);
+    EXPECT_EQ(count(third, "\nobject "), 6u); // the gear's three faces, twice
+    const std::string updated = raydeck.dump(running[0]);
+    EXPECT_FALSE(updated == full);
+
+    // A full transfer of the edited design, from an add-in without change
+    // records, leaves the same scene.
+    restartAddin();
+    clickWithoutMessage();
+    ASSERT_EQ(raydeck.transfers().size(), 4u);
+    EXPECT_EQ(count(transfer(3), "\nobject "), 59u);
+    EXPECT_TRUE(sameScene(raydeck.dump(running[0]), updated));
+    EXPECT_EQ(raydeck.running(), running); // all along one stand-in
+}
+
+TEST_F(RenderSession, ARenamedDocumentIsSentInFullToANewStandin)
+{
+    sh::openDesignFile(sourceDir() / "tests" / "host" / "designs" / "01_gearbox.design.json");
+    clickWithoutMessage();
+    ASSERT_EQ(raydeck.running().size(), 1u);
+    const std::string before = raydeck.dump(raydeck.running()[0]);
+
+    // The running stand-in shows "Gearbox", which is not this document's
+    // scene: a second one is started and gets the whole design.
+    sh::DesignData renamed = sh::loadDesignFile(sourceDir() / "tests" / "host" / "designs" / "01_gearbox.design.json");
+    renamed.name = "Gearbox Mk2 v1";
+    sh::openDesign(renamed);
+    clickWithoutMessage();
+    const std::vector<standin::raydeck::Announcement> running = raydeck.running();
+    ASSERT_EQ(running.size(), 2u);
+    const std::string resent = transfer(1);
+    EXPECT_NE(resent.find("group \"Gearbox Mk2\" {"), std::string::npos);
+    EXPECT_NE(resent.find("\"import_adjust_camera\" on,"), std::string::npos);
+    EXPECT_EQ(count(resent, "\nobject "), count(transfer(0), "\nobject "));
+    EXPECT_EQ(count(resent, "\nflags 1\n"), 0u);
+    EXPECT_TRUE(sameScene(raydeck.dump(running[0]), before));
+    const std::optional<std::string> described =
+        standin::raydeck::askStandin(running[1], standin::raydeck::kDescribe, "", std::chrono::seconds(10));
+    ASSERT_TRUE(described);
+    EXPECT_NE(described->find("name=\"Gearbox Mk2\""), std::string::npos) << *described;
+    EXPECT_TRUE(raydeck.quitAll());
+    EXPECT_TRUE(raydeck.running().empty());
+}
+
+TEST_F(RenderSession, WithoutAnInstallationOneMessageBoxSaysSo)
+{
+    registry.writeUser("");
+    sh::openDesignFile(sourceDir() / "tests" / "host" / "designs" / "02_minimal.design.json");
+    const std::vector<sh::MessageBoxRecord> boxes = click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Live link failed. Reason: \"Failed to connect. Could not get a scene api. Please check "
+                             "your RayDeck installation.\n\"");
+    EXPECT_TRUE(raydeck.running().empty());
+}
+
+#ifndef _WIN32
+TEST_F(RenderSession, WhenNoPortAnswersOneMessageBoxSaysSo)
+{
+    // A RayDeck that starts and ends without ever listening, and registered
+    // ports where nothing listens.
+    rdtest::FakeInstall broken = raydeck.install;
+    broken.binName = "/bin/true";
+    if (!fs::exists(broken.binName))
+        GTEST_SKIP() << "no /bin/true";
+    registry.writeUser(rdtest::regInstallation(platform::RegistryRoot::CurrentUser, 9, broken)
+                       + rdtest::regDword("LiveLinkPort", static_cast<unsigned>(raydeck.lowestPort))
+                       + rdtest::regDword("LiveLinkMaxPort", static_cast<unsigned>(raydeck.lowestPort + 2)));
+    ShortClock quick{*platform::services().clock, std::chrono::milliseconds(5)};
+    const platform::ScopedServices quickly(withClock(quick));
+    sh::openDesignFile(sourceDir() / "tests" / "host" / "designs" / "02_minimal.design.json");
+    const std::vector<sh::MessageBoxRecord> boxes = click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Live link failed. Reason: \"Failed to connect. Could not connect on any known port. "
+                             "Please check your RayDeck installation and Live Link settings.\"");
+}
+#endif
+
+// The host program, as a user runs it: one session, one click per design.
+TEST(AddinHostRender, RendersEachDesignWithOneClickIntoTheStandin)
+{
+    rdtest::RegistrySandbox registry;
+    StandinSandbox raydeck{registry};
+    const fs::path example = sourceDir() / "examples" / "gearbox.design.json";
+    nlohmann::json edited = nlohmann::json::parse(rdtest::readFile(example.string()));
+    for (nlohmann::json& component : edited["components"]) {
+        if (component["key"] == "gear") {
+            nlohmann::json& first = component["bodies"][0]["faces"][0]["displayMeshes"][0]["nodeCoordinates"][0];
+            first = first.get<double>() + 5;
+        }
+    }
+    const std::string editedFile = registry.dir / "edited.design.json";
+    rdtest::writeFile(editedFile, edited.dump());
+    const std::string errors = registry.dir / "errors.txt";
+
+    const std::string command = std::string("'") + ADDIN_HOST_PATH + "' render '" + example.string() + "' '"
+                                + editedFile + "' >/dev/null 2>'" + errors + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << rdtest::readFile(errors);
+    EXPECT_EQ(rdtest::readFile(errors), "");
+
+    const std::vector<std::string> transfers = raydeck.transfers();
+    ASSERT_EQ(transfers.size(), 2u);
+    EXPECT_EQ(count(rdtest::readFile(transfers[0]), "\nobject "), 59u);
+    const std::string update = rdtest::readFile(transfers[1]);
+    EXPECT_EQ(count(update, "\nflags 32769\n"), 2u);
+    EXPECT_EQ(count(update, "\nobject "), 6u);
+    const std::vector<standin::raydeck::Announcement> running = raydeck.running();
+    ASSERT_EQ(running.size(), 1u);
+    EXPECT_EQ(count(raydeck.dump(running[0]), "\nobject "), 59u);
+}

@@ -1,0 +1,64 @@
+#pragma once
+// A RayDeck installation in a registry sandbox whose program is the built
+// raydeck-standin and whose bin folder holds the substitute live library
+// (both linked in, as an installer would copy them), with a live-link port
+// range of its own, and a private folder for the stand-ins' announcements
+// (XDG_RUNTIME_DIR), so that a test sees only the stand-ins it started.
+//
+// Whatever happens in the test, every stand-in that announced itself in the
+// sandbox is asked to quit when the sandbox goes, and killed if it does not;
+// an idle time of two minutes ends any that slipped through.
+
+#include <Announcement.h>
+#include <Sandbox.h>
+
+#include <string>
+#include <vector>
+
+namespace standintest {
+
+// The built programs.
+std::string standinProgram();
+std::string standinLibrary();
+
+class StandinSandbox {
+public:
+    // Installs RayDeck `version` in the user's root of `registry`.
+    explicit StandinSandbox(const rdtest::RegistrySandbox& registry, int version = 9);
+    ~StandinSandbox();
+    StandinSandbox(const StandinSandbox&) = delete;
+    StandinSandbox& operator=(const StandinSandbox&) = delete;
+
+    // The .reg text of the installation, for tests that change it.
+    std::string registryText() const;
+
+    // The stand-ins running now, in the order they started.
+    std::vector<standin::raydeck::Announcement> running() const;
+    // Waits up to 10 s until `count` stand-ins run; the last state otherwise.
+    std::vector<standin::raydeck::Announcement> waitForRunning(std::size_t count) const;
+
+    // The recorded transfers, in their order.
+    std::vector<std::string> transfers() const;
+
+    // The stand-in's scene as a scene file, through a dump request; empty
+    // when it does not answer.
+    std::string dump(const standin::raydeck::Announcement& standin) const;
+
+    // Asks every running stand-in to quit and makes sure each has ended.
+    // True when all quit when asked.
+    bool quitAll() const;
+
+    rdtest::FakeInstall install;
+    int lowestPort = 0;
+    int highestPort = 0;
+    std::string announcements; // the folder
+
+private:
+    const rdtest::RegistrySandbox& registry_;
+    int version_;
+    rdtest::TempDir runtime_;
+    rdtest::ScopedEnv runtimeVariable_;
+    rdtest::ScopedEnv idleVariable_;
+};
+
+} // namespace standintest
