@@ -35,25 +35,25 @@ void count(const Node& node, Counts& counts, std::set<const Node*>& seen)
 std::string describeScene(const HeldScene& scene, int majorVersion, std::uint64_t processId)
 {
     tinyxml2::XMLPrinter printer(nullptr, true); // compact: no blanks between elements
-    printer.OpenElement("scene");
+    printer.OpenElement("scene", true);
     printer.PushAttribute("version", majorVersion);
     printer.PushAttribute("process_id", static_cast<std::uint64_t>(processId));
-    printer.OpenElement("modelsets");
+    printer.OpenElement("modelsets", true);
     for (const ModelSet& set : scene.modelSets()) {
         Counts counts;
         std::set<const Node*> seen;
         count(*set.root, counts, seen);
-        printer.OpenElement("modelset");
+        printer.OpenElement("modelset", true);
         printer.PushAttribute("name", set.name.c_str());
         printer.PushAttribute("modelset", "active");
-        printer.OpenElement("statistics");
+        printer.OpenElement("statistics", true);
         printer.PushAttribute("groups", counts.groups);
         printer.PushAttribute("objects", counts.objects);
-        printer.CloseElement();
-        printer.CloseElement();
+        printer.CloseElement(true);
+        printer.CloseElement(true);
     }
-    printer.CloseElement();
-    printer.CloseElement();
+    printer.CloseElement(true);
+    printer.CloseElement(true);
     return printer.CStr();
 }
 
