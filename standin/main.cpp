@@ -106,13 +106,13 @@ int serve()
         complain("RayDeck " + std::to_string(installation->majorVersion) + " has no resource folder");
         return 1;
     }
-    const std::string folder = announcementFolder(&why);
-    if (folder.empty()) {
-        complain("cannot announce this stand-in: " + why);
-        return 1;
-    }
-
     LogFile log(platform::joinPath(installation->resourceFolder, "raydeck-standin.log"));
+    // Without a safe place to announce itself it still serves the live link
+    // on the registered ports, where the add-in tries when no stand-in is
+    // listed; it cannot be asked anything then, and ends when idle.
+    const std::string folder = announcementFolder(&why);
+    if (folder.empty())
+        log.line("serving unannounced: " + why);
     if (!installation->namesThisProgram)
         log.line("no installation names " + self + "; serving as RayDeck "
                  + std::to_string(installation->majorVersion));
