@@ -185,6 +185,8 @@ bool StandinServer::Impl::start(std::string* whyNot)
 
 StandinServer::Ending StandinServer::Impl::run()
 {
+    if (!acceptor.is_open())
+        return ending; // never started, or run before
     if (s.handleSignals) {
         signals.add(SIGINT);
         signals.add(SIGTERM);

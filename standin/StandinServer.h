@@ -63,6 +63,7 @@ public:
     const Announcement& announcement() const;
 
     // Serves until it ends (see above), then removes its announcement.
+    // Returns at once, as stopped, when start() did not succeed.
     Ending run();
 
     // Makes run() return soon; callable from any thread.

@@ -298,6 +298,7 @@ TEST_F(LiveLink, StandinsTakeTheFirstFreePortOfTheirRangeOnTheLoopbackOnly)
     EXPECT_EQ(two.port(), first + 1);
     EXPECT_FALSE(three.start(&why));
     EXPECT_NE(why.find("no free port"), std::string::npos) << why;
+    EXPECT_EQ(three.run(), StandinServer::Ending::Stopped); // nothing to serve: it does not spin
 
 #ifdef __linux__
     // 127.0.0.2 is this machine too, but not the address listened on.
