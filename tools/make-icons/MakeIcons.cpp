@@ -51,10 +51,10 @@ Rgba renderIcon(double x, double y)
         const double lx = -0.5, ly = -0.6, lz = 0.62;
         const double diffuse = std::max(0.0, cx * lx + cy * ly + nz * lz);
         const double rz = 2 * diffuse * nz - lz;
-        const double spec = std::pow(std::max(0.0, rz), 24);
+        const double specular = std::pow(std::max(0.0, rz), 24);
         const double shade = 0.18 + 0.82 * diffuse;
-        pixel = over({std::min(1.0, 0.95 * shade + spec), std::min(1.0, 0.45 * shade + spec),
-                      std::min(1.0, 0.12 * shade + spec), 1},
+        pixel = over({std::min(1.0, 0.95 * shade + specular), std::min(1.0, 0.45 * shade + specular),
+                      std::min(1.0, 0.12 * shade + specular), 1},
                      pixel);
     }
     return pixel;
