@@ -22,13 +22,20 @@ function(rd_target_defaults target)
   endif()
 endfunction()
 
-# rd_add_gtest(<name> SOURCES ... LIBS ...): one GoogleTest executable
-# registered with CTest.
+# rd_add_gtest(<name> SOURCES ... LIBS ... [PROPERTIES <name> <value>...]):
+# one GoogleTest executable registered with CTest; PROPERTIES are set on each
+# of its tests.
 function(rd_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   rd_target_defaults(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "RD_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  # A cross build lists the tests through the emulator (Wine) when ctest
+  # runs, not after every link.
+  set(discovery)
+  if(CMAKE_CROSSCOMPILING)
+    set(discovery DISCOVERY_MODE PRE_TEST)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 ${discovery}
+    PROPERTIES ENVIRONMENT "RD_SOURCE_DIR=${PROJECT_SOURCE_DIR}" ${ARG_PROPERTIES})
 endfunction()

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,12 @@ inline constexpr char kPathSeparator = '\\';
 #else
 inline constexpr char kPathSeparator = '/';
 #endif
+
+// std::filesystem paths from and to UTF-8 text. Use these, never the narrow
+// std::filesystem conversions, which on Windows go through the ANSI code page
+// and lose every character outside it.
+std::filesystem::path pathFromUtf8(std::string_view utf8);
+std::string utf8FromPath(const std::filesystem::path& path);
 
 // folder + separator + name. The separator is always added, even when the
 // folder already ends in one: both systems read a doubled separator as one.

@@ -16,10 +16,11 @@ public:
     // program was started; false when it could not be (missing, not
     // executable, no resources).
     //
-    // Windows: CreateProcessW with the path as application name and no
-    // command line, no security attributes, no inherited handles, creation
-    // flags 0 and a zeroed STARTUPINFOW; both returned handles are closed at
-    // once.
+    // Windows: CreateProcessW with the path as application name and the
+    // quoted path as the command line (so that a path with blanks reaches
+    // the program as its one argv[0]), no security attributes, no inherited
+    // handles, creation flags 0 and a zeroed STARTUPINFOW; both returned
+    // handles are closed at once.
     // POSIX: the program runs detached in a session of its own with default
     // signal handling, inherits only standard input, output and error, and is
     // never this process's child, so no zombie is left behind and the host's

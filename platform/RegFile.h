@@ -79,6 +79,10 @@ public:
     // A value of a key, by name in any case; null when missing.
     static const RegValue* value(const RegKeyData& key, std::string_view name);
 
+    // Every key by its normalised path (see normaliseKeyPath); the root key
+    // has the empty path.
+    const std::map<std::string, RegKeyData>& keys() const { return keys_; }
+
 private:
     // Normalised key path (lower case, single backslashes, no leading or
     // trailing one) -> key.

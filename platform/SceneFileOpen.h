@@ -1,8 +1,8 @@
 #pragma once
 // Opening the destination of a scene file. Both functions return null with
 // errno set on failure and leave nothing open then. The standard-output
-// takeover is per system (posix/; the Windows one, with _dup, _fdopen, _dup2
-// and _setmode, is still to come).
+// takeover is per system: dup/fdopen/dup2 in posix/, _dup/_fdopen/_dup2 and
+// _setmode in win/.
 
 #include <cstdio>
 #include <string>
@@ -17,7 +17,8 @@ std::FILE* openSceneFile(const std::string& utf8Name);
 // Takes standard output over for a scene: returns a new binary stream ("wb")
 // on a duplicate of standard output's descriptor, and points standard
 // output's descriptor at standard error, so that nothing else the process
-// prints can mix with the scene.
+// prints can mix with the scene. On Windows the new descriptor is switched to
+// binary mode, so that no "\r" is added before a "\n".
 std::FILE* takeOverStandardOutput();
 
 } // namespace platform

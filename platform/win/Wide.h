@@ -1,7 +1,11 @@
 #pragma once
-// UTF-8 -> the wide strings the Windows calls take. wchar_t is 16 bits there.
+// UTF-8 <-> the wide strings the Windows calls take (wchar_t is 16 bits
+// there), through the system's own conversions, MultiByteToWideChar and
+// WideCharToMultiByte with CP_UTF8. Malformed input becomes U+FFFD (and an
+// unpaired surrogate U+FFFD on the way back), as in Utf16.h, so a bad byte
+// never silently shortens a name into another valid one.
 
-#include "Utf16.h"
+#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -10,13 +14,24 @@ namespace platform {
 
 inline std::wstring wide(std::string_view utf8)
 {
-    const std::u16string u16 = utf8ToUtf16(utf8);
-    return std::wstring(u16.begin(), u16.end());
+    if (utf8.empty())
+        return {};
+    const int bytes = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), bytes, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), bytes, text.data(), length);
+    return text;
 }
 
 inline std::string narrow(std::wstring_view text)
 {
-    return utf16ToUtf8(std::u16string(text.begin(), text.end()));
+    if (text.empty())
+        return {};
+    const int units = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), units, utf8.data(), length, nullptr, nullptr);
+    return utf8;
 }
 
 } // namespace platform

@@ -22,10 +22,12 @@ inline const std::string kExportOnPanel = "rayDeck8ExportCommandOnPanelCPP";
 inline const std::string kRenderName = "Render in RayDeck 8";
 inline const std::string kExportName = "Export to RayDeck .rdk";
 
+// Absolute: under Wine, RD_SOURCE_DIR is a Linux path that only the current
+// drive makes whole.
 inline fs::path sourceDir()
 {
     const char* top = std::getenv("RD_SOURCE_DIR");
-    return top != nullptr ? fs::path(top) : fs::path(".");
+    return fs::absolute(top != nullptr ? fs::path(top) : fs::path("."));
 }
 
 inline fs::path testDesign(const std::string& name)

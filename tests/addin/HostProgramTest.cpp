@@ -5,14 +5,12 @@
 #include "AddinTestSupport.h"
 
 #include <GoldenFile.h>
+#include <RunProgram.h>
 #include <Sandbox.h>
 #include <ScriptedLive.h>
 
 #include <gmock/gmock.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <fstream>
 
 using namespace addintest;
@@ -20,38 +18,14 @@ using ::testing::HasSubstr;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string shellQuoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using Outcome = rdtest::ProgramRun;
 
 class HostProgram : public ::testing::Test {
 protected:
     // Runs addin-host with `args` in the temporary folder.
     Outcome host(const std::vector<std::string>& args)
     {
-        std::string command = "cd " + shellQuoted(dir.path().string()) + " && " + shellQuoted(ADDIN_HOST_PATH);
-        for (const std::string& a : args)
-            command += " " + shellQuoted(a);
-        const std::string out = dir / ".stdout", err = dir / ".stderr";
-        command += " >" + shellQuoted(out) + " 2>" + shellQuoted(err);
-        const int raw = std::system(command.c_str());
-        Outcome outcome;
-        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        outcome.out = rdtest::readFile(out);
-        outcome.err = rdtest::readFile(err);
-        fs::remove(out);
-        fs::remove(err);
-        return outcome;
+        return rdtest::runProgram(ADDIN_HOST_PATH, args, rdtest::utf8FromPath(dir.path()));
     }
 
     Outcome script(const std::string& text)
@@ -99,7 +73,7 @@ TEST_F(HostProgram, AnExportThatIsNotWrittenCompletelyFails)
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.err, HasSubstr("closing file: No space left on device\n"));
     EXPECT_THAT(r.err, HasSubstr("addin-host: command \"Export to RayDeck .rdk\" failed: could not close file\n"));
-    EXPECT_THAT(r.err, HasSubstr("addin-host: the export to \"/dev/full\" failed\n"));
+    EXPECT_THAT(r.err, HasSubstr("addin-host: the export to \"" + fs::absolute("/dev/full").string() + "\" failed\n"));
 
     r = host({"export", exampleDesign().string(), "no/such/folder.rdk"});
     EXPECT_EQ(r.status, 1);
@@ -115,8 +89,7 @@ TEST_F(HostProgram, AnExportThatIsNotWrittenCompletelyFails)
 
 TEST_F(HostProgram, TheAddinCanBeLoadedFromAnotherPathAndIsCheckedWhenItIs)
 {
-    const fs::path module = fs::path(ADDIN_HOST_PATH).parent_path().parent_path() / "RayDeck8Addin" / "RayDeck8Addin.so";
-    fs::copy_file(module, dir / "Copy.so");
+    fs::copy_file(ADDIN_MODULE_PATH, dir / "Copy.so");
     Outcome r = host({"--addin", dir / "Copy.so", "export", exampleDesign().string(), "x.rdk"});
     EXPECT_EQ(r.status, 0) << r.err;
 

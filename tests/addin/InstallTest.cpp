@@ -1,39 +1,21 @@
 // The installed tree: the add-in folder as the host loads it, and the host
-// program beside it, which finds the add-in on its own.
+// program beside it, which finds the add-in on its own. The tree is laid out
+// by the set-up test addin_install_tree.
 
 #include "AddinTestSupport.h"
 
+#include <RunProgram.h>
 #include <Sandbox.h>
 
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-
 using namespace addintest;
-
-namespace {
-
-int shell(const std::string& command)
-{
-    const int raw = std::system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-} // namespace
 
 TEST(Install, LaysOutTheAddinFolderAndAHostProgramThatFindsIt)
 {
-    rdtest::TempDir prefix;
-    const std::string log = prefix / "install.log";
-    ASSERT_EQ(shell(std::string(RD_CMAKE_COMMAND) + " --install '" RD_BUILD_DIR "' --prefix '" + prefix.path().string() +
-                    "' >'" + log + "' 2>&1"),
-              0)
-        << rdtest::readFile(log);
-
-    const fs::path addin = prefix.path() / "RayDeck8Addin";
-    EXPECT_TRUE(fs::is_regular_file(addin / "RayDeck8Addin.so"));
+    const fs::path prefix = RD_INSTALL_PREFIX;
+    const fs::path addin = prefix / "RayDeck8Addin";
+    EXPECT_TRUE(fs::is_regular_file(addin / ADDIN_MODULE_NAME));
 
     const nlohmann::json manifest = nlohmann::json::parse(rdtest::readFile((addin / "RayDeck8Addin.manifest").string()));
     EXPECT_EQ(manifest.at("type"), "addin");
@@ -49,10 +31,10 @@ TEST(Install, LaysOutTheAddinFolderAndAHostProgramThatFindsIt)
                 EXPECT_EQ(rdtest::readFile(icon.string()).substr(1, 3), "PNG") << icon;
             }
 
-    const std::string scene = prefix / "scene.rdk";
-    ASSERT_EQ(shell("'" + (prefix / "bin/addin-host") + "' export '" + exampleDesign().string() + "' '" + scene +
-                    "' 2>'" + log + "'"),
-              0)
-        << rdtest::readFile(log);
+    rdtest::TempDir dir;
+    const std::string scene = dir / "scene.rdk";
+    const rdtest::ProgramRun run =
+        rdtest::runProgram((prefix / "bin" / ADDIN_HOST_NAME).string(), {"export", exampleDesign().string(), scene});
+    ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(rdtest::readFile(scene).rfind("//---veltor:dal:7---\n", 0), 0u);
 }

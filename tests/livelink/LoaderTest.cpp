@@ -8,9 +8,14 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <filesystem>
-#include <unistd.h>
+
+#ifdef _WIN32
+#include <Utf16.h>
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 using platform::RegistryRoot;
 using rdtest::RegistrySandbox;
@@ -48,10 +53,15 @@ private:
 // Whether the process has the library at path loaded, without loading it.
 bool isLoaded(const std::string& path)
 {
+#ifdef _WIN32
+    const std::u16string name = platform::utf8ToUtf16(path);
+    return GetModuleHandleW(std::wstring(name.begin(), name.end()).c_str()) != nullptr;
+#else
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
     if (handle != nullptr)
         ::dlclose(handle);
     return handle != nullptr;
+#endif
 }
 
 class CountingRegistry final : public platform::Registry {
@@ -103,7 +113,7 @@ protected:
         sandbox.writeUser(rdtest::regInstallation(RegistryRoot::CurrentUser, version, installation));
     }
 
-    std::string log() const { return rdtest::readFile(raydeck.resourceFolder + "/sceneapi.log"); }
+    std::string log() const { return rdtest::readTextFile(raydeck.resourceFolder + "/sceneapi.log"); }
 
     RegistrySandbox sandbox;
     rdtest::FakeInstall raydeck = sandbox.makeInstallation("raydeck");

@@ -79,7 +79,7 @@ TEST(RegistryFiles, AMalformedFileIsReportedOnceWithItsLineAndReadsAsEmpty)
     EXPECT_EQ(registry().open(RegistryRoot::LocalMachine, ""), nullptr);
     EXPECT_NE(registry().open(RegistryRoot::CurrentUser, "SOFTWARE\\Veltor"), nullptr); // unaffected
     const std::string reported = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(reported, "registry file " + sandbox.machineFile()
+    EXPECT_EQ(reported, "registry file " + (sandbox.dir / "system.reg")
                             + ", line 4: a backslash in a quoted text must be written \\\\ (or \\\" for a "
                               "quote); the file is ignored\n");
 

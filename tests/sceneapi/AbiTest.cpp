@@ -6,14 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "velScene_api.h"
+
+#include <DynamicLibrary.h>
 
 namespace {
 
@@ -39,10 +39,11 @@ ShaderText handle(std::uintptr_t n)
 
 TEST(SceneInterfaceAbi, EveryOperationLandsOnItsNumber)
 {
-    void* library = ::dlopen(FROZEN_SCENE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library, nullptr) << ::dlerror();
-    const auto create = reinterpret_cast<Create>(::dlsym(library, "frozen_scene_create"));
-    ASSERT_NE(create, nullptr) << ::dlerror();
+    std::string whyNot;
+    const platform::DynamicLibrary library = platform::DynamicLibrary::load(FROZEN_SCENE_LIBRARY, &whyNot);
+    ASSERT_TRUE(library) << whyNot;
+    const auto create = reinterpret_cast<Create>(library.symbol("frozen_scene_create"));
+    ASSERT_NE(create, nullptr);
 
     std::vector<Landing> landed;
     velScene_api* api = static_cast<velScene_api*>(create(record, &landed));
@@ -134,5 +135,4 @@ TEST(SceneInterfaceAbi, EveryOperationLandsOnItsNumber)
         EXPECT_EQ(landed, (std::vector<Landing>{{c.slot, c.detail}})) << "operation " << c.slot << " (" << c.detail
                                                                        << ") landed elsewhere";
     }
-    ::dlclose(library);
 }

@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +13,9 @@
 
 #include "LightFileFactory.h"
 #include "velSceneapi_oo.h"
+
+#include <RunProgram.h>
+#include <Sandbox.h>
 
 using namespace vel;
 namespace fs = std::filesystem;
@@ -35,43 +34,32 @@ std::string readFile(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string readAll(int fd)
-{
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(n));
-    return text;
-}
-
-// Collects what is written to the standard error descriptor meanwhile.
+// Collects what is written to standard error meanwhile.
 class StderrCapture {
 public:
-    StderrCapture() : file_(std::tmpfile()), saved_(::dup(STDERR_FILENO))
+    StderrCapture()
     {
         std::fflush(stderr);
-        ::dup2(::fileno(file_), STDERR_FILENO);
+        testing::internal::CaptureStderr();
     }
     ~StderrCapture() { restore(); }
     std::string text()
     {
         restore();
-        std::rewind(file_);
-        return readAll(::fileno(file_));
+        return text_;
     }
 
 private:
     void restore()
     {
-        if (saved_ < 0)
+        if (!capturing_)
             return;
         std::fflush(stderr);
-        ::dup2(saved_, STDERR_FILENO);
-        ::close(saved_);
-        saved_ = -1;
+        text_ = testing::internal::GetCapturedStderr();
+        capturing_ = false;
     }
-    std::FILE* file_;
-    int saved_;
+    bool capturing_ = true;
+    std::string text_;
 };
 
 // A list of floats larger than every buffer on the way.
@@ -85,11 +73,8 @@ void writeLargeScene(velSceneapi_oo& w)
 
 class FileFactory : public ::testing::Test {
 protected:
-    fs::path dir = fs::temp_directory_path() /
-                   ("rd-factory-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    void SetUp() override { fs::create_directories(dir); }
-    void TearDown() override { fs::remove_all(dir); }
+    rdtest::TempDir temp;
+    fs::path dir = temp.path();
 };
 
 } // namespace
@@ -128,7 +113,7 @@ TEST_F(FileFactory, OpensNamesWithNonAsciiCharacters)
     const std::string name = "Sc\xC3\xA8ne \xE2\x9C\x93 \xE6\x97\xA5\xE6\x9C\xAC.rdk"; // "Scène ✓ 日本.rdk"
     const fs::path path = dir / fs::path(std::u8string(name.begin(), name.end()));
     {
-        LightFileFactory factory((dir.string() + "/" + name));
+        LightFileFactory factory(rdtest::utf8FromPath(dir) + "/" + name);
         velSceneapi_oo w(&factory);
     }
     ASSERT_TRUE(fs::exists(path));
@@ -201,50 +186,14 @@ TEST_F(FileFactory, AFullDiskFailsTheClose)
 }
 
 // "-" sends the scene to standard output; everything else the process prints
-// there from then on goes to standard error. Run in a child process, whose
-// descriptors can be given away.
+// there from then on goes to standard error. Run in a program of its own,
+// whose standard output can be given away.
 TEST(FileFactoryStandardOutput, DashSendsTheSceneToStandardOutput)
 {
-    int out[2], err[2];
-    ASSERT_EQ(::pipe(out), 0);
-    ASSERT_EQ(::pipe(err), 0);
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::dup2(err[1], STDERR_FILENO);
-        for (const int fd : {out[0], out[1], err[0], err[1]})
-            ::close(fd);
-        int status = 0;
-        try {
-            LightFileFactory factory("-");
-            {
-                velSceneapi_oo w(&factory);
-                std::printf("stray\n");
-                std::fflush(stdout);
-                w.api()->setModeFlags(1);
-                w.beginGroup("g");
-                w.endGroup();
-            }
-            factory.close();
-            std::printf("after\n");
-            std::fflush(stdout);
-        } catch (...) {
-            status = 3;
-        }
-        ::_exit(status);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
-    const std::string scene = readAll(out[0]);
-    const std::string other = readAll(err[0]);
-    ::close(out[0]);
-    ::close(err[0]);
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(scene, expectedStart() + "\ngroup \"g\" {\n}\n");
-    EXPECT_EQ(other, "stray\nafter\n");
+    const rdtest::ProgramRun run = rdtest::runProgram(RD_SCENE_TO_STDOUT, {});
+    EXPECT_EQ(run.status, 0) << run.err;
+    // No "\r" in the scene, also on Windows, where the descriptor is switched
+    // to binary mode.
+    EXPECT_EQ(run.out, expectedStart() + "\ngroup \"g\" {\n}\n");
+    EXPECT_EQ(run.err, "stray\nafter\n");
 }

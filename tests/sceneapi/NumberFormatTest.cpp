@@ -32,6 +32,18 @@ public:
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
         std::snprintf(expected, sizeof expected, format_, v);
 #pragma GCC diagnostic pop
+#ifdef _WIN32
+        // The C runtime on Windows prints every NaN as "nan"; the writer keeps
+        // glibc's "-nan" for one with the sign bit, so that a scene is the
+        // same bytes on every system.
+        if (std::isnan(v) && std::signbit(v)) {
+            char* nan = std::strstr(expected, "nan");
+            if (nan != nullptr && nan > expected && nan[-1] == ' ')
+                nan[-1] = '-';
+            else if (nan != nullptr)
+                std::memmove(nan + 1, nan, std::strlen(nan) + 1), *nan = '-';
+        }
+#endif
         *ours(actual, v) = '\0';
         ++count_;
         if (std::strcmp(expected, actual) != 0 && ++failures_ <= 10)

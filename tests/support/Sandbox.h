@@ -1,16 +1,22 @@
 #pragma once
 // Test helpers: a temporary folder, scoped environment variables and a
-// sandboxed registry whose two root files live in the temporary folder
-// (VELTOR_USER_REG / VELTOR_MACHINE_REG), so that no test sees the machine's
-// own registry files.
+// sandboxed registry, so that no test sees the machine's own RayDeck
+// installation or leaves anything behind.
+//
+// Paths in std::string are UTF-8 on every system.
 
+#include <Files.h>
 #include <RegFile.h>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace rdtest {
+
+using platform::pathFromUtf8;
+using platform::utf8FromPath;
 
 // A fresh, uniquely named folder, removed with its contents at the end.
 class TempDir {
@@ -20,13 +26,15 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
-    std::string operator/(const std::string& relative) const { return (path_ / relative).string(); }
+    // The path of relative (UTF-8) inside the folder, as UTF-8.
+    std::string operator/(const std::string& relative) const;
 
 private:
     std::filesystem::path path_;
 };
 
 // Sets (or, with nullopt, unsets) an environment variable and restores it.
+// Programs started meanwhile inherit the change.
 class ScopedEnv {
 public:
     ScopedEnv(std::string name, const std::optional<std::string>& value);
@@ -41,6 +49,13 @@ private:
 
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
+
+// A file that the system writes as text: its lines end in "\n" on POSIX and
+// in "\r\n" on Windows (text mode). Returns the content with "\n" line ends
+// and fails the test on a Windows line that ends in a bare "\n".
+std::string readTextFile(const std::string& path);
+// The same for text already read.
+std::string fromTextLines(const std::string& text, const std::string& where);
 
 // The folders and files of one fake installation below the sandbox.
 struct FakeInstall {
@@ -57,22 +72,34 @@ std::string regDword(const std::string& name, unsigned value);
 // The key "RayDeck <version>" with the three paths of the installation.
 std::string regInstallation(platform::RegistryRoot root, int version, const FakeInstall& installation);
 
+// Where the registry of a sandbox lives; per system (RegistryRedirect*.cpp).
+class RegistryRedirect;
+
+// Both registry roots, empty at first, for this process only.
+//
+// POSIX: each root is a file in the sandbox folder (VELTOR_USER_REG,
+// VELTOR_MACHINE_REG). Windows: HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE are
+// redirected for this process (RegOverridePredefKey) to two scratch keys, so
+// the add-in's RegOpenKeyExW and RegQueryValueExW calls run for real, and
+// tests running in parallel do not meet. One sandbox at a time.
 class RegistrySandbox {
 public:
     RegistrySandbox();
+    ~RegistrySandbox();
+    RegistrySandbox(const RegistrySandbox&) = delete;
+    RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
-    // Writes a root file: the export header, then body.
+    // Replaces the content of a root with the keys of body, .reg text
+    // without the export header (regKey, regString, regDword).
     void writeUser(const std::string& body) const;
     void writeMachine(const std::string& body) const;
-    std::string machineFile() const { return dir / "system.reg"; }
 
     FakeInstall makeInstallation(const std::string& name) const;
 
     TempDir dir;
 
 private:
-    ScopedEnv user_;
-    ScopedEnv machine_;
+    std::unique_ptr<RegistryRedirect> redirect_;
 };
 
 } // namespace rdtest

@@ -1,24 +1,19 @@
 #include "SceneText.h"
 
-#include <cstdlib>
+#include "StringSink.h"
 
 namespace scenetest {
 
 SceneText::SceneText()
 {
-    stream_ = open_memstream(&buffer_, &size_);
-    writer_ = std::make_unique<velScene_api_file>(stream_, false);
+    auto sink = std::make_unique<vel::StringSink>();
+    sink_ = sink.get();
+    writer_ = std::make_unique<velScene_api_file>(std::move(sink), false);
     writer_->setModeFlags(1);
     wrapper_.attach(writer_.get());
 }
 
-SceneText::~SceneText()
-{
-    writer_.reset();
-    if (stream_)
-        std::fclose(stream_);
-    std::free(buffer_);
-}
+SceneText::~SceneText() = default;
 
 std::unique_ptr<vel::velSceneapi_oo> SceneText::newWrapper()
 {
@@ -30,9 +25,11 @@ std::unique_ptr<vel::velSceneapi_oo> SceneText::newWrapper()
 std::string SceneText::finish()
 {
     wrapper_.attach(nullptr);
+    writer_->flush();
+    std::string text = sink_->str();
     writer_.reset();
-    std::fflush(stream_);
-    return std::string(buffer_, size_);
+    sink_ = nullptr;
+    return text;
 }
 
 } // namespace scenetest

@@ -10,6 +10,10 @@
 #include "LightNode.h"
 
 #include "velSceneapi_oo.h"
+
+namespace vel {
+class StringSink;
+}
 #include "velScene_api_file.h"
 
 namespace scenetest {
@@ -30,9 +34,7 @@ public:
     std::string finish();
 
 private:
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* stream_ = nullptr;
+    vel::StringSink* sink_ = nullptr; // owned by the writer
     std::unique_ptr<velScene_api_file> writer_;
     vel::velSceneapi_oo wrapper_{nullptr};
 };

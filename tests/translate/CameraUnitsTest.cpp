@@ -1,6 +1,7 @@
 // Units of the design and the active camera.
 
 #include <cmath>
+#include <numbers>
 
 #include "SceneText.h"
 #include "TranslateFixture.h"
@@ -58,7 +59,7 @@ sh::CameraData view(std::array<double, 3> eye, std::array<double, 3> target)
     c.eye = eye;
     c.target = target;
     c.up = {0, 2, 0};
-    c.perspectiveAngle = M_PI / 4;
+    c.perspectiveAngle = std::numbers::pi / 4;
     return c;
 }
 

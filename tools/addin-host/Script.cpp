@@ -1,5 +1,7 @@
 #include "Script.h"
 
+#include <Files.h>
+
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -80,7 +82,7 @@ std::vector<Step> parseScript(std::string_view text, const std::filesystem::path
         if (line.empty() || line.front() == '#')
             continue;
 
-        const std::string where = file.string() + ":" + std::to_string(lineNumber);
+        const std::string where = platform::utf8FromPath(file) + ":" + std::to_string(lineNumber);
         const std::size_t wordEnd = line.find_first_of(" \t");
         const std::string_view word = line.substr(0, wordEnd);
         const std::string_view rest = trim(wordEnd == std::string_view::npos ? "" : line.substr(wordEnd));
@@ -106,7 +108,7 @@ std::vector<Step> parseScript(std::string_view text, const std::filesystem::path
             if (rest.empty())
                 throw ScriptError(where + ": \"" + std::string(word) + "\" needs an argument");
             if (keyword->arguments == Arguments::Path && rest != "-")
-                step.args.push_back((folder / std::filesystem::path(std::string(rest))).lexically_normal().string());
+                step.args.push_back(platform::utf8FromPath((folder / platform::pathFromUtf8(rest)).lexically_normal()));
             else
                 step.args.emplace_back(rest);
             break;
@@ -125,10 +127,10 @@ std::vector<Step> readScript(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     if (!in)
-        throw ScriptError(file.string() + ": cannot read the script");
+        throw ScriptError(platform::utf8FromPath(file) + ": cannot read the script");
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad())
-        throw ScriptError(file.string() + ": cannot read the script");
+        throw ScriptError(platform::utf8FromPath(file) + ": cannot read the script");
     return parseScript(text, file);
 }
 

@@ -1,5 +1,6 @@
 #include "Session.h"
 
+#include <Files.h>
 #include <StandIn/StandIn.h>
 
 #include <exception>
@@ -205,7 +206,7 @@ void Session::open(const std::string& file)
     sh::StreamProgress progress(file, progress_);
     sh::ImportOptions options = importOptions_;
     options.monitor = &progress;
-    sh::openDesignAnyFormat(file, options);
+    sh::openDesignAnyFormat(platform::pathFromUtf8(file), options);
     trace("opened " + file);
 }
 

@@ -11,6 +11,9 @@
 #include "Script.h"
 #include "Session.h"
 
+#include <Files.h>
+#include <ProcessInfo.h>
+#include <Program.h>
 #include <StandIn/AnyFormat.h>
 #include <StandIn/StandIn.h>
 
@@ -35,14 +38,15 @@ constexpr const char* kRenderCommand = "Render in RayDeck 8";
 
 // The module of the add-in folder beside this program's folder, as the build
 // tree and the installation lay them out (bin/addin-host and
-// RayDeck8Addin/RayDeck8Addin.so under one prefix).
-std::string defaultModulePath(const char* argv0)
+// RayDeck8Addin/RayDeck8Addin.so under one prefix; .exe and .dll on Windows).
+std::string defaultModulePath(const std::string& argv0)
 {
     std::error_code error;
-    fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (error)
-        self = fs::absolute(argv0, error);
-    return (self.parent_path().parent_path() / RD_ADDIN_MODULE_RELATIVE).lexically_normal().string();
+    std::string self = platform::executablePath();
+    if (self.empty())
+        self = platform::utf8FromPath(fs::absolute(platform::pathFromUtf8(argv0), error));
+    const fs::path folder = platform::pathFromUtf8(self).parent_path().parent_path();
+    return platform::utf8FromPath((folder / RD_ADDIN_MODULE_RELATIVE).lexically_normal());
 }
 
 // What a save dialog returns: the full path, as the user's choice.
@@ -51,8 +55,8 @@ std::string chosenPath(const std::string& out)
     if (out == "-")
         return out;
     std::error_code error;
-    const fs::path path = fs::absolute(out, error);
-    return error ? out : path.lexically_normal().string();
+    const fs::path path = fs::absolute(platform::pathFromUtf8(out), error);
+    return error ? out : platform::utf8FromPath(path.lexically_normal());
 }
 
 int exportDesign(Session& session, const std::string& design, const std::string& out)
@@ -125,7 +129,16 @@ int main(int argc, char** argv)
     CLI::App app{"Stands in for Fusion 360 around the RayDeck 8 add-in: loads a design file, loads the add-in "
                  "module, calls its run, clicks its commands, answers the save dialog, calls its stop."};
     app.fallthrough();
-    std::string modulePath = defaultModulePath(argv[0]);
+    // Options start with "-" on every system: on Windows CLI11 would also take
+    // "/name", and so a path such as /home/me/design.json for an option.
+    app.allow_windows_style_options(false);
+    // UTF-8 arguments on every system (file names beyond the ANSI code page
+    // on Windows).
+    const std::vector<std::string> args = platform::commandLineArguments(argc, argv);
+    std::vector<const char*> argPointers;
+    for (const std::string& arg : args)
+        argPointers.push_back(arg.c_str());
+    std::string modulePath = defaultModulePath(args.empty() ? std::string() : args.front());
     bool verbose = false;
     app.add_option("--addin", modulePath, "the add-in module to load")->capture_default_str();
     app.add_flag("-v,--verbose", verbose, "report every step, not only what goes wrong");
@@ -178,7 +191,7 @@ int main(int argc, char** argv)
                "  answer out/gearbox.rdk\n  click Export to RayDeck .rdk\n  stop\n");
 
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(argPointers.size()), argPointers.data());
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? 0 : 2;
     }
@@ -197,7 +210,7 @@ int main(int argc, char** argv)
     std::vector<Step> steps;
     if (*scriptCommand) {
         try {
-            steps = addinhost::readScript(scriptFile);
+            steps = addinhost::readScript(platform::pathFromUtf8(scriptFile));
         } catch (const addinhost::ScriptError& e) {
             Session::report(e.what());
             return 2;

@@ -11,6 +11,14 @@
 #include <cstdint>
 #include <cstdio>
 
+// mingw checks "printf" formats as msvcrt's, which lacks %zu; the C99
+// vsnprintf that this build uses has it.
+#ifdef __MINGW32__
+#define FROZEN_PRINTF gnu_printf
+#else
+#define FROZEN_PRINTF printf
+#endif
+
 namespace {
 
 using Record = void (*)(void* context, int slot, const char* detail);
@@ -107,7 +115,7 @@ private:
 
     // Records the call; true, so that a result shows it came from here and
     // not from a default of the add-in's side.
-    __attribute__((format(printf, 3, 4))) bool log(int slot, const char* format, ...)
+    __attribute__((format(FROZEN_PRINTF, 3, 4))) bool log(int slot, const char* format, ...)
     {
         char detail[512];
         std::va_list args;
@@ -125,7 +133,13 @@ private:
 } // namespace
 
 // The library's one entry point, like the live library's initialisation.
-extern "C" __attribute__((visibility("default"))) void* frozen_scene_create(Record record, void* context)
+#ifdef _WIN32
+#define FROZEN_EXPORT __declspec(dllexport)
+#else
+#define FROZEN_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" FROZEN_EXPORT void* frozen_scene_create(Record record, void* context)
 {
     return new FrozenScene(record, context);
 }

@@ -1,0 +1,27 @@
+#pragma once
+// Runs another program to its end, without a shell, and collects what it
+// printed: fork and exec on POSIX, CreateProcessW on Windows.
+
+#include <string>
+#include <vector>
+
+namespace rdtest {
+
+struct ProgramRun {
+    int status = -1;  // the exit code; -1 when it did not start or was killed
+    std::string out;  // standard output, byte for byte
+    std::string err;  // standard error, text with "\n" line ends (readTextFile)
+};
+
+// Runs program (a path, UTF-8) with args in folder (empty: this process's
+// current folder), with this process's environment, and waits for it.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& folder = {});
+
+// The command line that hands args to a Windows program exactly, by the
+// quoting rules its C runtime reads them with: each argument with blanks,
+// tabs or quotes in double quotes, quotes and the backslashes before them
+// escaped with backslashes.
+std::string windowsCommandLine(const std::vector<std::string>& args);
+
+} // namespace rdtest
