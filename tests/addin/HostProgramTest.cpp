@@ -37,7 +37,7 @@ protected:
     rdtest::TempDir dir;
     // The host program reads this registry: no RayDeck unless a test
     // installs one.
-    rdtest::RegistrySandbox registry;
+    rdtest::RegistrySandbox registry{rdtest::RegistrySandbox::Reach::StartedProgramsToo};
 };
 
 } // namespace

@@ -88,7 +88,7 @@ void ScriptedLive::write() const
 std::vector<std::string> ScriptedLive::calls() const
 {
     std::vector<std::string> lines;
-    std::istringstream in(readFile(recordPath_));
+    std::istringstream in(readTextFile(recordPath_));
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;

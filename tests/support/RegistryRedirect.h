@@ -12,8 +12,8 @@ namespace rdtest {
 class RegistryRedirect {
 public:
     // folder: the sandbox's own temporary folder, for systems that keep the
-    // roots in files.
-    explicit RegistryRedirect(const std::filesystem::path& folder);
+    // roots in files. startedProgramsToo: see RegistrySandbox::Reach.
+    RegistryRedirect(const std::filesystem::path& folder, bool startedProgramsToo);
     ~RegistryRedirect();
     RegistryRedirect(const RegistryRedirect&) = delete;
     RegistryRedirect& operator=(const RegistryRedirect&) = delete;

@@ -20,7 +20,11 @@ struct RegistryRedirect::State {
     ScopedEnv machine;
 };
 
-RegistryRedirect::RegistryRedirect(const std::filesystem::path& folder) : state_(std::make_unique<State>(folder)) {}
+// The variables reach started programs anyway.
+RegistryRedirect::RegistryRedirect(const std::filesystem::path& folder, bool)
+    : state_(std::make_unique<State>(folder))
+{
+}
 
 RegistryRedirect::~RegistryRedirect() = default;
 

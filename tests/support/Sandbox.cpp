@@ -148,7 +148,10 @@ constexpr char kRegHeader[] = "Windows Registry Editor Version 5.00\n\n";
 
 } // namespace
 
-RegistrySandbox::RegistrySandbox() : redirect_(std::make_unique<RegistryRedirect>(dir.path())) {}
+RegistrySandbox::RegistrySandbox(Reach reach)
+    : redirect_(std::make_unique<RegistryRedirect>(dir.path(), reach == Reach::StartedProgramsToo))
+{
+}
 
 RegistrySandbox::~RegistrySandbox() = default;
 

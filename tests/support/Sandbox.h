@@ -75,16 +75,21 @@ std::string regInstallation(platform::RegistryRoot root, int version, const Fake
 // Where the registry of a sandbox lives; per system (RegistryRedirect*.cpp).
 class RegistryRedirect;
 
-// Both registry roots, empty at first, for this process only.
+// Both registry roots, empty at first, for this process and, when asked,
+// for the programs it starts.
 //
 // POSIX: each root is a file in the sandbox folder (VELTOR_USER_REG,
-// VELTOR_MACHINE_REG). Windows: HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE are
-// redirected for this process (RegOverridePredefKey) to two scratch keys, so
-// the add-in's RegOpenKeyExW and RegQueryValueExW calls run for real, and
-// tests running in parallel do not meet. One sandbox at a time.
+// VELTOR_MACHINE_REG), which started programs inherit. Windows: for this
+// process only, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE are redirected
+// (RegOverridePredefKey) to two scratch keys, so the add-in's RegOpenKeyExW
+// and RegQueryValueExW calls run for real and tests running in parallel do
+// not meet; with started programs too, SOFTWARE\Veltor of the real roots is
+// emptied for the sandbox's lifetime and restored after, and such tests must
+// not run in parallel (RESOURCE_LOCK veltor_registry). One sandbox at a time.
 class RegistrySandbox {
 public:
-    RegistrySandbox();
+    enum class Reach { ThisProcess, StartedProgramsToo };
+    explicit RegistrySandbox(Reach reach = Reach::ThisProcess);
     ~RegistrySandbox();
     RegistrySandbox(const RegistrySandbox&) = delete;
     RegistrySandbox& operator=(const RegistrySandbox&) = delete;
