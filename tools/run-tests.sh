@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine and runs every test: the optimised build and the
-# build under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Sets up a Debian 12 machine and runs every test: the optimised build, the
+# build under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
+# x64 build (mingw-w64) with its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-deps.sh
@@ -35,4 +36,18 @@ if ! build/fuzz/tests/sceneapi/fuzz/sceneapi_reader_fuzz -max_total_time=60 -max
   exit 1
 fi
 grep -E '^(stat::number_of_executed_units|stat::new_units_added)' "$fuzz/log" >&2 || true
+
+# The Windows build and its tests under Wine, in a Wine prefix kept in the
+# build tree (created once, about 20 s) and a wineserver that is stopped at
+# the end.
+echo "=== build: mingw (Windows x64, cross-compiled)" >&2
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j "$jobs"
+wine_prefix=build/mingw/wine-prefix
+trap 'WINEPREFIX="$PWD/$wine_prefix" wineserver -k 2>/dev/null || true' EXIT
+wine_start=$SECONDS
+tools/wine-run.sh "$wine_prefix" cmd.exe /c exit
+echo "=== test: mingw, under Wine (prefix ready after $((SECONDS - wine_start)) s)" >&2
+ctest --preset mingw -j "$jobs"
+echo "=== Wine: $((SECONDS - wine_start)) s for the Windows tests" >&2
 echo "all tests passed" >&2

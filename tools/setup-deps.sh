@@ -10,10 +10,29 @@ missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+
+# Source packages for what the Windows build compiles itself (TinyXML-2,
+# fetched with apt-get source when the build is configured): deb-src beside
+# every deb entry.
+update=false
+sources=/etc/apt/sources.list.d/debian.sources
+if [ -f "$sources" ] && grep -q '^Types: deb$' "$sources"; then
+  sed -i 's/^Types: deb$/Types: deb deb-src/' "$sources"
+  update=true
+fi
+if [ -f /etc/apt/sources.list ] && grep -qE '^deb ' /etc/apt/sources.list \
+   && ! grep -qE '^deb-src ' /etc/apt/sources.list; then
+  sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >> /etc/apt/sources.list
+  update=true
+fi
+apt-cache showsrc tinyxml2 >/dev/null 2>&1 || update=true
+
+export DEBIAN_FRONTEND=noninteractive
+if [ ${#missing[@]} -gt 0 ] || $update; then
+  apt-get update -qq
+fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
