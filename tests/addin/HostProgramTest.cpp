@@ -67,6 +67,17 @@ TEST_F(HostProgram, TheSceneGoesToStandardOutputForTheNameDash)
     EXPECT_EQ(r.out, rdtest::readFile(dir / "file.rdk"));
 }
 
+TEST_F(HostProgram, ExportsToANameBeyondAscii)
+{
+    // "Scène ✓ 日本.rdk": from the command line to the file system as UTF-8
+    // (on Windows: the wide command line, the wide-character open).
+    const std::string name = "Sc\xC3\xA8ne \xE2\x9C\x93 \xE6\x97\xA5\xE6\x9C\xAC.rdk";
+    const Outcome r = host({"export", exampleDesign().string(), name});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "addin-host: wrote the scene to \"" + (dir / name) + "\"\n");
+    EXPECT_EQ(rdtest::readFile(dir / name).rfind("//---veltor:dal:7---\n", 0), 0u);
+}
+
 TEST_F(HostProgram, AnExportThatIsNotWrittenCompletelyFails)
 {
     Outcome r = host({"export", exampleDesign().string(), "/dev/full"});
