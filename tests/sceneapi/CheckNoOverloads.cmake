@@ -1,11 +1,11 @@
-# cmake -DHEADERS=<file;file...> -P CheckNoOverloads.cmake: fails when a
-# class in one of the headers declares two virtual operations of the same
-# name. These headers define vtables shared with a separately compiled
-# library; MSVC puts the overloads of a name next to each other in the
-# vtable, GCC keeps declaration order, so an overload would move slots under
-# one of them.
+# cmake -DSOURCE_DIR=<repository> -P CheckNoOverloads.cmake: fails when a
+# class of the scene interface or of the live library's interfaces declares
+# two virtual operations of the same name. These headers define vtables
+# shared with a separately compiled library; MSVC puts the overloads of a
+# name next to each other in the vtable, GCC keeps declaration order, so an
+# overload would move slots under one of them.
 cmake_minimum_required(VERSION 3.25)
-foreach(header IN LISTS HEADERS)
+foreach(header ${SOURCE_DIR}/src/importers/sceneapi/velScene_api.h ${SOURCE_DIR}/livelink/LiveLibrary.h)
   file(STRINGS ${header} lines)
   set(class "")
   set(seen "")
