@@ -4,7 +4,8 @@
 # Nothing of the build machine's /usr/include may reach the cross compiler, as
 # its C and system headers are Linux ones. So:
 #   - header-only libraries (nlohmann-json, CLI11, Asio) are reached through
-#     a folder of links to exactly their own folders in /usr/include;
+#     a folder of links to exactly their own folders in /usr/include
+#     (<build>/cross-root/include);
 #   - GoogleTest is compiled from Debian's sources in /usr/src/googletest;
 #   - TinyXML-2 is compiled from Debian's source package, fetched into the
 #     build tree with apt-get source when the build is configured (deb-src
@@ -64,9 +65,12 @@ function(rd_debian_version package out)
   set(${out} ${version} PARENT_SCOPE)
 endfunction()
 
-# Header-only libraries.
-set(RD_CROSS_INCLUDE ${CMAKE_BINARY_DIR}/cross-include)
+# Header-only libraries: links in <build>/cross-root/include, a folder that
+# also joins the target's search roots, so that find_path and find_file see
+# these headers (and only these) too.
+set(RD_CROSS_INCLUDE ${CMAKE_BINARY_DIR}/cross-root/include)
 file(MAKE_DIRECTORY ${RD_CROSS_INCLUDE})
+list(APPEND CMAKE_FIND_ROOT_PATH ${CMAKE_BINARY_DIR}/cross-root)
 foreach(entry nlohmann CLI asio asio.hpp)
   if(NOT EXISTS /usr/include/${entry})
     message(FATAL_ERROR "/usr/include/${entry} is missing (tools/setup-deps.sh installs it)")
