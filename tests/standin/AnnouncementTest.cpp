@@ -6,10 +6,11 @@
 #include <Protocol.h>
 #include <Sandbox.h>
 
+#include <RunProgram.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 using namespace standin::raydeck;
 namespace fs = std::filesystem;
@@ -60,8 +61,8 @@ TEST(Announcement, OnlyRunningProcessesAreListedInTheOrderTheyStarted)
 {
     rdtest::TempDir dir;
     const std::string folder = dir.path().string();
-    const std::uint64_t self = static_cast<std::uint64_t>(::getpid());
-    const std::uint64_t parent = static_cast<std::uint64_t>(::getppid());
+    const std::uint64_t self = rdtest::currentProcessId();
+    const std::uint64_t parent = rdtest::anotherRunningProcessId();
     ASSERT_TRUE(writeAnnouncement(folder, sample(self, 2000)));
     ASSERT_TRUE(writeAnnouncement(folder, sample(parent, 1000)));
     ASSERT_TRUE(writeAnnouncement(folder, sample(kDeadProcess)));

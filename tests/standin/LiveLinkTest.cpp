@@ -17,12 +17,13 @@
 #include <TransferRecorder.h>
 
 #include <asio.hpp>
+#include <RunProgram.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 
 using namespace standin::raydeck;
 using namespace standintest;
@@ -57,7 +58,7 @@ protected:
         fs::permissions(dir.path() / "run", fs::perms::owner_all);
         settings.transferFolder = dir / "transfers";
         settings.announcementFolder = dir / "run";
-        settings.processId = static_cast<std::uint64_t>(::getpid());
+        settings.processId = rdtest::currentProcessId();
         settings.stallTimeout = std::chrono::milliseconds(300);
         settings.log = [this](const std::string& line) {
             const std::lock_guard<std::mutex> lock(logMutex);
@@ -190,11 +191,11 @@ TEST_F(LiveLink, ABrokenOffStalledOrMalformedTransferIsRejectedWholeAndRecorded)
 TEST_F(LiveLink, TheQueryListsRunningStandinsAndDescribesTheirScenes)
 {
     startServer();
-    const std::uint64_t self = static_cast<std::uint64_t>(::getpid());
+    const std::uint64_t self = rdtest::currentProcessId();
     // Another running process that announces a port where nothing answers
     // (a stand-in that hangs, or a process id reused), and a dead one.
     Announcement silent = server->announcement();
-    silent.processId = static_cast<std::uint64_t>(::getppid());
+    silent.processId = rdtest::anotherRunningProcessId();
     silent.startedMilliseconds = 0;
     {
         asio::io_context io;

@@ -22,7 +22,10 @@ TEST(OwnInstallation, IsTheOneNamingThisProgramOtherwiseTheBestWithItsPorts)
     fs::create_directories(registry.dir / "programs");
     rdtest::writeFile(program, "#!/bin/sh\n");
     fs::remove(ten.binName);
-    fs::create_symlink(program, ten.binName);
+    std::error_code noSymbolicLinks; // Wine has none: a hard link then
+    fs::create_symlink(program, ten.binName, noSymbolicLinks);
+    if (noSymbolicLinks)
+        fs::create_hard_link(program, ten.binName);
     const auto root = platform::RegistryRoot::CurrentUser;
     registry.writeUser(rdtest::regInstallation(root, 9, nine) + rdtest::regDword("LiveLinkPort", 5000)
                        + rdtest::regInstallation(root, 10, ten) + rdtest::regString("LiveLinkPort", "6000")

@@ -15,6 +15,7 @@
 #include <ControlClient.h>
 #include <LogTesting.h>
 #include <Protocol.h>
+#include <RunProgram.h>
 #include <Services.h>
 
 #include <Core/CoreAll.h>
@@ -29,7 +30,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
-#include <unistd.h>
 
 extern "C" bool run(const char* context);
 extern "C" bool stop(const char* context);
@@ -42,10 +42,12 @@ namespace {
 
 const std::string kRenderCommand = "rayDeck8RenderCommandOnQATCPP";
 
+// Absolute: under Wine, RD_SOURCE_DIR is a Linux path that only the current
+// drive makes whole.
 fs::path sourceDir()
 {
     const char* top = std::getenv("RD_SOURCE_DIR");
-    return top != nullptr ? fs::path(top) : fs::path(".");
+    return fs::absolute(top != nullptr ? fs::path(top) : fs::path("."));
 }
 
 // Sleeps for real, but never longer than `cap`.
@@ -145,7 +147,8 @@ protected:
         return index < files.size() ? rdtest::readFile(files[index]) : std::string();
     }
 
-    rdtest::RegistrySandbox registry;
+    // The launched stand-in reads it too.
+    rdtest::RegistrySandbox registry{rdtest::RegistrySandbox::Reach::StartedProgramsToo};
     StandinSandbox raydeck{registry};
     ShortClock clock{*platform::services().clock, std::chrono::milliseconds(100)};
     platform::ScopedServices scope{withClock(clock)};
@@ -169,7 +172,7 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
     EXPECT_EQ(components, 17u);
     char attribute[64];
     std::snprintf(attribute, sizeof attribute, "attribute \"process identifier\" \"Fusion 360, %#x\"\n",
-                  static_cast<unsigned>(::getpid()));
+                  static_cast<unsigned>(rdtest::currentProcessId()));
     EXPECT_NE(first.find(attribute), std::string::npos) << attribute;
     const std::string full = raydeck.dump(running[0]);
     ASSERT_FALSE(full.empty());
@@ -270,7 +273,7 @@ TEST_F(RenderSession, WhenNoPortAnswersOneMessageBoxSaysSo)
 // The host program, as a user runs it: one session, one click per design.
 TEST(AddinHostRender, RendersEachDesignWithOneClickIntoTheStandin)
 {
-    rdtest::RegistrySandbox registry;
+    rdtest::RegistrySandbox registry{rdtest::RegistrySandbox::Reach::StartedProgramsToo};
     StandinSandbox raydeck{registry};
     const fs::path example = sourceDir() / "examples" / "gearbox.design.json";
     nlohmann::json edited = nlohmann::json::parse(rdtest::readFile(example.string()));
@@ -282,12 +285,10 @@ TEST(AddinHostRender, RendersEachDesignWithOneClickIntoTheStandin)
     }
     const std::string editedFile = registry.dir / "edited.design.json";
     rdtest::writeFile(editedFile, edited.dump());
-    const std::string errors = registry.dir / "errors.txt";
-
-    const std::string command = std::string("'") + ADDIN_HOST_PATH + "' render '" + example.string() + "' '"
-                                + editedFile + "' >/dev/null 2>'" + errors + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << rdtest::readFile(errors);
-    EXPECT_EQ(rdtest::readFile(errors), "");
+    const rdtest::ProgramRun run =
+        rdtest::runProgram(ADDIN_HOST_PATH, {"render", rdtest::utf8FromPath(example), editedFile});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
 
     const std::vector<std::string> transfers = raydeck.transfers();
     ASSERT_EQ(transfers.size(), 2u);

@@ -42,8 +42,13 @@ StandinSandbox::StandinSandbox(const rdtest::RegistrySandbox& registry, int vers
     : registry_(registry),
       version_(version),
       runtimeVariable_("XDG_RUNTIME_DIR", runtime_.path().string()),
+
       idleVariable_("RAYDECK_STANDIN_IDLE_SECONDS", "120")
 {
+#ifdef _WIN32
+    tmpVariable_.emplace("TMP", runtime_.path().string());
+    tempVariable_.emplace("TEMP", runtime_.path().string());
+#endif
     const std::string name = "raydeck" + std::to_string(version);
     const fs::path top = registry.dir.path() / name;
     fs::create_directories(top / "bin");

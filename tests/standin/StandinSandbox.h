@@ -12,6 +12,7 @@
 #include <Announcement.h>
 #include <Sandbox.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,9 @@ private:
     int version_;
     rdtest::TempDir runtime_;
     rdtest::ScopedEnv runtimeVariable_;
+    // Windows keeps the announcements in the folder for temporary files.
+    std::optional<rdtest::ScopedEnv> tmpVariable_;
+    std::optional<rdtest::ScopedEnv> tempVariable_;
     rdtest::ScopedEnv idleVariable_;
 };
 

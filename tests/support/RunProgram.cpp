@@ -2,9 +2,12 @@
 
 #include "Sandbox.h"
 
+#include <ProcessInfo.h>
+
 #ifdef _WIN32
 #include <Utf16.h>
 #include <windows.h>
+#include <tlhelp32.h>
 #else
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -42,6 +45,31 @@ std::string windowsCommandLine(const std::vector<std::string>& args)
 }
 
 #ifdef _WIN32
+
+std::uint64_t currentProcessId()
+{
+    return GetCurrentProcessId();
+}
+
+std::uint64_t anotherRunningProcessId()
+{
+    const DWORD self = GetCurrentProcessId();
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    std::uint64_t parent = 0;
+    std::uint64_t other = 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == self)
+            parent = entry.th32ParentProcessID;
+        else if (other == 0 && entry.th32ProcessID != 0 && platform::processExists(entry.th32ProcessID))
+            other = entry.th32ProcessID;
+    }
+    CloseHandle(snapshot);
+    return parent != 0 && platform::processExists(parent) ? parent : other;
+}
 
 namespace {
 
@@ -100,6 +128,16 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
 }
 
 #else
+
+std::uint64_t currentProcessId()
+{
+    return static_cast<std::uint64_t>(::getpid());
+}
+
+std::uint64_t anotherRunningProcessId()
+{
+    return static_cast<std::uint64_t>(::getppid());
+}
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder)
 {

@@ -2,6 +2,7 @@
 // Runs another program to its end, without a shell, and collects what it
 // printed: fork and exec on POSIX, CreateProcessW on Windows.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,14 @@ struct ProgramRun {
 // current folder), with this process's environment, and waits for it.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& folder = {});
+
+// The id of this process.
+std::uint64_t currentProcessId();
+
+// The id of another process that runs as long as this one does: the parent
+// on POSIX; on Windows the parent while it still runs (Windows keeps no such
+// bond), else another running process of the session.
+std::uint64_t anotherRunningProcessId();
 
 // The command line that hands args to a Windows program exactly, by the
 // quoting rules its C runtime reads them with: each argument with blanks,
