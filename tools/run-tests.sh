@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine and runs every test: the optimised build, the
-# build under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
-# x64 build (mingw-w64) with its tests under Wine.
+# build under AddressSanitizer and UndefinedBehaviorSanitizer, the scene
+# reader under libFuzzer, and the Windows x64 build (mingw-w64) with its tests
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-deps.sh
