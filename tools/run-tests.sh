@@ -39,7 +39,7 @@ fi
 grep -E '^(stat::number_of_executed_units|stat::new_units_added)' "$fuzz/log" >&2 || true
 
 # The Windows build and its tests under Wine, in a Wine prefix kept in the
-# build tree (created once, about 20 s) and a wineserver that is stopped at
+# build tree (created once, 10 to 20 s) and a wineserver that is stopped at
 # the end.
 echo "=== build: mingw (Windows x64, cross-compiled)" >&2
 cmake --preset mingw >/dev/null
