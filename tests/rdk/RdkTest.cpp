@@ -3,15 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <array>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "PngFile.h"
 #include "Render.h"
@@ -19,6 +15,9 @@
 #include "SceneReader.h"
 #include "StringSink.h"
 #include "velScene_api_file.h"
+
+#include <RunProgram.h>
+#include <Sandbox.h>
 
 namespace {
 
@@ -65,12 +64,7 @@ public:
     void mesh(const char* name, const std::vector<float>& v, const std::vector<std::int32_t>& t, Colour colour)
     {
         w_->beginObject(name, true);
-        w_->beginGeometry("triangles");
-        const velList vertices{v.data(), static_cast<std::uint32_t>(v.size() / 3)};
-        w_->parameter("vertices", vel::TypeVector3fList, &vertices);
-        const velList triangles{t.data(), static_cast<std::uint32_t>(t.size())};
-        w_->parameter("triangles", vel::TypeIntList, &triangles);
-        w_->endGeometry();
+        triangles(v, t);
         w_->beginMaterial(name, true);
         w_->beginShader(nullptr, "vel_diffuse");
         w_->parameter("diffuse", vel::TypeVector3f, colour.data());
@@ -78,6 +72,16 @@ public:
         w_->shaderText(vel::ShaderSurface, w_->capturedText());
         w_->endMaterial();
         w_->endObject();
+    }
+
+    void triangles(const std::vector<float>& v, const std::vector<std::int32_t>& t)
+    {
+        w_->beginGeometry("triangles");
+        const velList vertices{v.data(), static_cast<std::uint32_t>(v.size() / 3)};
+        w_->parameter("vertices", vel::TypeVector3fList, &vertices);
+        const velList triangles{t.data(), static_cast<std::uint32_t>(t.size())};
+        w_->parameter("triangles", vel::TypeIntList, &triangles);
+        w_->endGeometry();
     }
 
     std::string text() const { return sink_->str(); }
@@ -163,13 +167,7 @@ TEST(RdkRender, InstancesDrawTheirDefinitionsGeometry)
     velScene_api_file& w = s.api();
     w.beginObject("Shared", false);
     w.id(7);
-    w.beginGeometry("triangles");
-    const float v[] = {-1, -1, 0, 1, -1, 0, 0, 1, 0};
-    const std::int32_t t[] = {0, 1, 2};
-    const velList vertices{v, 3}, triangles{t, 3};
-    w.parameter("vertices", vel::TypeVector3fList, &vertices);
-    w.parameter("triangles", vel::TypeIntList, &triangles);
-    w.endGeometry();
+    s.triangles({-1, -1, 0, 1, -1, 0, 0, 1, 0}, {0, 1, 2});
     w.endObject();
     w.beginMaterial("Blue", false);
     w.beginShaderId("vel_diffuse", 1);
@@ -192,22 +190,11 @@ TEST(RdkRender, InstancesDrawTheirDefinitionsGeometry)
 
 namespace {
 
-struct RunResult {
-    int status;
-    std::string output; // standard output and standard error
-};
-
-RunResult rdkRun(const std::string& arguments)
+// rdk run with args; its standard output and standard error as one text.
+rdtest::ProgramRun runRdk(const std::vector<std::string>& args)
 {
-    const std::string command = std::string(RDK_EXECUTABLE) + " " + arguments + " 2>&1";
-    RunResult run{-1, {}};
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0)
-        run.output.append(buffer, n);
-    const int raw = pclose(pipe.release());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    rdtest::ProgramRun run = rdtest::runProgram(RDK_EXECUTABLE, args);
+    run.out += run.err;
     return run;
 }
 
@@ -217,87 +204,80 @@ std::string source(const std::string& relative)
     return std::string(top ? top : ".") + "/" + relative;
 }
 
-class RdkCommandLine : public ::testing::Test {
-protected:
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("rdk-test-" + std::to_string(::getpid()) + "-" +
-                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    void SetUp() override { std::filesystem::create_directories(dir); }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-};
-
 } // namespace
 
-TEST_F(RdkCommandLine, CheckTellsWellFormedFromMalformed)
+TEST(RdkCommandLine, CheckTellsWellFormedFromMalformed)
 {
-    const RunResult good = rdkRun("check " + source("tests/sceneapi/golden/export_indented.rdk"));
-    EXPECT_EQ(good.status, 0) << good.output;
-    EXPECT_NE(good.output.find("warning: the scene reports: bad mesh"), std::string::npos) << good.output;
-    EXPECT_NE(good.output.find("well formed, 1 warning"), std::string::npos);
+    const auto good = runRdk({"check", source("tests/sceneapi/golden/export_indented.rdk")});
+    EXPECT_EQ(good.status, 0) << good.out;
+    EXPECT_NE(good.out.find("warning: the scene reports: bad mesh"), std::string::npos) << good.out;
+    EXPECT_NE(good.out.find("well formed, 1 warning"), std::string::npos);
 
-    const RunResult bad = rdkRun("check " + source("tests/sceneapi/bad/20_bad_two_problems.rdk"));
+    const auto bad = runRdk({"check", source("tests/sceneapi/bad/20_bad_two_problems.rdk")});
     EXPECT_EQ(bad.status, 1);
-    EXPECT_NE(bad.output.find("20_bad_two_problems.rdk:3:1: error: unknown keyword \"bogus\""), std::string::npos)
-        << bad.output;
-    EXPECT_NE(bad.output.find("20_bad_two_problems.rdk:5:5: error: cannot read the value"), std::string::npos);
-    EXPECT_NE(bad.output.find("2 problems"), std::string::npos);
+    EXPECT_NE(bad.out.find("20_bad_two_problems.rdk:3:1: error: unknown keyword \"bogus\""), std::string::npos)
+        << bad.out;
+    EXPECT_NE(bad.out.find("20_bad_two_problems.rdk:5:5: error: cannot read the value"), std::string::npos);
+    EXPECT_NE(bad.out.find("2 problems"), std::string::npos);
 
-    const RunResult missing = rdkRun("check " + (dir / "none.rdk").string());
+    rdtest::TempDir dir;
+    const auto missing = runRdk({"check", dir / "none.rdk"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.output.find("rdk: cannot read"), std::string::npos);
-    EXPECT_NE(missing.output.find("No such file or directory"), std::string::npos);
+    EXPECT_NE(missing.out.find("rdk: cannot read"), std::string::npos);
+    EXPECT_NE(missing.out.find("No such file or directory"), std::string::npos);
 }
 
-TEST_F(RdkCommandLine, WrongUsageIsStatusTwoAndHelpIsZero)
+TEST(RdkCommandLine, WrongUsageIsStatusTwoAndHelpIsZero)
 {
-    for (const char* arguments : {"", "frobnicate", "check", "render x.rdk", "render x.rdk -o y.png --size 0x5",
-                                  "render x.rdk -o y.png --view sideways", "stats x.rdk --depth -1"}) {
-        const RunResult r = rdkRun(arguments);
-        EXPECT_EQ(r.status, 2) << "rdk " << arguments << "\n" << r.output;
-        EXPECT_NE(r.output.find("--help"), std::string::npos) << "rdk " << arguments << "\n" << r.output;
+    const std::vector<std::vector<std::string>> wrong = {
+        {}, {"frobnicate"}, {"check"}, {"render", "x.rdk"}, {"render", "x.rdk", "-o", "y.png", "--size", "0x5"},
+        {"render", "x.rdk", "-o", "y.png", "--view", "sideways"}, {"stats", "x.rdk", "--depth", "-1"}};
+    for (const auto& args : wrong) {
+        SCOPED_TRACE(testing::PrintToString(args));
+        const auto r = runRdk(args);
+        EXPECT_EQ(r.status, 2) << r.out;
+        EXPECT_NE(r.out.find("--help"), std::string::npos) << r.out;
     }
-    const RunResult help = rdkRun("render --help");
+    const auto help = runRdk({"render", "--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.output.find("--size"), std::string::npos);
-    EXPECT_NE(help.output.find("iso"), std::string::npos);
+    EXPECT_NE(help.out.find("--size"), std::string::npos);
+    EXPECT_NE(help.out.find("iso"), std::string::npos);
 }
 
-TEST_F(RdkCommandLine, StatsCountsAndShowsTheTree)
+TEST(RdkCommandLine, StatsCountsAndShowsTheTree)
 {
-    const RunResult r = rdkRun("stats " + source("tests/sceneapi/golden/export_indented.rdk") + " --depth 2");
-    EXPECT_EQ(r.status, 0) << r.output;
+    const auto r = runRdk({"stats", source("tests/sceneapi/golden/export_indented.rdk"), "--depth", "2"});
+    EXPECT_EQ(r.status, 0) << r.out;
     for (const char* line : {"  groups           3\n", "  objects          2\n", "  definitions      6\n",
-                             "  group \"Root\" flags 0\n"})
-        EXPECT_NE(r.output.find(line), std::string::npos) << line << "\n" << r.output;
-    EXPECT_NE(r.output.find("    object \"Mesh \xC3\xA9\": 0 triangles, material \"Steel\""), std::string::npos)
-        << r.output;
+                             "  group \"Root\" flags 0\n", "    object \"Mesh \xC3\xA9\": 0 triangles, material \"Steel\""})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
 
     // Triangles and vertices are counted as such, not as list elements.
-    const RunResult meshes = rdkRun("stats " + source("tests/translate/golden/small_assembly.rdk"));
-    EXPECT_NE(meshes.output.find("  triangles        4\n"), std::string::npos) << meshes.output;
-    EXPECT_NE(meshes.output.find("  vertices         12\n"), std::string::npos) << meshes.output;
+    const auto meshes = runRdk({"stats", source("tests/translate/golden/small_assembly.rdk")});
+    EXPECT_NE(meshes.out.find("  triangles        4\n"), std::string::npos) << meshes.out;
+    EXPECT_NE(meshes.out.find("  vertices         12\n"), std::string::npos) << meshes.out;
 }
 
-TEST_F(RdkCommandLine, RenderWritesAPictureOrSaysWhyNot)
+TEST(RdkCommandLine, RenderWritesAPictureOrSaysWhyNot)
 {
     SceneText s;
     s.camera({0, 0, 10}, {0, 0, -1}, 45);
     s.box("Red", {0, 0, 0}, 1, kRed);
-    const auto scene = dir / "cube.rdk";
-    std::ofstream(scene, std::ios::binary) << s.text();
+    rdtest::TempDir dir;
+    const std::string scene = dir / "cube.rdk", png = dir / "cube.png";
+    rdtest::writeFile(scene, s.text());
 
-    const auto png = dir / "cube.png";
-    const RunResult r = rdkRun("render " + scene.string() + " -o " + png.string() + " --size 64x48");
-    EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("64x48, camera view, 1 object, 12 triangles"), std::string::npos) << r.output;
+    const auto r = runRdk({"render", scene, "-o", png, "--size", "64x48"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("64x48, camera view, 1 object, 12 triangles"), std::string::npos) << r.out;
     rdk::Image image;
     std::string error;
-    ASSERT_TRUE(rdk::readPng(png.string(), image, error)) << error;
+    ASSERT_TRUE(rdk::readPng(png, image, error)) << error;
     EXPECT_EQ(image.width, 64);
     EXPECT_EQ(image.height, 48);
     EXPECT_TRUE(reddish(image.at(32, 24)));
 
-    const RunResult unwritable = rdkRun("render " + scene.string() + " -o " + (dir / "no/such/dir.png").string());
+    const auto unwritable = runRdk({"render", scene, "-o", dir / "no/such/dir.png"});
     EXPECT_EQ(unwritable.status, 1);
-    EXPECT_NE(unwritable.output.find("rdk: cannot write"), std::string::npos) << unwritable.output;
+    EXPECT_NE(unwritable.out.find("rdk: cannot write"), std::string::npos) << unwritable.out;
 }
