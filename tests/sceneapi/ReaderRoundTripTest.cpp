@@ -1,16 +1,17 @@
 // Reading a scene file and replaying it into the writer gives back the same
 // bytes: every golden file of the tests, and random call sequences written,
-// read and written again.
+// read and written again. And every input the fuzzer found a fault with,
+// with its seeds, through what the fuzzer does with an input.
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "GoldenFile.h"
+#include "ReaderFuzzBody.h"
 #include "SceneGenerator.h"
 #include "SceneReader.h"
 #include "StringSink.h"
@@ -45,6 +46,11 @@ std::string problems(const vel::ReadResult& r)
     return out.str();
 }
 
+std::string where(const vel::TextPosition& at)
+{
+    return std::to_string(at.line) + ":" + std::to_string(at.column);
+}
+
 // The first line where two texts differ, escaped.
 std::string firstDifference(std::string_view want, std::string_view got)
 {
@@ -53,43 +59,48 @@ std::string firstDifference(std::string_view want, std::string_view got)
         ++i;
     const std::size_t from = want.rfind('\n', i == 0 ? 0 : i - 1);
     const std::size_t start = from == std::string_view::npos ? 0 : from + 1;
-    const vel::TextPosition at = vel::positionOf(want, i);
-    return "first difference at " + std::to_string(at.line) + ":" + std::to_string(at.column) + "\n  - " +
+    return "first difference at " + where(vel::positionOf(want, i)) + "\n  - " +
            escaped(want.substr(start, std::min<std::size_t>(120, want.size() - start))) + "\n  + " +
            escaped(got.substr(start, std::min<std::size_t>(120, got.size() - start)));
 }
 
-std::vector<std::filesystem::path> goldenFiles()
+// The files of tests/*/<folder> for each of folders, in order of their paths.
+std::vector<std::filesystem::path> testFiles(std::initializer_list<const char*> folders)
 {
     const char* top = std::getenv("RD_SOURCE_DIR");
     const std::filesystem::path tests = std::filesystem::path(top ? top : ".") / "tests";
     std::vector<std::filesystem::path> files;
-    for (const auto& dir : std::filesystem::directory_iterator(tests)) {
-        const auto golden = dir.path() / "golden";
-        if (!std::filesystem::is_directory(golden))
-            continue;
-        for (const auto& f : std::filesystem::directory_iterator(golden))
-            if (f.path().extension() == ".rdk")
-                files.push_back(f.path());
-    }
+    for (const auto& dir : std::filesystem::directory_iterator(tests))
+        for (const char* folder : folders)
+            if (std::filesystem::is_directory(dir.path() / folder))
+                for (const auto& f : std::filesystem::directory_iterator(dir.path() / folder))
+                    if (f.is_regular_file() && f.path().filename().string().front() != '.')
+                        files.push_back(f.path());
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::string load(const std::filesystem::path& path)
+{
+    std::string bytes, error;
+    EXPECT_TRUE(vel::loadFile(path.string(), bytes, error)) << error;
+    return bytes;
 }
 
 } // namespace
 
 TEST(ReaderRoundTrip, EveryGoldenFileComesBackByteForByte)
 {
-    const auto files = goldenFiles();
+    const auto files = testFiles({"golden"});
     ASSERT_GE(files.size(), 4u) << "golden files not found; is RD_SOURCE_DIR set?";
     for (const auto& path : files) {
+        if (path.extension() != ".rdk")
+            continue; // call logs of the live link
         SCOPED_TRACE(path.string());
-        std::string text, error;
-        ASSERT_TRUE(vel::loadFile(path.string(), text, error)) << error;
+        const std::string text = load(path);
         const Replayed r = replay(text);
         EXPECT_TRUE(r.result.ok()) << problems(r.result);
-        EXPECT_FALSE(r.result.layoutIrregular)
-            << "layout departs at " << r.result.firstIrregularity.line << ":" << r.result.firstIrregularity.column;
+        EXPECT_FALSE(r.result.layoutIrregular) << "layout departs at " << where(r.result.firstIrregularity);
         EXPECT_TRUE(r.bytes == text) << firstDifference(text, r.bytes);
     }
 }
@@ -112,19 +123,23 @@ TEST(ReaderRoundTrip, RandomCallSequencesComeBackByteForByte)
         }
         const Replayed r = replay(written);
         const bool same = r.bytes == written;
-        if (!r.result.ok() || !same || r.result.layoutIrregular) {
-            ++failures;
-            if (std::getenv("RD_READER_DUMP")) {
-                std::ofstream("/tmp/rd-seed-" + std::to_string(seed) + ".rdk", std::ios::binary) << written;
-                std::ofstream("/tmp/rd-seed-" + std::to_string(seed) + ".out", std::ios::binary) << r.bytes;
-            }
-            ADD_FAILURE() << "seed " << seed << " (" << written.size() << " bytes)\n"
-                          << problems(r.result)
-                          << (r.result.layoutIrregular
-                                  ? "layout departs at " + std::to_string(r.result.firstIrregularity.line) + ":" +
-                                        std::to_string(r.result.firstIrregularity.column) + "\n"
-                                  : "")
-                          << (same ? "" : firstDifference(written, r.bytes));
-        }
+        if (r.result.ok() && same && !r.result.layoutIrregular)
+            continue;
+        ++failures;
+        ADD_FAILURE() << "seed " << seed << " (" << written.size() << " bytes)\n"
+                      << problems(r.result)
+                      << (r.result.layoutIrregular ? "layout departs at " + where(r.result.firstIrregularity) + "\n" : "")
+                      << (same ? "" : firstDifference(written, r.bytes));
+    }
+}
+
+TEST(ReaderFuzzRegressions, EveryKeptInputReadsWithoutFault)
+{
+    const auto files = testFiles({"golden", "fuzz-regressions", "bad"});
+    EXPECT_GT(files.size(), 20u);
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.string());
+        const std::string bytes = load(path);
+        readerFuzzOnce(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
 }

@@ -1,8 +1,8 @@
 #include "SceneGenerator.h"
 
 #include <cmath>
-#include <cstring>
 #include <limits>
+#include <stdexcept>
 
 #include "velScene_api_file.h"
 
@@ -21,6 +21,18 @@ const char* const kMessages[] = {
     "bad mesh", "50% done", "say \"hi\"", "two\nlines", "%s %d", "ends with a line break\n", "",
     "No triangles defined",
 };
+
+// Where a value of type `code` lies among the ones prepared for it.
+const void* valueOf(int code, const float* f, const double* d, const std::int32_t* i, const char* const& s)
+{
+    switch (code) {
+    case 1: case 2: case 3: case 14: case 15: return f;
+    case 4: case 5: case 9: return d;
+    case 10: return s;
+    case 13: return &s;
+    default: return i;
+    }
+}
 
 } // namespace
 
@@ -53,6 +65,14 @@ void SceneGenerator::blockBody(int depth, int count)
         statement(depth + 1);
 }
 
+void SceneGenerator::nested(int depth, bool statement, int count, void (velScene_api::*end)())
+{
+    pushContext(statement);
+    blockBody(depth, count);
+    (api_.*end)();
+    popContext();
+}
+
 void SceneGenerator::statement(int depth)
 {
     const int roll = pick(100);
@@ -76,14 +96,9 @@ void SceneGenerator::block(int depth)
 {
     const bool captureActive = capturing_ > 0;
     switch (pick(14)) {
-    case 0: {
+    case 0:
         api_.beginGroup(name().c_str(), chance(70));
-        pushContext(true);
-        blockBody(depth, pick(6));
-        api_.endGroup();
-        popContext();
-        return;
-    }
+        return nested(depth, true, pick(6), &velScene_api::endGroup);
     case 1: {
         // An object would end the hold of an options, camera or image block
         // (the writer has one exclusive block, not a stack); and it has no
@@ -95,10 +110,7 @@ void SceneGenerator::block(int depth)
         top_ = Top::Object;
         if (chance(70)) {
             api_.beginGeometry(chance(70) ? "triangles" : name().c_str());
-            pushContext(false);
-            blockBody(depth, pick(5));
-            api_.endGeometry();
-            popContext();
+            nested(depth, false, pick(5), &velScene_api::endGeometry);
         }
         blockBody(depth, pick(4));
         api_.endObject();
@@ -106,22 +118,12 @@ void SceneGenerator::block(int depth)
         top_ = Top::None;
         return;
     }
-    case 2: {
+    case 2:
         api_.beginGeometry(name().c_str());
-        pushContext(false);
-        blockBody(depth, pick(5));
-        api_.endGeometry();
-        popContext();
-        return;
-    }
-    case 3: {
+        return nested(depth, false, pick(5), &velScene_api::endGeometry);
+    case 3:
         api_.beginAnimation(name().c_str(), name().c_str());
-        pushContext(false);
-        blockBody(depth, pick(3));
-        api_.endAnimation();
-        popContext();
-        return;
-    }
+        return nested(depth, false, pick(3), &velScene_api::endAnimation);
     case 4:
         api_.beginLoad(name().c_str());
         blockBody(depth, pick(4));
@@ -131,41 +133,28 @@ void SceneGenerator::block(int depth)
     case 6: {
         // Top blocks: where one may open, else a refused attempt that is left.
         const int which = pick(3);
-        if (top_ != Top::None || captureActive) {
-            if (captureActive)
-                return; // a top block would leave the captured text
-            const bool accepted = which == 0 ? api_.beginOptions()
-                                  : which == 1 ? api_.beginCamera(chance(50) ? nullptr : name().c_str())
-                                               : api_.beginImage();
-            if (accepted)
-                throw std::logic_error("a top block opened where the writer refuses it");
-            return;
-        }
+        if (captureActive)
+            return; // a top block would end the captured text
+        const bool free = top_ == Top::None;
         bool opened;
-        if (which == 0) {
-            opened = api_.beginOptions();
-            top_ = Top::Options;
-        } else if (which == 1) {
+        if (which == 1) {
             const std::string n = name();
             const char* cameraName = chance(30) ? nullptr : n.c_str();
             opened = file_ && chance(30) ? file_->modifyCamera(cameraName) : api_.beginCamera(cameraName);
-            top_ = Top::Camera;
         } else {
-            opened = api_.beginImage();
-            top_ = Top::Image;
+            opened = which == 0 ? api_.beginOptions() : api_.beginImage();
         }
+        if (opened != free)
+            throw std::logic_error(free ? "a top block was refused where the writer takes it"
+                                        : "a top block opened where the writer refuses it");
         if (!opened)
-            throw std::logic_error("a top block was refused where the writer takes it");
-        const bool saved = statement_;
+            return;
+        static constexpr void (velScene_api::*ends[])() = {&velScene_api::endOptions, &velScene_api::endCamera,
+                                                           &velScene_api::endImage};
+        top_ = which == 0 ? Top::Options : which == 1 ? Top::Camera : Top::Image;
         statement_ = true;
         blockBody(depth, pick(5));
-        if (which == 0)
-            api_.endOptions();
-        else if (which == 1)
-            api_.endCamera();
-        else
-            api_.endImage();
-        (void)saved;
+        (api_.*ends[which])();
         statement_ = false;
         top_ = Top::None;
         return;
@@ -184,11 +173,7 @@ void SceneGenerator::block(int depth)
         return;
     case 9:
         api_.beginAccel(name().c_str());
-        pushContext(false);
-        blockBody(depth, pick(3));
-        api_.endAccel();
-        popContext();
-        return;
+        return nested(depth, false, pick(3), &velScene_api::endAccel);
     case 10:
         api_.beginMatrix(name().c_str());
         for (int i = pick(3); i > 0; --i)
@@ -198,22 +183,17 @@ void SceneGenerator::block(int depth)
     case 11: {
         api_.beginMaterial(name().c_str(), chance(60));
         for (int i = pick(4); i > 0; --i) {
-            switch (pick(4)) {
-            case 0:
+            const int what = pick(4);
+            if (what == 0)
                 api_.shaderId(pick(6) - 1, pick(5));
-                break;
-            case 1: {
+            else if (what == 1) {
                 const ShaderText t = freshText(depth);
                 api_.shaderText(pick(5), t);
-                break;
             }
-            case 2:
+            else if (what == 2)
                 statement(depth + 1);
-                break;
-            default:
+            else
                 api_.flags(4096);
-                break;
-            }
         }
         api_.endMaterial();
         return;
@@ -288,11 +268,6 @@ ShaderText SceneGenerator::freshText(int depth)
     return text;
 }
 
-void SceneGenerator::anonymousShader(int depth)
-{
-    texts_.push_back(freshText(depth));
-}
-
 // One parameter of a random type code, in whichever form the context takes.
 void SceneGenerator::parameter()
 {
@@ -311,12 +286,7 @@ void SceneGenerator::parameter()
     if (roll < 18) {
         static const int codes[] = {1, 2, 3, 4, 5, 6, 7, 9, 10, 13, 14, 15, 16, 17, 18, 23, 8, 8192};
         const int code = codes[pick(18)];
-        const void* value = code == 3 || code == 1 || code == 2 || code == 14 || code == 15 ? static_cast<const void*>(f)
-                            : code == 4 || code == 5 ? static_cast<const void*>(d)
-                            : code == 9 ? static_cast<const void*>(d)
-                            : code == 10 ? static_cast<const void*>(sp)
-                            : code == 13 ? static_cast<const void*>(&sp)
-                                         : static_cast<const void*>(i);
+        const void* value = valueOf(code, f, d, i, sp);
         if (code == 9)
             for (int k = 0; k < 16; ++k)
                 d[k] = f[k];
@@ -324,7 +294,7 @@ void SceneGenerator::parameter()
         return;
     }
     if (roll < 21 && !texts_.empty()) {
-        const ShaderText t = texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))];
+        const ShaderText t = someText();
         if (chance(50))
             api_.parameter(key.c_str(), vel::TypeShaderText, &t);
         else
@@ -386,15 +356,11 @@ void SceneGenerator::valueList()
         if (code == 0x10000) {
             if (texts_.empty())
                 continue;
-            const ShaderText t = texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))];
+            const ShaderText t = someText();
             api_.listValue(code, &t);
             continue;
         }
-        const void* value = code == 1 || code == 3 || code == 14 ? static_cast<const void*>(f)
-                            : code == 4 || code == 5 ? static_cast<const void*>(d)
-                            : code == 10 ? static_cast<const void*>(sp)
-                            : code == 13 ? static_cast<const void*>(&sp)
-                                         : static_cast<const void*>(i);
+        const void* value = valueOf(code, f, d, i, sp);
         api_.listValue(code, value);
     }
     api_.endList();
@@ -412,64 +378,30 @@ void SceneGenerator::setting()
     for (unsigned char& b : bytes)
         b = static_cast<unsigned char>(pick(256));
     switch (pick(19)) {
-    case 0:
-        api_.transform(m);
-        return;
-    case 1:
-        api_.setTransform(m);
-        return;
-    case 2:
-        api_.scale(x, y, z);
-        return;
-    case 3:
-        api_.rotate(x, y, z);
-        return;
-    case 4:
-        api_.translate(x, y, z);
-        return;
-    case 5:
-        api_.id(static_cast<std::uint32_t>(rng_()));
-        return;
-    case 6:
-        api_.flags(chance(50) ? 32769u : static_cast<std::uint32_t>(rng_()));
-        return;
-    case 7:
-        api_.attribute(name().c_str(), name().c_str());
-        return;
-    case 8:
-        api_.version(chance(50) ? 9 : -1);
-        return;
-    case 9:
-        api_.progress(name().c_str(), static_cast<float>(pick(100000)) / 1000.0f);
-        return;
-    case 10:
-        api_.icon(bytes, length);
-        return;
-    case 11:
-        api_.binaryData(chance(50) ? "thumb" : "preview_data", bytes, length);
-        return;
-    case 12:
-        api_.print(kMessages[pick(8)]);
-        return;
-    case 13:
-        api_.error(kMessages[pick(8)]);
-        return;
-    case 14:
-        api_.writeText("%s", chance(50) ? "// a comment\n" : "//---id:1---\n");
-        return;
+    case 0: return api_.transform(m);
+    case 1: return api_.setTransform(m);
+    case 2: return api_.scale(x, y, z);
+    case 3: return api_.rotate(x, y, z);
+    case 4: return api_.translate(x, y, z);
+    case 5: return api_.id(static_cast<std::uint32_t>(rng_()));
+    case 6: return api_.flags(chance(50) ? 32769u : static_cast<std::uint32_t>(rng_()));
+    case 7: return api_.attribute(name().c_str(), name().c_str());
+    case 8: return api_.version(chance(50) ? 9 : -1);
+    case 9: return api_.progress(name().c_str(), static_cast<float>(pick(100000)) / 1000.0f);
+    case 10: return api_.icon(bytes, length);
+    case 11: return api_.binaryData(chance(50) ? "thumb" : "preview_data", bytes, length);
+    case 12: return api_.print(kMessages[pick(8)]);
+    case 13: return api_.error(kMessages[pick(8)]);
+    case 14: return api_.writeText("%s", chance(50) ? "// a comment\n" : "//---id:1---\n");
     case 15:
         if (capturing_ == 0)
             api_.render();
         return;
-    case 16:
-        api_.useMaterial(name().c_str());
-        return;
-    case 17:
-        api_.shaderId(pick(6) - 1, pick(9));
-        return;
+    case 16: api_.useMaterial(name().c_str()); return;
+    case 17: return api_.shaderId(pick(6) - 1, pick(9));
     default:
         if (!texts_.empty())
-            api_.shaderText(pick(5), texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))]);
+            api_.shaderText(pick(5), someText());
         return;
     }
 }
@@ -478,19 +410,18 @@ void SceneGenerator::setting()
 std::string SceneGenerator::name()
 {
     switch (pick(12)) {
-    case 0:
-        return "Mesh \xC3\xA9";
-    case 1:
-        return "x\"y";
-    case 2:
-        return "two\nlines";
-    case 3:
-        return "";
-    case 4:
-        return "reflection map";
-    default:
-        return kWords[pick(9)];
+    case 0: return "Mesh \xC3\xA9";
+    case 1: return "x\"y";
+    case 2: return "two\nlines";
+    case 3: return "";
+    case 4: return "reflection map";
+    default: return kWords[pick(9)];
     }
+}
+
+ShaderText SceneGenerator::someText()
+{
+    return texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))];
 }
 
 std::string SceneGenerator::settingName()
@@ -510,62 +441,36 @@ std::string SceneGenerator::word(std::size_t maxLength)
 
 float SceneGenerator::someFloat()
 {
-    switch (pick(20)) {
-    case 0:
-        return std::numeric_limits<float>::infinity();
-    case 1:
-        return std::nanf("");
-    case 2:
-        return -0.0f;
-    case 3:
-        return 1e-40f; // subnormal
-    case 4:
-        return 3.0e38f;
-    case 5:
+    static const float special[] = {std::numeric_limits<float>::infinity(), std::nanf(""), -0.0f,
+                                    1e-40f /* subnormal */, 3.0e38f};
+    const int roll = pick(20);
+    if (roll < 5)
+        return special[roll];
+    if (roll == 5)
         return static_cast<float>(pick(2000000)) - 1000000.0f;
-    case 6:
-    case 7:
+    if (roll < 8)
         return static_cast<float>(pick(10));
-    default: {
-        std::uniform_real_distribution<float> u(-1000.0f, 1000.0f);
-        return u(rng_);
-    }
-    }
+    return std::uniform_real_distribution<float>(-1000.0f, 1000.0f)(rng_);
 }
 
 double SceneGenerator::someDouble()
 {
-    switch (pick(20)) {
-    case 0:
-        return -std::numeric_limits<double>::infinity();
-    case 1:
-        return std::nan("");
-    case 2:
-        return 1e300;
-    case 3:
-        return 1e-320;
-    case 4:
-        return 4.0e38; // beyond floats
-    case 5:
-    case 6:
+    static const double special[] = {-std::numeric_limits<double>::infinity(), std::nan(""), 1e300, 1e-320,
+                                     4.0e38 /* beyond floats */};
+    const int roll = pick(20);
+    if (roll < 5)
+        return special[roll];
+    if (roll < 7)
         return static_cast<double>(pick(10));
-    default: {
-        std::uniform_real_distribution<double> u(-1e4, 1e4);
-        return u(rng_);
-    }
-    }
+    return std::uniform_real_distribution<double>(-1e4, 1e4)(rng_);
 }
 
 std::int32_t SceneGenerator::someInt()
 {
     switch (pick(8)) {
-    case 0:
-        return std::numeric_limits<std::int32_t>::min();
-    case 1:
-        return std::numeric_limits<std::int32_t>::max();
-    case 2:
-        return -pick(1000);
-    default:
-        return pick(100000);
+    case 0: return std::numeric_limits<std::int32_t>::min();
+    case 1: return std::numeric_limits<std::int32_t>::max();
+    case 2: return -pick(1000);
+    default: return pick(100000);
     }
 }

@@ -28,12 +28,14 @@ public:
 
 private:
     void blockBody(int depth, int count);
+    // blockBody in a parameter context of its own, closed by `end`.
+    void nested(int depth, bool statement, int count, void (velScene_api::*end)());
     void statement(int depth);
     void block(int depth);
     void parameter();
     void valueList();
-    void anonymousShader(int depth);
     ShaderText freshText(int depth);
+    ShaderText someText(); // one of texts_, which must not be empty
     void setting(); // a line of its own: transforms, id, flags, attribute ...
 
     std::string name();            // quoted or hex

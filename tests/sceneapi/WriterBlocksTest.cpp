@@ -31,7 +31,9 @@ std::string parameterForm(TextWriter& w)
 
 } // namespace
 
-TEST(WriterTopBlocks, RefusedBlockWritesNothingAndChangesNothing)
+// An open options block or object refuses every top block; a refusal writes
+// nothing and leaves the open block in force.
+TEST(WriterTopBlocks, RefusedWhileAnotherIsOpenAndWriteNothing)
 {
     TextWriter w = TextWriter::indented();
     ASSERT_TRUE(w->beginOptions());
@@ -43,6 +45,13 @@ TEST(WriterTopBlocks, RefusedBlockWritesNothingAndChangesNothing)
     EXPECT_EQ(parameterForm(w), "statement"); // still inside the options
     w->endOptions();
     EXPECT_EQ(w.take(), "}\n");
+
+    w->beginObject("o", true);
+    EXPECT_FALSE(w->beginOptions());
+    EXPECT_FALSE(w->beginCamera(nullptr));
+    EXPECT_FALSE(w->beginImage());
+    w->endObject();
+    EXPECT_TRUE(w->beginImage());
 }
 
 // After a refused camera its end writes nothing, yet leaves no block open
@@ -58,19 +67,6 @@ TEST(WriterTopBlocks, EndOfAnotherTopBlockWritesNothingButClearsTheState)
     EXPECT_EQ(parameterForm(w), "shader");
     EXPECT_TRUE(w->beginCamera(nullptr)); // the state went back to none
     EXPECT_EQ(w.take(), " \n camera {\n"); // the options' level is still in force
-}
-
-TEST(WriterTopBlocks, AnOpenObjectRefusesThemUntilItEnds)
-{
-    TextWriter w = TextWriter::indented();
-    w->beginObject("o", true);
-    EXPECT_FALSE(w->beginOptions());
-    EXPECT_FALSE(w->beginCamera(nullptr));
-    EXPECT_FALSE(w->beginImage());
-    w->endObject();
-    EXPECT_TRUE(w->beginImage());
-    w->endImage();
-    EXPECT_EQ(w.text(), "object \"o\" {\n}\n\nimage {\n}\n");
 }
 
 // The writer's own modifyCamera checks before it writes: a refused camera
@@ -143,22 +139,6 @@ TEST(WriterBlocks, ParameterFormFollowsTheEnclosingBlock)
     EXPECT_EQ(parameterForm(w), "statement");
     w->beginLoad("m"); // takes the form of the block around it
     EXPECT_EQ(parameterForm(w), "statement");
-}
-
-TEST(WriterBlocks, IndentedWritesPutTheirBlanksInMidLine)
-{
-    TextWriter w = TextWriter::indented();
-    w->beginGroup("g", true);
-    w->beginGroup("d", false);
-    w->beginMaterial("m", false);
-    w->beginAnimation("a", "b");
-    w->setModeFlags(0x400001);
-    w->beginAnimation("c", "d");
-    EXPECT_EQ(w.text(), "\ngroup \"g\" {\n"
-                        "\n #define  group \"d\" {\n"
-                        "  \n  #define   material \"m\" {\n"
-                        "   animation \"a\"    \"b\" {\n"
-                        "animation \"c\" \"d\" {\n");
 }
 
 TEST(WriterBlocks, ModeFlagsSelectListFormAndIndentation)

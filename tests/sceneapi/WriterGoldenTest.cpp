@@ -5,9 +5,6 @@
 
 #include <array>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "BuildStamp.h"
@@ -15,6 +12,8 @@
 #include "LightFileFactory.h"
 #include "WriterFixture.h"
 #include "velSceneapi_oo.h"
+
+#include <Sandbox.h>
 
 namespace {
 
@@ -60,9 +59,7 @@ void writeExportScene(velSceneapi_oo& w)
     w.setIntArray("indices", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
     w.setFloatArray("uv", {0.5f, NAN});
     w.setDoubleArray("weights", {0.25, 1e39});
-    std::array<double, 16> twice{};
-    for (int i = 0; i < 16; ++i)
-        twice[static_cast<std::size_t>(i)] = kIdentity[i] * 2;
+    const std::array<double, 16> twice{2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2};
     w.setMatrixArray("bones", {std::to_array(kIdentity), twice});
     api.endGeometry();
 
@@ -147,33 +144,26 @@ void writeExportScene(velSceneapi_oo& w)
     api.render();
 }
 
-std::string readFile(const std::filesystem::path& path)
+// A parameter holding a list of `count` elements at `data`.
+void list(TextWriter& w, const char* name, int code, const void* data, std::uint32_t count)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const velList l{data, count};
+    w->parameter(name, code, &l);
 }
-
-class GoldenScene : public ::testing::Test {
-protected:
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("rd-golden-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    void SetUp() override { std::filesystem::create_directories(dir); }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-};
 
 } // namespace
 
-TEST_F(GoldenScene, ExportThroughFactoryAndWrapper)
+TEST(GoldenScene, ExportThroughFactoryAndWrapper)
 {
-    const auto path = dir / "scene.rdk";
+    rdtest::TempDir dir;
+    const std::string path = dir / "scene.rdk";
     {
-        LightFileFactory factory(path.string());
+        LightFileFactory factory(path);
         velSceneapi_oo w(&factory);
         writeExportScene(w);
         factory.close();
     }
-    std::string text = readFile(path);
+    std::string text = rdtest::readFile(path);
     const std::string stamp = buildStamp();
     const std::size_t at = text.find(stamp);
     ASSERT_NE(at, std::string::npos) << "banner without the build stamp";
@@ -191,30 +181,22 @@ TEST(GoldenSceneText, FlatSceneWithBinaryLists)
     w->beginObject("O", true);
     w->beginGeometry("triangles");
     const float triples[6] = {1, 2, 3, -0.5f, 0, 1e-7f};
-    const velList tripleList{triples, 2};
-    w->parameter("vertices", TypeVector3fList, &tripleList);
+    list(w, "vertices", TypeVector3fList, triples, 2);
     const float fl[3] = {0.25f, NAN, 3};
-    const velList floatList{fl, 3};
-    w->parameter("weights", TypeFloatList, &floatList);
+    list(w, "weights", TypeFloatList, fl, 3);
     const double db[2] = {1.0 / 3, -2};
-    const velList doubleList{db, 2};
-    w->parameter("precise", TypeDoubleList, &doubleList);
+    list(w, "precise", TypeDoubleList, db, 2);
     const std::int32_t in[2] = {1, 2};
-    const velList intList{in, 2};
-    w->parameter("indices", TypeIntList, &intList);
-    w->parameter("aliased", TypeIntAliasList, &intList);
-    const velList empty{nullptr, 0};
-    w->parameter("none", TypeFloatList, &empty);
+    list(w, "indices", TypeIntList, in, 2);
+    list(w, "aliased", TypeIntAliasList, in, 2);
+    list(w, "none", TypeFloatList, nullptr, 0);
     // Lists without a binary form stay text.
     const std::int32_t bools[3] = {0, 5, -1};
-    const velList boolList{bools, 3};
-    w->parameter("flags", TypeBoolList, &boolList);
+    list(w, "flags", TypeBoolList, bools, 3);
     const float quads[4] = {1, 2, 3, 4};
-    const velList quadList{quads, 1};
-    w->parameter("quad", TypeVector4fList, &quadList);
+    list(w, "quad", TypeVector4fList, quads, 1);
     const double dtriples[3] = {0.1, 0.2, 0.3};
-    const velList dtripleList{dtriples, 1};
-    w->parameter("dtriple", TypeVector3dList, &dtripleList);
+    list(w, "dtriple", TypeVector3dList, dtriples, 1);
     // Values collected one by one form one binary block at the end.
     w->beginList("normals");
     w->listValue(TypeVector3f, triples);
@@ -248,27 +230,20 @@ TEST(GoldenSceneText, ListLayoutsInText)
     std::vector<float> ten;
     for (int i = 1; i <= 10; ++i)
         ten.push_back(static_cast<float>(i) / 4);
-    const velList tenFloats{ten.data(), 10};
-    w->parameter("ten", TypeFloatList, &tenFloats);
+    list(w, "ten", TypeFloatList, ten.data(), 10);
     std::vector<std::int32_t> seventeen;
     for (int i = 0; i < 17; ++i)
         seventeen.push_back(i * 1000 - 8000);
-    const velList ints{seventeen.data(), 17};
-    w->parameter("seventeen", TypeIntList, &ints);
+    list(w, "seventeen", TypeIntList, seventeen.data(), 17);
     const double matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0.1, 1e-7, 123456789, 1};
-    const velList one{matrix, 1};
-    w->parameter("matrix", TypeMatrixList, &one);
-    const velList none{nullptr, 0};
-    w->parameter("no matrices", TypeMatrixList, &none);
+    list(w, "matrix", TypeMatrixList, matrix, 1);
+    list(w, "no matrices", TypeMatrixList, nullptr, 0);
     const char* names[10] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "\xC3\xA9"};
-    const velList strings{names, 10};
-    w->parameter("strings", TypeStringList, &strings);
-    w->parameter("no strings", TypeStringPtrList, &none);
+    list(w, "strings", TypeStringList, names, 10);
+    list(w, "no strings", TypeStringPtrList, nullptr, 0);
     const std::int32_t bools[2] = {2, 0};
-    const velList boolList{bools, 2};
-    w->parameter("bools", TypeBoolList, &boolList);
-    const velList unknown{bools, 2};
-    w->parameter("unknown list", 0x8008, &unknown);
+    list(w, "bools", TypeBoolList, bools, 2);
+    list(w, "unknown list", 0x8008, bools, 2);
     w->endGeometry();
 
     // Values one by one: six to a line, float triples two to a line.
@@ -331,8 +306,7 @@ TEST(GoldenSceneText, CapturedShaders)
     w->setModeFlags(2);
     w->beginShader(nullptr, "tex\xC3\xA9");
     const float fl[2] = {1, 2};
-    const velList floats{fl, 2};
-    w->parameter("data", TypeFloatList, &floats);
+    list(w, "data", TypeFloatList, fl, 2);
     w->endShader();
     const ShaderText binary = w->capturedText();
     w->setModeFlags(1);
