@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,40 +12,29 @@
 #include "Render.h"
 #include "SceneBuilder.h"
 #include "SceneReader.h"
-#include "StringSink.h"
-#include "velScene_api_file.h"
 
 #include <RunProgram.h>
 #include <Sandbox.h>
+#include <SceneText.h>
 
 namespace {
 
 using Colour = std::array<float, 3>;
 
 // Scenes written through the file writer, as the add-in would write them.
-class SceneText {
+class SceneText : public scenetest::SceneText {
 public:
-    SceneText()
-    {
-        auto sink = std::make_unique<vel::StringSink>();
-        sink_ = sink.get();
-        w_ = std::make_unique<velScene_api_file>(std::move(sink), true);
-        w_->setModeFlags(1);
-    }
-
-    velScene_api_file& api() { return *w_; }
-
     void camera(std::array<double, 3> position, std::array<double, 3> direction, float fov)
     {
-        w_->beginCamera("Active Camera");
-        const std::string perspective = "perspective";
-        w_->parameter("projection", vel::TypeString, perspective.c_str());
-        w_->parameter("fov", vel::TypeFloat, &fov);
-        w_->parameter("position", vel::TypeVector3d, position.data());
-        w_->parameter("direction", vel::TypeVector3d, direction.data());
+        velScene_api& w = api();
+        w.beginCamera("Active Camera");
+        w.parameter("projection", vel::TypeString, "perspective");
+        w.parameter("fov", vel::TypeFloat, &fov);
+        w.parameter("position", vel::TypeVector3d, position.data());
+        w.parameter("direction", vel::TypeVector3d, direction.data());
         const double up[3] = {0, 1, 0};
-        w_->parameter("up", vel::TypeVector3d, up);
-        w_->endCamera();
+        w.parameter("up", vel::TypeVector3d, up);
+        w.endCamera();
     }
 
     // An axis-aligned box as an object with its own vel_diffuse material.
@@ -56,53 +44,45 @@ public:
         for (int i = 0; i < 8; ++i)
             for (int axis = 0; axis < 3; ++axis)
                 v.push_back(centre[static_cast<std::size_t>(axis)] + ((i >> axis) & 1 ? half : -half));
-        const std::vector<std::int32_t> t = {0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 4, 5, 0, 5, 1,
-                                             2, 3, 7, 2, 7, 6, 0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3};
-        mesh(name, v, t, colour);
+        mesh(name, v, {0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 4, 5, 0, 5, 1, 2, 3, 7, 2, 7, 6, 0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3},
+             colour);
     }
 
     void mesh(const char* name, const std::vector<float>& v, const std::vector<std::int32_t>& t, Colour colour)
     {
-        w_->beginObject(name, true);
+        velScene_api& w = api();
+        w.beginObject(name, true);
         triangles(v, t);
-        w_->beginMaterial(name, true);
-        w_->beginShader(nullptr, "vel_diffuse");
-        w_->parameter("diffuse", vel::TypeVector3f, colour.data());
-        w_->endShader();
-        w_->shaderText(vel::ShaderSurface, w_->capturedText());
-        w_->endMaterial();
-        w_->endObject();
+        w.beginMaterial(name, true);
+        w.beginShader(nullptr, "vel_diffuse");
+        w.parameter("diffuse", vel::TypeVector3f, colour.data());
+        w.endShader();
+        w.shaderText(vel::ShaderSurface, w.capturedText());
+        w.endMaterial();
+        w.endObject();
     }
 
     void triangles(const std::vector<float>& v, const std::vector<std::int32_t>& t)
     {
-        w_->beginGeometry("triangles");
+        api().beginGeometry("triangles");
         const velList vertices{v.data(), static_cast<std::uint32_t>(v.size() / 3)};
-        w_->parameter("vertices", vel::TypeVector3fList, &vertices);
+        api().parameter("vertices", vel::TypeVector3fList, &vertices);
         const velList triangles{t.data(), static_cast<std::uint32_t>(t.size())};
-        w_->parameter("triangles", vel::TypeIntList, &triangles);
-        w_->endGeometry();
+        api().parameter("triangles", vel::TypeIntList, &triangles);
+        api().endGeometry();
     }
-
-    std::string text() const { return sink_->str(); }
-
-private:
-    vel::StringSink* sink_;
-    std::unique_ptr<velScene_api_file> w_;
 };
 
-rdk::Image picture(const std::string& text, std::optional<rdk::View> view = std::nullopt, int width = 160,
-                   int height = 120)
+rdk::Image picture(const std::string& text, std::optional<rdk::View> view = std::nullopt)
 {
     vel::model::Scene scene;
     {
         vel::model::SceneBuilder builder(scene);
-        const vel::ReadResult r = vel::readScene(text, builder);
-        EXPECT_TRUE(r.ok());
+        EXPECT_TRUE(vel::readScene(text, builder).ok());
     }
     rdk::RenderOptions options;
-    options.width = width;
-    options.height = height;
+    options.width = 160;
+    options.height = 120;
     options.view = view;
     return rdk::renderScene(scene, options);
 }
@@ -129,7 +109,7 @@ TEST(RdkRender, NearerSurfacesHideFartherOnes)
         if (!redFirst)
             s.box("Red", {0, 0, 2}, 1, kRed);
         s.api().endGroup();
-        const rdk::Image image = picture(s.text());
+        const rdk::Image image = picture(s.finish());
         SCOPED_TRACE(redFirst ? "red first" : "blue first");
         EXPECT_TRUE(reddish(image.at(80, 60)));
         EXPECT_TRUE(bluish(image.at(80, 35))); // above the red cube, within the blue one
@@ -148,11 +128,12 @@ TEST(RdkRender, FittedViewsFrameTheSceneWithItsTransforms)
     s.mesh("Front", {-1, -1, 1, 1, -1, 1, 0, 1, 1}, {0, 1, 2}, kRed);
     s.mesh("Hidden", {-1, -1, 0, 1, -1, 0, 0, 1, 0}, {0, 1, 2}, kBlue);
     s.api().endGroup();
-    const rdk::Image front = picture(s.text(), rdk::View::Front);
+    const std::string text = s.finish();
+    const rdk::Image front = picture(text, rdk::View::Front);
     EXPECT_TRUE(reddish(front.at(80, 62)));
-    const rdk::Image back = picture(s.text(), rdk::View::Back);
+    const rdk::Image back = picture(text, rdk::View::Back);
     EXPECT_TRUE(bluish(back.at(80, 62)));
-    const rdk::Image top = picture(s.text(), rdk::View::Top); // edge-on: a line at most
+    const rdk::Image top = picture(text, rdk::View::Top); // edge-on: a line at most
     int coloured = 0;
     for (int y = 0; y < top.height; ++y)
         coloured += top.at(80, y) != rdk::kBackground;
@@ -164,7 +145,7 @@ TEST(RdkRender, FittedViewsFrameTheSceneWithItsTransforms)
 TEST(RdkRender, InstancesDrawTheirDefinitionsGeometry)
 {
     SceneText s;
-    velScene_api_file& w = s.api();
+    velScene_api& w = s.api();
     w.beginObject("Shared", false);
     w.id(7);
     s.triangles({-1, -1, 0, 1, -1, 0, 0, 1, 0}, {0, 1, 2});
@@ -182,7 +163,7 @@ TEST(RdkRender, InstancesDrawTheirDefinitionsGeometry)
     w.endGeometry();
     w.useMaterial("Blue");
     w.endObject();
-    const rdk::Image image = picture(s.text(), rdk::View::Front);
+    const rdk::Image image = picture(s.finish(), rdk::View::Front);
     EXPECT_TRUE(bluish(image.at(80, 62)));
 }
 
@@ -265,7 +246,7 @@ TEST(RdkCommandLine, RenderWritesAPictureOrSaysWhyNot)
     s.box("Red", {0, 0, 0}, 1, kRed);
     rdtest::TempDir dir;
     const std::string scene = dir / "cube.rdk", png = dir / "cube.png";
-    rdtest::writeFile(scene, s.text());
+    rdtest::writeFile(scene, s.finish());
 
     const auto r = runRdk({"render", scene, "-o", png, "--size", "64x48"});
     EXPECT_EQ(r.status, 0) << r.out;
