@@ -23,8 +23,8 @@ class Comparison {
 public:
     explicit Comparison(const char* format) : format_(format) {}
 
-    template <typename Ours>
-    void check(double v, Ours ours)
+    template <typename Value, typename Ours>
+    void check(Value v, Ours ours)
     {
         char expected[400];
         char actual[kMaxNumberText + 1];
@@ -36,7 +36,7 @@ public:
         // The C runtime on Windows prints every NaN as "nan"; the writer keeps
         // glibc's "-nan" for one with the sign bit, so that a scene is the
         // same bytes on every system.
-        if (std::isnan(v) && std::signbit(v)) {
+        if (std::isnan(static_cast<double>(v)) && std::signbit(static_cast<double>(v))) {
             char* nan = std::strstr(expected, "nan");
             if (nan != nullptr && nan > expected && nan[-1] == ' ')
                 nan[-1] = '-';
@@ -110,7 +110,7 @@ TEST(NumberFormat, GeneralMatchesPrintf)
     boundaryValues(rng, 6, -330, 310, 300, [&](double v) { g.check(v, ours); });
     // Every integer around the switch to the exponent form.
     for (int v = 999000; v <= 1001000; ++v)
-        g.check(v, ours);
+        g.check(static_cast<double>(v), ours);
     // Floats of everyday magnitudes, as scenes hold them.
     std::uniform_real_distribution<float> coordinate(-1000.0f, 1000.0f);
     for (int i = 0; i < 300000; ++i)
@@ -151,16 +151,10 @@ TEST(NumberFormat, FixedMatchesPrintf)
 TEST(NumberFormat, IntegersMatchPrintf)
 {
     std::mt19937_64 rng(3);
-    char expected[32], actual[32];
-    long failures = 0;
+    Comparison d("%d"), u("%u");
     const auto compare = [&](std::uint32_t bits) {
-        const auto s = static_cast<std::int32_t>(bits);
-        std::snprintf(expected, sizeof expected, "%d", s);
-        *formatInt(actual, s) = '\0';
-        failures += std::strcmp(expected, actual) != 0;
-        std::snprintf(expected, sizeof expected, "%u", bits);
-        *formatUnsigned(actual, bits) = '\0';
-        failures += std::strcmp(expected, actual) != 0;
+        d.check(static_cast<std::int32_t>(bits), [](char* out, std::int32_t v) { return formatInt(out, v); });
+        u.check(bits, [](char* out, std::uint32_t v) { return formatUnsigned(out, v); });
     };
     for (const std::uint32_t v : {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
         compare(v);
@@ -172,6 +166,4 @@ TEST(NumberFormat, IntegersMatchPrintf)
         }
     for (int i = 0; i < 1000000; ++i)
         compare(static_cast<std::uint32_t>(rng() >> (rng() % 32)));
-    EXPECT_EQ(failures, 0);
 }
-

@@ -7,15 +7,13 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <sstream>
 
 #include "GoldenFile.h"
 #include "ReaderFuzzBody.h"
 #include "SceneGenerator.h"
 #include "SceneReader.h"
-#include "StringSink.h"
-#include "velScene_api_file.h"
+#include "WriterFixture.h"
 
 namespace {
 
@@ -27,15 +25,9 @@ struct Replayed {
 // `text` read and replayed into a writer made as the file factory makes one.
 Replayed replay(std::string_view text)
 {
-    auto sink = std::make_unique<vel::StringSink>();
-    vel::StringSink* s = sink.get();
-    Replayed out;
-    {
-        velScene_api_file writer(std::move(sink), true);
-        out.result = vel::readScene(text, writer);
-        out.bytes = s->str();
-    }
-    return out;
+    TextWriter writer(true);
+    const vel::ReadResult result = vel::readScene(text, *writer.writer);
+    return {writer.text(), result};
 }
 
 std::string problems(const vel::ReadResult& r)
@@ -113,14 +105,9 @@ TEST(ReaderRoundTrip, RandomCallSequencesComeBackByteForByte)
     const int seeds = wanted ? std::atoi(wanted) : 300;
     int failures = 0;
     for (int seed = 1; seed <= seeds && failures < 3; ++seed) {
-        auto sink = std::make_unique<vel::StringSink>();
-        vel::StringSink* s = sink.get();
-        std::string written;
-        {
-            velScene_api_file writer(std::move(sink), seed % 2 == 0);
-            SceneGenerator(static_cast<std::uint32_t>(seed), writer).run(30);
-            written = s->str();
-        }
+        TextWriter writer(seed % 2 == 0);
+        SceneGenerator(static_cast<std::uint32_t>(seed), *writer.writer).run(30);
+        const std::string written = writer.text();
         const Replayed r = replay(written);
         const bool same = r.bytes == written;
         if (r.result.ok() && same && !r.result.layoutIrregular)

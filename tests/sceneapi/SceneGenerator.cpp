@@ -325,10 +325,8 @@ void SceneGenerator::parameter()
         strings[k] = name();
         pointers[k] = strings[k].c_str();
     }
-    const void* data = code == 0x8004 || code == 0x8005 || code == 0x8009 ? static_cast<const void*>(db.data())
-                       : code == 0x8006 || code == 0x8007 || code == 0x8017 ? static_cast<const void*>(in.data())
-                       : code == 0x800A || code == 0x800D ? static_cast<const void*>(pointers.data())
-                                                          : static_cast<const void*>(fl.data());
+    const void* data = code == 0x800A || code == 0x800D ? static_cast<const void*>(pointers.data())
+                                                        : valueOf(code - 0x8000, fl.data(), db.data(), in.data(), sp);
     const velList list{data, count};
     api_.parameter(key.c_str(), code, &list);
 }

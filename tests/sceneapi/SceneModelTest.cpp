@@ -3,15 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "GoldenFile.h"
 #include "SceneBuilder.h"
 #include "SceneGenerator.h"
 #include "SceneReader.h"
 #include "SceneReplay.h"
-#include "StringSink.h"
-#include "velScene_api_file.h"
+#include "WriterFixture.h"
 
 using namespace vel::model;
 
@@ -26,12 +23,10 @@ void readInto(Scene& scene, std::string_view text)
 
 std::string written(const Scene& scene)
 {
-    auto sink = std::make_unique<vel::StringSink>();
-    vel::StringSink* s = sink.get();
-    velScene_api_file writer(std::move(sink), true);
-    writer.setModeFlags(1);
-    writeScene(scene, writer);
-    return s->str();
+    TextWriter writer(true);
+    writer->setModeFlags(1);
+    writeScene(scene, *writer.writer);
+    return writer.text();
 }
 
 } // namespace
@@ -147,12 +142,10 @@ TEST(SceneModel, DeepNestingStopsAtTheLimitAndDestroysCleanly)
 TEST(SceneModel, WrittenAndReadBackTheModelStaysTheSame)
 {
     for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-        auto sink = std::make_unique<vel::StringSink>();
-        vel::StringSink* s = sink.get();
-        velScene_api_file writer(std::move(sink), true);
-        SceneGenerator(seed, writer).run(25);
+        TextWriter writer(true);
+        SceneGenerator(seed, *writer.writer).run(25);
         Scene first;
-        readInto(first, s->str());
+        readInto(first, writer.text());
         const std::string once = written(first);
         Scene second;
         readInto(second, once);
