@@ -34,12 +34,19 @@ std::string readFile(const fs::path& path)
 
 // Collects what is written to standard error until text() is asked.
 struct StderrCapture {
-    StderrCapture() { std::fflush(stderr), testing::internal::CaptureStderr(); }
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        testing::internal::CaptureStderr();
+    }
     ~StderrCapture() { text(); }
     std::string text()
     {
-        if (capturing)
-            std::fflush(stderr), seen = testing::internal::GetCapturedStderr(), capturing = false;
+        if (capturing) {
+            std::fflush(stderr);
+            seen = testing::internal::GetCapturedStderr();
+            capturing = false;
+        }
         return seen;
     }
     bool capturing = true;

@@ -184,16 +184,16 @@ void SceneGenerator::block(int depth)
         api_.beginMaterial(name().c_str(), chance(60));
         for (int i = pick(4); i > 0; --i) {
             const int what = pick(4);
-            if (what == 0)
+            if (what == 0) {
                 api_.shaderId(pick(6) - 1, pick(5));
-            else if (what == 1) {
+            } else if (what == 1) {
                 const ShaderText t = freshText(depth);
                 api_.shaderText(pick(5), t);
-            }
-            else if (what == 2)
+            } else if (what == 2) {
                 statement(depth + 1);
-            else
+            } else {
                 api_.flags(4096);
+            }
         }
         api_.endMaterial();
         return;
