@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <random>
-#include <sstream>
 
 namespace cadtest {
 
@@ -16,31 +13,6 @@ fs::path testDataFolder()
         return given;
     const char* source = std::getenv("RD_SOURCE_DIR");
     return fs::path(source ? source : ".") / "build" / "test-data";
-}
-
-fs::path caxIf(const std::string& name)
-{
-    return occtImportJs("cax-if/" + name);
-}
-
-fs::path occtImportJs(const std::string& relative)
-{
-    return testDataFolder() / "npm/node_modules/occt-import-js/test/testfiles" / relative;
-}
-
-fs::path gmsh(const std::string& name)
-{
-    return testDataFolder() / "gmsh" / name;
-}
-
-fs::path occtData(const std::string& relative)
-{
-    return fs::path("/usr/share/opencascade/data") / relative;
-}
-
-fs::path assimpModel(const std::string& relative)
-{
-    return fs::path("/usr/share/assimp/models") / relative;
 }
 
 void Box::include(const std::array<double, 3>& p)
@@ -58,6 +30,8 @@ double Box::distance(const Box& other) const
         d = std::max({d, std::fabs(min[i] - other.min[i]), std::fabs(max[i] - other.max[i])});
     return d;
 }
+
+namespace {
 
 sh::Matrix4 multiply(const sh::Matrix4& a, const sh::Matrix4& b)
 {
@@ -77,17 +51,17 @@ std::array<double, 3> transformPoint(const sh::Matrix4& m, const std::array<doub
     return out;
 }
 
+} // namespace
+
 std::vector<PlacedBody> placedBodies(const sh::DesignData& design)
 {
     std::vector<PlacedBody> out;
-    std::function<void(int, const sh::Matrix4&, bool)> walk = [&](int index, const sh::Matrix4& world, bool shown) {
+    std::function<void(int, const sh::Matrix4&)> walk = [&](int index, const sh::Matrix4& world) {
         const sh::ComponentData& component = design.components.at(static_cast<std::size_t>(index));
         for (const sh::BodyData& body : component.bodies) {
             PlacedBody placed;
             placed.component = component.name;
             placed.body = &body;
-            placed.world = world;
-            placed.visible = shown && body.visible;
             for (const sh::FaceData& face : body.faces)
                 for (const sh::MeshData& mesh : face.displayMeshes) {
                     placed.triangles += mesh.nodeIndices.size() / 3;
@@ -98,9 +72,9 @@ std::vector<PlacedBody> placedBodies(const sh::DesignData& design)
             out.push_back(placed);
         }
         for (const sh::OccurrenceData& occurrence : component.occurrences)
-            walk(occurrence.component, multiply(world, occurrence.transform), shown && occurrence.visible);
+            walk(occurrence.component, multiply(world, occurrence.transform));
     };
-    walk(design.products.at(0).rootComponent, sh::identityMatrix(), true);
+    walk(design.products.at(0).rootComponent, sh::identityMatrix());
     return out;
 }
 
@@ -113,24 +87,19 @@ int componentNamed(const sh::DesignData& design, const std::string& name)
     return 0;
 }
 
+const sh::ComponentData& component(const sh::DesignData& design, const std::string& name)
+{
+    return design.components.at(static_cast<std::size_t>(componentNamed(design, name)));
+}
+
+const sh::ComponentData& rootOf(const sh::DesignData& design)
+{
+    return design.components.at(static_cast<std::size_t>(design.products.at(0).rootComponent));
+}
+
 std::string appearanceId(const sh::DesignData& design, int index)
 {
     return index == sh::kNone ? std::string() : design.appearances.at(static_cast<std::size_t>(index)).id;
-}
-
-std::size_t triangleCount(const sh::ComponentData& component)
-{
-    std::size_t n = 0;
-    for (const sh::BodyData& body : component.bodies)
-        for (const sh::FaceData& face : body.faces)
-            for (const sh::MeshData& mesh : face.displayMeshes)
-                n += mesh.nodeIndices.size() / 3;
-    return n;
-}
-
-void RecordingMonitor::begin(std::string_view stage, std::size_t total)
-{
-    stages.push_back(Stage{std::string(stage), total, {}, false});
 }
 
 void RecordingMonitor::advance(std::size_t done)
@@ -149,31 +118,7 @@ void RecordingMonitor::end()
         stages.back().ended = true;
 }
 
-void RecordingMonitor::warning(std::string_view message)
-{
-    warnings.emplace_back(message);
-}
-
-std::string readText(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-EditedCopy::EditedCopy(const fs::path& original) : original_(original), text_(readText(original))
-{
-    std::random_device random;
-    folder_ = fs::temp_directory_path() / ("rd-cad-test-" + std::to_string(random()));
-    fs::create_directories(folder_);
-}
-
-EditedCopy::~EditedCopy()
-{
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-}
+EditedCopy::EditedCopy(const fs::path& original) : original_(original), text_(readText(original)) {}
 
 void EditedCopy::replace(const std::string& from, const std::string& to)
 {
@@ -190,9 +135,8 @@ void EditedCopy::truncate(std::size_t bytes)
 
 fs::path EditedCopy::write(const std::string& name)
 {
-    const fs::path file = folder_ / (name.empty() ? original_.filename().string() : name);
-    std::ofstream out(file, std::ios::binary);
-    out << text_;
+    const fs::path file = folder() / (name.empty() ? original_.filename().string() : name);
+    rdtest::writeFile(file.string(), text_);
     return file;
 }
 

@@ -3,6 +3,8 @@
 // designs walked into world space, XCAF documents built in code, and a
 // monitor that records what an import tells.
 
+#include <Sandbox.h>
+
 #include <gtest/gtest.h>
 
 #include <StandIn/AnyFormat.h>
@@ -21,15 +23,17 @@ namespace sh = standin::host;
 // The folder that tools/setup-deps.sh fills (build/test-data), or
 // $RD_CAD_TEST_DATA.
 fs::path testDataFolder();
-// The CAx-IF STEP files of the npm package occt-import-js.
-fs::path caxIf(const std::string& name);
-// A file of the occt-import-js package outside the CAx-IF folder.
-fs::path occtImportJs(const std::string& relative);
+// A file of the npm package occt-import-js; its CAx-IF STEP files.
+inline fs::path occtImportJs(const std::string& relative)
+{
+    return testDataFolder() / "npm/node_modules/occt-import-js/test/testfiles" / relative;
+}
+inline fs::path caxIf(const std::string& name) { return occtImportJs("cax-if/" + name); }
 // gmsh-doc's STEP files, unpacked by the set-up.
-fs::path gmsh(const std::string& name);
+inline fs::path gmsh(const std::string& name) { return testDataFolder() / "gmsh" / name; }
 // Debian's occt-misc and assimp-testmodels data.
-fs::path occtData(const std::string& relative);
-fs::path assimpModel(const std::string& relative);
+inline fs::path occtData(const std::string& relative) { return fs::path("/usr/share/opencascade/data") / relative; }
+inline fs::path assimpModel(const std::string& relative) { return fs::path("/usr/share/assimp/models") / relative; }
 
 // Skips the current test, with the way to get the file, when it is missing.
 #define CAD_REQUIRE_FILE(path)                                                                                \
@@ -43,34 +47,29 @@ struct Box {
     std::array<double, 3> min{1e300, 1e300, 1e300};
     std::array<double, 3> max{-1e300, -1e300, -1e300};
     void include(const std::array<double, 3>& p);
-    bool empty() const { return min[0] > max[0]; }
     // Largest difference of any of the six bounds.
     double distance(const Box& other) const;
 };
 
-// One body as placed in the world: the component's name, its body, its
-// world transform and the box of its display-mesh nodes in world space.
+// One body as placed in the world: the component's name, its body, and the
+// box of its display-mesh nodes in world space.
 struct PlacedBody {
     std::string component;
     const sh::BodyData* body = nullptr;
-    sh::Matrix4 world{};
     Box box;
-    bool visible = true; // every light bulb on the way, and the body's
     std::size_t triangles = 0;
 };
 
 // Every body of the design at every placement, depth first.
 std::vector<PlacedBody> placedBodies(const sh::DesignData& design);
 
-sh::Matrix4 multiply(const sh::Matrix4& a, const sh::Matrix4& b);
-std::array<double, 3> transformPoint(const sh::Matrix4& m, const std::array<double, 3>& p);
-
 // Index of the component with this name; fails the test when there is none.
 int componentNamed(const sh::DesignData& design, const std::string& name);
+// That component, and the root component of the first product.
+const sh::ComponentData& component(const sh::DesignData& design, const std::string& name);
+const sh::ComponentData& rootOf(const sh::DesignData& design);
 // The appearance id at `index`, "" for kNone.
 std::string appearanceId(const sh::DesignData& design, int index);
-// Triangles in all display meshes of the component's own bodies.
-std::size_t triangleCount(const sh::ComponentData& component);
 
 // Records every call, in order.
 class RecordingMonitor : public sh::ImportMonitor {
@@ -81,10 +80,13 @@ public:
         std::vector<std::size_t> advances;
         bool ended = false;
     };
-    void begin(std::string_view stage, std::size_t total) override;
+    void begin(std::string_view stage, std::size_t total) override
+    {
+        stages.push_back(Stage{std::string(stage), total, {}, false});
+    }
     void advance(std::size_t done) override;
     void end() override;
-    void warning(std::string_view message) override;
+    void warning(std::string_view message) override { warnings.emplace_back(message); }
 
     std::vector<Stage> stages;
     std::vector<std::string> warnings;
@@ -94,9 +96,6 @@ public:
 class EditedCopy {
 public:
     explicit EditedCopy(const fs::path& original);
-    ~EditedCopy();
-    EditedCopy(const EditedCopy&) = delete;
-    EditedCopy& operator=(const EditedCopy&) = delete;
 
     // Replaces the one occurrence of `from`; fails the test if there is not
     // exactly one.
@@ -106,14 +105,14 @@ public:
     // Writes the text under `name` (the original's name by default).
     fs::path write(const std::string& name = "");
     std::string& text() { return text_; }
-    const fs::path& folder() const { return folder_; }
+    const fs::path& folder() const { return folder_.path(); }
 
 private:
     fs::path original_;
-    fs::path folder_;
+    rdtest::TempDir folder_;
     std::string text_;
 };
 
-std::string readText(const fs::path& file);
+inline std::string readText(const fs::path& file) { return rdtest::readFile(file.string()); }
 
 } // namespace cadtest

@@ -13,9 +13,9 @@
 
 #include <gmock/gmock.h>
 
-#include <cstdio>
-#include <fstream>
-#include <unistd.h>
+#include <cmath>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -23,53 +23,16 @@ using namespace cadtest;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-// Everything written to file descriptor 1 while it lives.
-class StdoutCapture {
-public:
-    StdoutCapture()
-    {
-        std::fflush(stdout);
-        saved_ = dup(1);
-        file_ = std::tmpfile();
-        dup2(fileno(file_), 1);
-    }
-    ~StdoutCapture()
-    {
-        if (saved_ >= 0)
-            finish();
-        if (file_)
-            std::fclose(file_);
-    }
-    std::string finish()
-    {
-        std::fflush(stdout);
-        dup2(saved_, 1);
-        close(saved_);
-        saved_ = -1;
-        std::string text;
-        std::rewind(file_);
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0)
-            text.append(buffer, n);
-        return text;
-    }
-
-private:
-    int saved_ = -1;
-    std::FILE* file_ = nullptr;
-};
-
 struct Rejected {
     std::string message;
     std::string source;
-    std::string printed;
+    std::string printed; // on file descriptor 1
 };
 
 Rejected loadRejected(const fs::path& file)
 {
     Rejected r;
-    StdoutCapture capture;
+    testing::internal::CaptureStdout();
     try {
         sh::loadDesignAnyFormat(file);
         ADD_FAILURE() << file << " was accepted";
@@ -77,13 +40,8 @@ Rejected loadRejected(const fs::path& file)
         r.message = e.what();
         r.source = e.source();
     }
-    r.printed = capture.finish();
+    r.printed = testing::internal::GetCapturedStdout();
     return r;
-}
-
-void write(const fs::path& file, const std::string& text)
-{
-    std::ofstream(file, std::ios::binary) << text;
 }
 
 class Malformed : public ::testing::Test {
@@ -106,21 +64,33 @@ protected:
     }
 };
 
-TEST_F(Malformed, MissingEmptyAndUnknownFiles)
+TEST_F(Malformed, MissingEmptyUnknownAndJunkFiles)
 {
-    EditedCopy scratch(__FILE__);
-    expectRejected(scratch.folder() / "absent.step", "cannot open file: no such file");
-    write(scratch.folder() / "empty.stp", "");
-    expectRejected(scratch.folder() / "empty.stp", "empty file");
-    write(scratch.folder() / "empty.glb", "");
-    expectRejected(scratch.folder() / "empty.glb", "empty file");
-    fs::create_directory(scratch.folder() / "folder.step");
-    expectRejected(scratch.folder() / "folder.step", "cannot open file: it is a folder");
-    write(scratch.folder() / "model.xyz", "solid");
-    expectRejected(scratch.folder() / "model.xyz", "unknown file type \".xyz\"");
+    struct Case {
+        const char* name;
+        std::optional<std::string> content; // none: no such file
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"absent.step", std::nullopt, "cannot open file: no such file"},
+        {"empty.stp", "", "empty file"},
+        {"empty.glb", "", "empty file"},
+        {"model.xyz", "solid", "unknown file type \".xyz\""},
+        {"junk.igs", "this is not an IGES file\n", ""},
+        {"junk.brep", "this is not a BRep file\n", "not a readable BRep file"},
+        {"points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n", ""},
+    };
+    rdtest::TempDir scratch;
+    for (const Case& c : cases) {
+        if (c.content)
+            rdtest::writeFile(scratch / c.name, *c.content);
+        expectRejected(scratch.path() / c.name, c.problem);
+    }
+    fs::create_directory(scratch.path() / "folder.step");
+    expectRejected(scratch.path() / "folder.step", "cannot open file: it is a folder");
 }
 
-TEST_F(Malformed, BrokenStepFiles)
+TEST_F(Malformed, BrokenStepAndBrepFiles)
 {
     const fs::path file = caxIf("as1-oc-214.stp");
     CAD_REQUIRE_FILE(file);
@@ -143,16 +113,6 @@ TEST_F(Malformed, BrokenStepFiles)
         copy.text() = "this is not a STEP file\n";
         expectRejected(copy.write(), "STEP");
     }
-}
-
-TEST_F(Malformed, BrokenIgesAndBrepFiles)
-{
-    EditedCopy scratch(__FILE__);
-    write(scratch.folder() / "junk.igs", "this is not an IGES file\n");
-    expectRejected(scratch.folder() / "junk.igs", "");
-    write(scratch.folder() / "junk.brep", "this is not a BRep file\n");
-    expectRejected(scratch.folder() / "junk.brep", "not a readable BRep file");
-
     const fs::path bottle = occtData("occ/bottle.brep");
     CAD_REQUIRE_FILE(bottle);
     EditedCopy copy(bottle);
@@ -182,50 +142,44 @@ TEST_F(Malformed, BrokenMeshFiles)
     EditedCopy truncated(engine);
     truncated.truncate(truncated.text().size() / 2);
     expectRejected(truncated.write(), "");
-
-    EditedCopy scratch(__FILE__);
-    write(scratch.folder() / "points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n");
-    expectRejected(scratch.folder() / "points.obj", "");
 }
 
 TEST_F(Malformed, AGoodImportPrintsNothingEither)
 {
     const fs::path file = caxIf("as1-oc-214.stp");
     CAD_REQUIRE_FILE(file);
-    StdoutCapture capture;
+    testing::internal::CaptureStdout();
     const sh::DesignData design = sh::loadDesignAnyFormat(file);
-    EXPECT_EQ(capture.finish(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_FALSE(design.components.empty());
     EXPECT_EQ(Message::DefaultMessenger()->Printers().Length(), 1);
 }
 
 TEST(ImportOptions, OutOfRangeOptionsAreRefusedByName)
 {
-    sh::ImportOptions options;
-    EXPECT_NO_THROW(sh::checkImportOptions(options));
-    auto refused = [](sh::ImportOptions o, const std::string& name) {
+    EXPECT_NO_THROW(sh::checkImportOptions({}));
+    const std::vector<std::pair<std::string, std::function<void(sh::ImportOptions&)>>> refused = {
+        {"deflection", [](sh::ImportOptions& o) { o.deflection = -1; }},
+        {"deflection", [](sh::ImportOptions& o) { o.deflection = std::nan(""); }},
+        {"relative deflection", [](sh::ImportOptions& o) { o.relativeDeflection = 0; }},
+        {"angular deflection", [](sh::ImportOptions& o) { o.angularDeflection = 0; }},
+        {"mesh unit", [](sh::ImportOptions& o) { o.meshUnit = "furlong"; }},
+    };
+    for (const auto& [name, change] : refused) {
+        sh::ImportOptions options;
+        change(options);
         try {
-            sh::checkImportOptions(o);
+            sh::checkImportOptions(options);
             ADD_FAILURE() << name << " accepted";
         } catch (const std::invalid_argument& e) {
             EXPECT_THAT(e.what(), StartsWith(name + ":"));
         }
-    };
-    options.deflection = -1;
-    refused(options, "deflection");
-    options.deflection = std::nan("");
-    refused(options, "deflection");
-    options = {};
-    options.relativeDeflection = 0;
-    refused(options, "relative deflection");
-    options.deflection = 0.1; // an absolute deflection makes the relative one unused
-    EXPECT_NO_THROW(sh::checkImportOptions(options));
-    options = {};
-    options.angularDeflection = 0;
-    refused(options, "angular deflection");
-    options = {};
-    options.meshUnit = "furlong";
-    refused(options, "mesh unit");
+    }
+    sh::ImportOptions absolute; // an absolute deflection makes the relative one unused
+    absolute.relativeDeflection = 0;
+    absolute.deflection = 0.1;
+    EXPECT_NO_THROW(sh::checkImportOptions(absolute));
+
     EXPECT_EQ(sh::designFormatOf("a/Part.STP"), sh::DesignFormat::Step);
     EXPECT_EQ(sh::designFormatOf("gearbox.Design.JSON"), sh::DesignFormat::DesignDocument);
     EXPECT_EQ(sh::designFormatOf("plain.json"), std::nullopt);

@@ -122,6 +122,17 @@ Box expected(std::array<double, 3> min, std::array<double, 3> max)
     return b;
 }
 
+// Two of box() as one shape, the second 40 mm above the first.
+TopoDS_Shape twoBoxes()
+{
+    TopoDS_Compound c;
+    BRep_Builder b;
+    b.MakeCompound(c);
+    b.Add(c, box());
+    b.Add(c, box().Moved(TopLoc_Location(translation(0, 0, 40))));
+    return c;
+}
+
 // Parts placed many times in nested assemblies: one component per part or
 // assembly, one occurrence per placement, transforms in centimetres.
 TEST(XcafStructure, NestedPlacementsShareComponentsAndCarryTransformsInCentimetres)
@@ -140,18 +151,15 @@ TEST(XcafStructure, NestedPlacementsShareComponentsAndCarryTransformsInCentimetr
 
     const sh::DesignData design = built.translate();
     ASSERT_EQ(design.components.size(), 3u);
-    const auto& root = design.components.at(static_cast<std::size_t>(design.products.at(0).rootComponent));
+    const auto& root = rootOf(design);
     EXPECT_EQ(root.name, "Top");
     ASSERT_EQ(root.occurrences.size(), 2u);
     EXPECT_EQ(root.occurrences[0].component, root.occurrences[1].component);
     EXPECT_EQ(design.components.at(static_cast<std::size_t>(root.occurrences[0].component)).occurrences.size(), 2u);
-    const sh::Matrix4& m = root.occurrences[1].transform;
-    EXPECT_NEAR(m[0][1], -1.0, 1e-12);
-    EXPECT_NEAR(m[1][0], 1.0, 1e-12);
-    EXPECT_NEAR(m[1][3], 5.0, 1e-12) << "50 mm is 5 cm";
-    EXPECT_NEAR(m[3][3], 1.0, 1e-12);
+    EXPECT_EQ(root.occurrences[1].transform[3], (std::array<double, 4>{0, 0, 0, 1}));
 
-    // The four bricks in the world, worked out by hand: 1 x 2 x 3 cm each.
+    // The four bricks in the world, worked out by hand: 1 x 2 x 3 cm each
+    // (the turned pair 50 mm along y is 5 cm there).
     const std::vector<Box> want = {
         expected({10, 0, 0}, {11, 2, 3}), expected({12, 0, 0}, {13, 2, 3}),
         expected({-2, 5, 0}, {0, 6, 3}), expected({-2, 7, 0}, {0, 8, 3})};
@@ -171,7 +179,7 @@ TEST(XcafStructure, SeveralFreeShapesArePlacedByARootNamedAfterTheDocument)
     built.part(box(), "A");
     built.part(box(5, 5, 5), "B");
     const sh::DesignData design = built.translate();
-    const auto& root = design.components.at(static_cast<std::size_t>(design.products.at(0).rootComponent));
+    const auto& root = rootOf(design);
     EXPECT_EQ(root.name, "Built");
     EXPECT_TRUE(root.bodies.empty());
     ASSERT_EQ(root.occurrences.size(), 2u);
@@ -216,14 +224,7 @@ TEST(XcafNames, UnnamedAndRepeatedNamesBecomeReadableAndUnique)
     const TDF_Label second = built.part(box(1, 2, 3), "Bracket");
     const TDF_Label anonymous = built.part(box(4, 4, 4));
     const TDF_Label viaReference = built.part(box(5, 5, 5));
-    const TopoDS_Shape twoSolids = [] {
-        TopoDS_Compound c;
-        BRep_Builder b;
-        b.MakeCompound(c);
-        b.Add(c, box());
-        b.Add(c, box().Moved(TopLoc_Location(translation(0, 0, 40))));
-        return c;
-    }();
+    const TopoDS_Shape twoSolids = twoBoxes();
     const TDF_Label named = built.part(twoSolids, "Twins");
     TopExp_Explorer solids(twoSolids, TopAbs_SOLID);
     built.sub(named, solids.Current(), "Lower");
@@ -239,7 +240,7 @@ TEST(XcafNames, UnnamedAndRepeatedNamesBecomeReadableAndUnique)
     for (const auto& c : design.components)
         names.push_back(c.name);
     EXPECT_EQ(names, (std::vector<std::string>{"Built", "Bracket", "Bracket (2)", "Part 1", "clip_1", "Twins"}));
-    const auto& twins = design.components.at(static_cast<std::size_t>(componentNamed(design, "Twins")));
+    const auto& twins = component(design, "Twins");
     ASSERT_EQ(twins.bodies.size(), 2u);
     EXPECT_EQ(twins.bodies[0].name, "Lower");
     EXPECT_EQ(twins.bodies[1].name, "Body2");
@@ -260,10 +261,10 @@ TEST(XcafColours, AttachAtTheirLevelWithStableIdentifiers)
     built.place(top, brick, translation(0, 0, 50));
 
     const sh::DesignData design = built.translate();
-    const auto& root = design.components.at(static_cast<std::size_t>(design.products.at(0).rootComponent));
+    const auto& root = rootOf(design);
     EXPECT_EQ(appearanceId(design, root.occurrences.at(0).appearance), "rgb-ff0000");
     EXPECT_EQ(appearanceId(design, root.occurrences.at(1).appearance), "");
-    const auto& body = design.components.at(static_cast<std::size_t>(componentNamed(design, "Brick"))).bodies.at(0);
+    const auto& body = component(design, "Brick").bodies.at(0);
     EXPECT_EQ(appearanceId(design, body.appearance), "rgb-cccccc");
     for (std::size_t f = 0; f < body.faces.size(); ++f)
         EXPECT_EQ(appearanceId(design, body.faces[f].appearance), f == 2 ? "rgb-ff8000" : "") << "face " << f;
@@ -303,13 +304,12 @@ TEST(XcafColours, SurfaceBeforeGenericTransparencyAndAssemblyColours)
 
     const sh::DesignData design = built.translate();
     auto bodyColour = [&](const char* name) {
-        return appearanceId(design,
-                            design.components.at(static_cast<std::size_t>(componentNamed(design, name))).bodies.at(0).appearance);
+        return appearanceId(design, component(design, name).bodies.at(0).appearance);
     };
     EXPECT_EQ(bodyColour("Both"), "rgb-00ff00");
     EXPECT_EQ(bodyColour("Generic"), "rgb-0000ff");
     EXPECT_EQ(bodyColour("Glass"), "rgba-0000ff80");
-    const auto& root = design.components.at(static_cast<std::size_t>(componentNamed(design, "Top")));
+    const auto& root = component(design, "Top");
     EXPECT_EQ(appearanceId(design, root.occurrences.at(3).appearance), "rgb-ff00ff") << "its own colour first";
     EXPECT_EQ(appearanceId(design, root.occurrences.at(4).appearance), "rgb-ffff00") << "the assembly's colour";
     EXPECT_EQ(appearanceId(design, root.occurrences.at(0).appearance), "rgb-00ffff") << "the top assembly's colour";
@@ -321,14 +321,7 @@ TEST(XcafColours, SurfaceBeforeGenericTransparencyAndAssemblyColours)
 
 TEST(XcafVisibility, HiddenPlacementsPartsAndSolidsTurnTheirLightBulbsOff)
 {
-    const TopoDS_Shape pair = [] {
-        TopoDS_Compound c;
-        BRep_Builder b;
-        b.MakeCompound(c);
-        b.Add(c, box());
-        b.Add(c, box().Moved(TopLoc_Location(translation(0, 0, 40))));
-        return c;
-    }();
+    const TopoDS_Shape pair = twoBoxes();
     Built built;
     const TDF_Label twins = built.part(pair, "Twins");
     TopExp_Explorer solids(pair, TopAbs_SOLID);
@@ -345,15 +338,15 @@ TEST(XcafVisibility, HiddenPlacementsPartsAndSolidsTurnTheirLightBulbsOff)
     built.place(top, inner);
 
     const sh::DesignData design = built.translate();
-    const auto& root = design.components.at(static_cast<std::size_t>(componentNamed(design, "Top")));
+    const auto& root = component(design, "Top");
     EXPECT_TRUE(root.occurrences.at(0).visible);
     EXPECT_FALSE(root.occurrences.at(1).visible) << "hidden placement";
     EXPECT_FALSE(root.occurrences.at(2).visible) << "hidden assembly";
-    const auto& twinBodies = design.components.at(static_cast<std::size_t>(componentNamed(design, "Twins"))).bodies;
+    const auto& twinBodies = component(design, "Twins").bodies;
     ASSERT_EQ(twinBodies.size(), 2u);
     EXPECT_TRUE(twinBodies[0].visible);
     EXPECT_FALSE(twinBodies[1].visible) << "hidden solid";
-    EXPECT_FALSE(design.components.at(static_cast<std::size_t>(componentNamed(design, "Ghost"))).bodies.at(0).visible);
+    EXPECT_FALSE(component(design, "Ghost").bodies.at(0).visible);
 }
 
 // Every triangle faces outwards, agreeing with its node normals, whatever
@@ -448,28 +441,6 @@ TEST(XcafMeshes, CurvedFacesFollowTheDeflectionWithSurfaceNormals)
         else
             EXPECT_GT(triangles, 4 * coarse) << "a finer deflection makes more triangles";
     }
-}
-
-TEST(XcafMeshes, TheMonitorHearsEveryStageInOrder)
-{
-    Built built;
-    const TDF_Label brick = built.part(box(), "Brick");
-    const TDF_Label top = built.assembly("Top");
-    built.place(top, brick);
-    built.place(top, built.part(box(3, 3, 3), "Cube"));
-    built.translate();
-    ASSERT_EQ(built.monitor.stages.size(), 2u);
-    EXPECT_EQ(built.monitor.stages[0].name, "triangulating");
-    EXPECT_EQ(built.monitor.stages[0].total, 12u) << "faces of both parts";
-    EXPECT_EQ(built.monitor.stages[1].name, "building the design");
-    EXPECT_EQ(built.monitor.stages[1].total, 2u) << "parts";
-    for (const auto& stage : built.monitor.stages) {
-        EXPECT_TRUE(stage.ended) << stage.name;
-        EXPECT_TRUE(std::is_sorted(stage.advances.begin(), stage.advances.end())) << stage.name;
-        for (std::size_t done : stage.advances)
-            EXPECT_LE(done, stage.total) << stage.name;
-    }
-    EXPECT_TRUE(built.monitor.warnings.empty());
 }
 
 } // namespace
