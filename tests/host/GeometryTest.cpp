@@ -28,7 +28,7 @@ Ptr<Camera> activeCamera()
 
 class Geometry : public HostTest {};
 
-TEST_F(Geometry, VectorsSubtractAndNormalizeInPlaceAndRefuseAZeroVector)
+TEST_F(Geometry, VectorsSubtractAndNormalizeInPlaceAndRefuseAZeroVectorAndTheCameraIsACopy)
 {
     sh::setViewport(camera());
     Ptr<Camera> c = activeCamera();
@@ -44,53 +44,12 @@ TEST_F(Geometry, VectorsSubtractAndNormalizeInPlaceAndRefuseAZeroVector)
     EXPECT_FALSE(zero->normalize());
     EXPECT_EQ(zero->asArray(), (std::vector<double>{0, 0, 0}));
     EXPECT_EQ(sh::arrayLoans().outstanding, 0u);
-}
 
-TEST_F(Geometry, TheCameraIsACopyAndItsUpVectorIsAsStored)
-{
-    sh::setViewport(camera());
+    // The camera is a copy, and its up vector is as stored.
     Ptr<Camera> first = activeCamera();
     first->upVector()->normalize();
     EXPECT_EQ(first->upVector()->asArray(), (std::vector<double>{0, 3, 0}));
 
     sh::setViewport(sh::defaultView(ZUpModelingOrientation));
     EXPECT_EQ(first->perspectiveAngle(), 0.25);
-    EXPECT_EQ(activeCamera()->upVector()->asArray(), (std::vector<double>{0, 0, 1}));
-    sh::setViewport(std::nullopt);
-    EXPECT_FALSE(Application::get()->activeViewport());
-}
-
-TEST_F(Geometry, CameraPartsAndPreferencesCanGoMissing)
-{
-    const std::vector<std::pair<sh::Missing, std::function<bool()>>> cases = {
-        {sh::Missing::ViewportCamera, [] { return bool(activeCamera()); }},
-        {sh::Missing::CameraEye, [] { return bool(activeCamera()->eye()); }},
-        {sh::Missing::CameraTarget, [] { return bool(activeCamera()->target()); }},
-        {sh::Missing::CameraUpVector, [] { return bool(activeCamera()->upVector()); }},
-        {sh::Missing::GeneralPreferences, [] { return bool(Application::get()->preferences()->generalPreferences()); }},
-    };
-    for (const auto& [what, present] : cases) {
-        SCOPED_TRACE(static_cast<int>(what));
-        EXPECT_TRUE(present());
-        sh::setMissing(what);
-        EXPECT_FALSE(present());
-        sh::setMissing(what, false);
-    }
-}
-
-TEST_F(Geometry, MatrixCellsOutsideTheMatrixAreZero)
-{
-    sh::DesignData d;
-    sh::Matrix4 m = sh::identityMatrix();
-    m[1][3] = -4.5;
-    d.components.resize(2);
-    d.components[0].occurrences.push_back(placement(1));
-    d.components[0].occurrences[0].transform = m;
-    d.products.push_back({sh::ProductType::Design, "cm", 0, {}});
-    sh::openDesign(std::move(d));
-    Ptr<Matrix3D> t = designAt(0)->rootComponent()->occurrences()->item(0)->transform();
-    EXPECT_EQ(t->getCell(1, 3), -4.5);
-    EXPECT_EQ(t->getCell(3, 3), 1.0);
-    EXPECT_EQ(t->getCell(4, 0), 0.0);
-    EXPECT_EQ(t->getCell(0, -1), 0.0);
 }

@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <string>
 
 namespace hosttest {
 
@@ -43,6 +45,17 @@ inline sh::BodyData body(std::string name, std::vector<sh::FaceData> faces = {},
     b.faces = std::move(faces);
     b.appearance = appearance;
     return b;
+}
+
+// The message of the DesignError that `load` throws, "(accepted)" if none.
+inline std::string rejection(const std::function<void()>& load)
+{
+    try {
+        load();
+    } catch (const sh::DesignError& e) {
+        return e.what();
+    }
+    return "(accepted)";
 }
 
 // The design product at `index` of the active document.
