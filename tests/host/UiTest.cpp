@@ -128,13 +128,10 @@ TEST_F(UserInterfaceTest, AnExceptionLeavingAHandlerEndsTheClickWithItsText)
     EXPECT_EQ(r.outcome, sh::ClickResult::Failed);
     EXPECT_EQ(r.error, "disk full");
 
-    created.execute.failure = [] { Ptr<Document>()->name(); };
-    EXPECT_EQ(sh::click("cmd").error, "Unknown exception");
-
     created.failure = [] { throw 42; };
     r = sh::click("cmd");
     EXPECT_EQ(r.error, "unknown exception type");
-    EXPECT_EQ(created.execute.calls, 2); // not run after the created handler failed
+    EXPECT_EQ(created.execute.calls, 1); // not run after the created handler failed
 
     EXPECT_EQ(sh::click("nothing").outcome, sh::ClickResult::NotFound);
 }
