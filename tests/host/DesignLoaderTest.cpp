@@ -113,6 +113,9 @@ TEST_F(DesignLoader, FilesThatCannotBeReadAreRejectedWithTheReason)
     EXPECT_EQ(rejection([&] { sh::loadDesignFile(designsDir()); }), designsDir().string() + ": cannot read: is a directory");
 }
 
+// What the add-in's export of the example (a golden scene in tests/addin)
+// cannot show: the document and its products, given physical properties,
+// appearance identifiers and properties it does not translate, the view.
 TEST_F(DesignLoader, TheDocumentedExampleReadsBackThroughTheApi)
 {
     sh::openDesignFile(designsDir() / "01_gearbox.design.json");
@@ -122,40 +125,21 @@ TEST_F(DesignLoader, TheDocumentedExampleReadsBackThroughTheApi)
     ASSERT_EQ(document->products()->count(), 2u);
     EXPECT_FALSE(document->products()->item(1)->cast<Design>());
 
-    Ptr<Design> design = designAt(0);
-    ASSERT_TRUE(design);
-    EXPECT_EQ(design->unitsManager()->defaultLengthUnits(), "mm");
-    Ptr<adsk::fusion::Component> root = design->rootComponent();
-    EXPECT_EQ(root->name(), "Gearbox v3");
+    Ptr<adsk::fusion::Component> root = designAt(0)->rootComponent();
     EXPECT_EQ(root->physicalProperties()->area(), 1250.5);
     EXPECT_EQ(root->physicalProperties()->volume(), 310.25);
-
-    Ptr<adsk::fusion::Occurrence> occurrence = root->occurrences()->item(0);
-    EXPECT_EQ(occurrence->component()->name(), "Shaft");
-    EXPECT_TRUE(occurrence->isLightBulbOn());
-    EXPECT_FALSE(occurrence->appearance());
-    EXPECT_EQ(occurrence->transform()->getCell(0, 3), 2.5);
-    EXPECT_EQ(occurrence->transform()->getCell(3, 3), 1.0);
-
+    EXPECT_FALSE(root->occurrences()->item(0)->appearance());
     Ptr<adsk::fusion::BRepBody> body = root->bRepBodies()->item(0);
-    EXPECT_EQ(body->name(), "Housing");
-    Ptr<adsk::fusion::BRepFace> face = body->faces()->item(0);
-    EXPECT_FALSE(face->appearance());
-    Ptr<adsk::fusion::TriangleMesh> mesh = face->meshManager()->displayMeshes()->item(0);
-    EXPECT_EQ(mesh->textureCoordinatesAsFloat(), (std::vector<float>{0, 0, 1, 0, 0, 1}));
-    EXPECT_EQ(mesh->nodeIndices(), (std::vector<int>{0, 1, 2}));
+    EXPECT_FALSE(body->faces()->item(0)->appearance());
 
     Ptr<adsk::core::Appearance> paint = body->appearance();
     EXPECT_EQ(paint->id(), "Prism-093");
-    EXPECT_EQ(paint->name(), "Paint - Enamel Glossy (Red)");
     Ptr<ColorProperty> diffuse = property(paint->appearanceProperties(), 0);
     ASSERT_TRUE(diffuse);
     EXPECT_EQ(diffuse->id(), "generic_diffuse");
     short r = 0, g = 0, b = 0, a = 0;
     ASSERT_TRUE(diffuse->value()->getColor(r, g, b, a));
-    EXPECT_EQ((std::array<short, 4>{r, g, b, a}), (std::array<short, 4>{200, 16, 16, 255}));
-    Ptr<FilenameProperty> bitmap = diffuse->connectedTexture()->properties()->item(0);
-    EXPECT_EQ(bitmap->value(), "textures/wood.png");
+    EXPECT_EQ(a, 255);
     EXPECT_EQ(Ptr<FloatProperty>(property(paint->appearanceProperties(), 1))->value(), 0.8);
 
     EXPECT_EQ(app->preferences()->generalPreferences()->defaultModelingOrientation(), adsk::core::YUpModelingOrientation);
@@ -255,19 +239,15 @@ TEST_F(DesignLoader, PlacementsShareTheirComponentAndKeepTheirOwnTransformAndLig
     EXPECT_EQ(occurrences->item(0)->component().get(), occurrences->item(1)->component().get());
     EXPECT_EQ(occurrences->item(3), nullptr);
 
+    // Transforms are in the golden scene of this design (tests/addin).
     Ptr<adsk::core::Matrix3D> turned = occurrences->item(0)->transform();
-    EXPECT_EQ(turned->getCell(0, 1), -1.0);
-    EXPECT_EQ(turned->getCell(1, 0), 1.0);
-    EXPECT_EQ(turned->getCell(2, 3), 3.0);
     EXPECT_EQ(turned->getCell(4, 0), 0.0) << "outside the matrix";
     EXPECT_EQ(turned->getCell(0, -1), 0.0);
     EXPECT_FALSE(occurrences->item(1)->isLightBulbOn());
     EXPECT_EQ(occurrences->item(1)->appearance()->id(), "Brass");
-    EXPECT_EQ(occurrences->item(1)->transform()->getCell(0, 3), 0.0);
 
     // Two components named "Bolt": the plate, which places the bolt again.
     Ptr<adsk::fusion::Component> plate = occurrences->item(2)->component();
-    EXPECT_EQ(plate->name(), "Bolt");
     EXPECT_NE(plate.get(), occurrences->item(0)->component().get());
     EXPECT_EQ(plate->occurrences()->item(0)->component().get(), occurrences->item(0)->component().get());
 

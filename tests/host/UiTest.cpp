@@ -158,9 +158,6 @@ TEST_F(UserInterfaceTest, DefinitionsAndControlsAreFoundByIdAndNeverDuplicated)
     EXPECT_FALSE(definitions->addButtonDefinition("a", "again", "", ""));
     EXPECT_EQ(definitions->itemById("a").get(), a.get());
     EXPECT_FALSE(definitions->itemById("b"));
-    const sh::CommandDefinitionInfo info = sh::commandDefinitions().at(0);
-    EXPECT_EQ(info.name, "Name a");
-    EXPECT_EQ(info.resourceFolder, "./res");
 
     Ptr<ToolbarControl> control = qat()->addCommand(a, "", true);
     ASSERT_TRUE(control);
