@@ -89,19 +89,12 @@ TEST_F(DesignLoader, EveryBadDesignIsRejectedWithItsExpectedMessageAndChangesNot
     EXPECT_EQ(sh::liveObjects(), objectsBefore);
 }
 
-TEST_F(DesignLoader, EveryGoodDesignOpensAndEveryExpectationHasItsDesign)
+TEST_F(DesignLoader, EveryGoodDesignOpens)
 {
     for (const auto& file : corpus(false)) {
         SCOPED_TRACE(file.filename().string());
         EXPECT_NO_THROW(sh::openDesignFile(file));
-        EXPECT_FALSE(std::filesystem::exists(expectationOf(file)));
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(designsDir())) {
-        if (entry.path().extension() != ".expect")
-            continue;
-        auto design = entry.path();
-        design.replace_extension(".design.json");
-        EXPECT_TRUE(std::filesystem::exists(design)) << entry.path();
+        EXPECT_FALSE(std::filesystem::exists(expectationOf(file))) << "a bad design named as a good one";
     }
 }
 
