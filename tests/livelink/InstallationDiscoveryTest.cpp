@@ -149,6 +149,4 @@ TEST(ActivePathVersion, TakesTheNumberAfterTheLastLetterOfTheWordUpToTheSeparato
     };
     for (const auto& [path, version] : cases)
         EXPECT_EQ(versionFromActivePath(path), version) << path;
-    EXPECT_EQ(registryRoot, "SOFTWARE\\Veltor\\");
-    EXPECT_EQ(installationKeyPath(9), "SOFTWARE\\Veltor\\RayDeck 9");
 }

@@ -1,13 +1,12 @@
-#include "Sandbox.h"
+#include "ScriptedLive.h"
 
-#include <DynamicLibrary.h>
 #include <LiveLibrary.h>
-#include <LogTesting.h>
 #include <Services.h>
 #include <raydecklive_loader.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #ifdef _WIN32
@@ -23,32 +22,10 @@ using namespace vel::live;
 
 namespace {
 
-const std::string kOnly64 = RD_LIVE_ONLY64_DIR;
+// The scripted library, under the 64-bit name, records what is done to it.
+const std::string kOnly64 = rdtest::scriptedLiveFolder();
 const std::string kOld = RD_LIVE_OLD_DIR;
 const std::string kNoEntry = RD_LIVE_NO_ENTRY_DIR;
-
-struct Counters { // as the stand-in library keeps them
-    int initialized;
-    int destroyed;
-    int lastDestroyFlags;
-};
-
-// Keeps a stand-in library loaded for the test's own look at its counters.
-class LibraryProbe {
-public:
-    explicit LibraryProbe(const std::string& path) : library_(platform::DynamicLibrary::load(path))
-    {
-        EXPECT_TRUE(library_) << path;
-    }
-    const Counters& counters() const
-    {
-        return *reinterpret_cast<const Counters* (*)()>(library_.symbol("rd_test_live_counters"))();
-    }
-    const void* scene() const { return reinterpret_cast<const void* (*)()>(library_.symbol("rd_test_live_scene"))(); }
-
-private:
-    platform::DynamicLibrary library_;
-};
 
 // Whether the process has the library at path loaded, without loading it.
 bool isLoaded(const std::string& path)
@@ -93,30 +70,25 @@ private:
 
 class Loader : public testing::Test {
 protected:
-    Loader()
-    {
-        vel::resetLogForTesting();
-        std::filesystem::create_directory(emptyFolder);
-    }
-    ~Loader() override
-    {
-        unloadLiveLibrary();
-        vel::resetLogForTesting();
-    }
+    Loader() { std::filesystem::create_directory(emptyFolder); }
 
     // Registers an installation whose bin folder is binFolder; its resource
     // folder holds the log.
-    void install(int version, const std::string& binFolder) const
+    void install(int version, const std::string& binFolder)
     {
-        rdtest::FakeInstall installation = raydeck;
-        installation.binFolder = binFolder;
-        sandbox.writeUser(rdtest::regInstallation(RegistryRoot::CurrentUser, version, installation));
+        live.raydeck.binFolder = binFolder;
+        live.install(version);
     }
 
-    std::string log() const { return rdtest::readTextFile(raydeck.resourceFolder + "/sceneapi.log"); }
+    std::string log() const { return rdtest::readTextFile(live.raydeck.resourceFolder + "/sceneapi.log"); }
+    long recorded(const std::string& call) const
+    {
+        const std::vector<std::string> calls = live.calls();
+        return std::count(calls.begin(), calls.end(), call);
+    }
 
     RegistrySandbox sandbox;
-    rdtest::FakeInstall raydeck = sandbox.makeInstallation("raydeck");
+    rdtest::ScriptedLive live{sandbox}; // unloads the library when it goes
     std::string emptyFolder = sandbox.dir / "empty";
 };
 
@@ -125,17 +97,19 @@ protected:
 TEST_F(Loader, WithoutAnInstallationNoFileIsTriedAndBothGetsAreEmpty)
 {
     // A loadable library in the current folder would be the third candidate.
+    sandbox.writeUser("");
     const ScopedCurrentDirectory inLibraryFolder(kOnly64);
     EXPECT_EQ(getQueryApi(8, 9), nullptr);
     EXPECT_EQ(getSceneApi(8, 9), nullptr);
     EXPECT_FALSE(isLoaded(kOnly64 + "/velraydecklive6_64.so"));
-    EXPECT_FALSE(std::filesystem::exists(raydeck.resourceFolder + "/sceneapi.log"));
+    EXPECT_FALSE(std::filesystem::exists(live.raydeck.resourceFolder + "/sceneapi.log"));
 }
 
 TEST_F(Loader, Version9WithOnlyThe64BitFileLoadsItAndLogsEachStep)
 {
-    install(9, kOnly64);
-    const LibraryProbe probe(kOnly64 + "/velraydecklive6_64.so");
+    live.script.instances = {"<instances/>"};
+    live.script.processes[0x123456789] = {true, "<scene/>"};
+    live.write();
 
     QueryApi* query = getQueryApi(8, 9);
     ASSERT_NE(query, nullptr);
@@ -144,8 +118,8 @@ TEST_F(Loader, Version9WithOnlyThe64BitFileLoadsItAndLogsEachStep)
     EXPECT_STREQ(query->describeScene(), "<scene/>");
     query->detach();
     EXPECT_EQ(query->describeScene(), nullptr);
-    EXPECT_EQ(static_cast<const void*>(getSceneApi(8, 9)), probe.scene());
-    EXPECT_EQ(probe.counters().initialized, 1);
+    EXPECT_NE(getSceneApi(8, 9), nullptr);
+    EXPECT_EQ(recorded("initialize()"), 1);
 
     const std::string text = log();
     const std::string source = "raydecklive_loader.cpp:";
@@ -161,8 +135,6 @@ TEST_F(Loader, Version9WithOnlyThe64BitFileLoadsItAndLogsEachStep)
 
 TEST_F(Loader, ALoadedLibraryServesEveryRangeWithoutTouchingTheRegistryUntilUnloaded)
 {
-    install(9, kOnly64);
-    const LibraryProbe probe(kOnly64 + "/velraydecklive6_64.so");
     CountingRegistry counting(*platform::services().registry);
     platform::Services services = platform::services();
     services.registry = &counting;
@@ -176,17 +148,16 @@ TEST_F(Loader, ALoadedLibraryServesEveryRangeWithoutTouchingTheRegistryUntilUnlo
     EXPECT_EQ(getQueryApi(50, 60), query);
     EXPECT_NE(getSceneApi(1, 2), nullptr);
     EXPECT_EQ(counting.opens, 0);
-    EXPECT_EQ(probe.counters().initialized, 1);
+    EXPECT_EQ(recorded("initialize()"), 1);
 
     unloadLiveLibrary();
-    EXPECT_EQ(probe.counters().destroyed, 1);
-    EXPECT_EQ(probe.counters().lastDestroyFlags, 1);
+    EXPECT_EQ(live.calls().back(), "destroy(1)");
     unloadLiveLibrary(); // nothing left to destroy
-    EXPECT_EQ(probe.counters().destroyed, 1);
+    EXPECT_EQ(recorded("destroy(1)"), 1);
 
     EXPECT_NE(getSceneApi(8, 9), nullptr);
     EXPECT_GT(counting.opens, 0);
-    EXPECT_EQ(probe.counters().initialized, 2);
+    EXPECT_EQ(recorded("initialize()"), 2);
 
     // Loaded by version, not by chance: out of range, nothing is found.
     unloadLiveLibrary();

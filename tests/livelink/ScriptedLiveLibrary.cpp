@@ -93,25 +93,9 @@ std::optional<Script> readScript()
     }
 }
 
-// Appends the calls not yet written to the record file.
-class Recorder {
-public:
-    explicit Recorder(std::string path) : path_(std::move(path)) {}
-    void flush(std::vector<std::string>& calls)
-    {
-        std::ofstream out(path_, std::ios::app);
-        for (; written_ < calls.size(); ++written_)
-            out << calls[written_] << '\n';
-    }
-
-private:
-    std::string path_;
-    std::size_t written_ = 0;
-};
-
 class ScriptedScene final : public RecordingScene {
 public:
-    ScriptedScene(const Script& script, Recorder& recorder) : script_(script), recorder_(recorder) {}
+    explicit ScriptedScene(const Script& script) : script_(script) {}
 
     bool connect(const char* host, int port, int count) override
     {
@@ -127,15 +111,18 @@ public:
     bool disconnect() override { return record("disconnect()"), true; }
     void id(std::uint32_t n) override { record("id(" + std::to_string(n) + ")"); }
 
+    // Records the call and appends the calls not yet written to the record.
     void record(const std::string& line)
     {
         calls.push_back(line);
-        recorder_.flush(calls);
+        std::ofstream out(script_.record, std::ios::app);
+        for (; written_ < calls.size(); ++written_)
+            out << calls[written_] << '\n';
     }
 
 private:
     const Script& script_;
-    Recorder& recorder_;
+    std::size_t written_ = 0;
 };
 
 class ScriptedQuery final : public vel::live::QueryApi {
@@ -178,7 +165,7 @@ private:
 
 class ScriptedRoot final : public vel::live::RootObject {
 public:
-    explicit ScriptedRoot(Script script) : script_(std::move(script)), recorder_(script_.record)
+    explicit ScriptedRoot(Script script) : script_(std::move(script))
     {
         scene_.record("initialize()");
     }
@@ -192,8 +179,7 @@ public:
 
 private:
     Script script_;
-    Recorder recorder_;
-    ScriptedScene scene_{script_, recorder_};
+    ScriptedScene scene_{script_};
     ScriptedQuery query_{script_, scene_};
 };
 

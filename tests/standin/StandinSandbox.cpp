@@ -28,21 +28,9 @@ void place(const std::string& file, const std::string& into)
 
 } // namespace
 
-std::string standinProgram()
-{
-    return RD_STANDIN_PROGRAM;
-}
-
-std::string standinLibrary()
-{
-    return RD_STANDIN_LIBRARY;
-}
-
 StandinSandbox::StandinSandbox(const rdtest::RegistrySandbox& registry, int version)
     : registry_(registry),
-      version_(version),
       runtimeVariable_("XDG_RUNTIME_DIR", runtime_.path().string()),
-
       idleVariable_("RAYDECK_STANDIN_IDLE_SECONDS", "120")
 {
 #ifdef _WIN32
@@ -53,10 +41,10 @@ StandinSandbox::StandinSandbox(const rdtest::RegistrySandbox& registry, int vers
     const fs::path top = registry.dir.path() / name;
     fs::create_directories(top / "bin");
     fs::create_directories(top / "resources");
-    place(standinProgram(), (top / "bin").string());
-    place(standinLibrary(), (top / "bin").string());
+    place(RD_STANDIN_PROGRAM, (top / "bin").string());
+    place(RD_STANDIN_LIBRARY, (top / "bin").string());
     install.binFolder = (top / "bin").string();
-    install.binName = (top / "bin" / fs::path(standinProgram()).filename()).string();
+    install.binName = (top / "bin" / fs::path(RD_STANDIN_PROGRAM).filename()).string();
     install.resourceFolder = (top / "resources").string();
 
     // A range of its own among the high ports, so that tests running side
@@ -64,7 +52,9 @@ StandinSandbox::StandinSandbox(const rdtest::RegistrySandbox& registry, int vers
     std::random_device random;
     lowestPort = 20000 + static_cast<int>(random() % 30000);
     highestPort = lowestPort + 9;
-    registry.writeUser(registryText());
+    registry.writeUser(rdtest::regInstallation(platform::RegistryRoot::CurrentUser, version, install)
+                       + rdtest::regDword("LiveLinkPort", static_cast<unsigned>(lowestPort))
+                       + rdtest::regDword("LiveLinkMaxPort", static_cast<unsigned>(highestPort)));
     announcements = standin::raydeck::announcementFolder();
 }
 
@@ -76,27 +66,9 @@ StandinSandbox::~StandinSandbox()
     quitAll();
 }
 
-std::string StandinSandbox::registryText() const
-{
-    return rdtest::regInstallation(platform::RegistryRoot::CurrentUser, version_, install)
-           + rdtest::regDword("LiveLinkPort", static_cast<unsigned>(lowestPort))
-           + rdtest::regDword("LiveLinkMaxPort", static_cast<unsigned>(highestPort));
-}
-
 std::vector<Announcement> StandinSandbox::running() const
 {
     return standin::raydeck::runningAnnouncements(announcements);
-}
-
-std::vector<Announcement> StandinSandbox::waitForRunning(std::size_t count) const
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    std::vector<Announcement> now = running();
-    while (now.size() != count && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        now = running();
-    }
-    return now;
 }
 
 std::vector<std::string> StandinSandbox::transfers() const

@@ -18,10 +18,6 @@
 
 namespace standintest {
 
-// The built programs.
-std::string standinProgram();
-std::string standinLibrary();
-
 class StandinSandbox {
 public:
     // Installs RayDeck `version` in the user's root of `registry`.
@@ -30,13 +26,8 @@ public:
     StandinSandbox(const StandinSandbox&) = delete;
     StandinSandbox& operator=(const StandinSandbox&) = delete;
 
-    // The .reg text of the installation, for tests that change it.
-    std::string registryText() const;
-
     // The stand-ins running now, in the order they started.
     std::vector<standin::raydeck::Announcement> running() const;
-    // Waits up to 10 s until `count` stand-ins run; the last state otherwise.
-    std::vector<standin::raydeck::Announcement> waitForRunning(std::size_t count) const;
 
     // The recorded transfers, in their order.
     std::vector<std::string> transfers() const;
@@ -56,7 +47,6 @@ public:
 
 private:
     const rdtest::RegistrySandbox& registry_;
-    int version_;
     rdtest::TempDir runtime_;
     rdtest::ScopedEnv runtimeVariable_;
     // Windows keeps the announcements in the folder for temporary files.
