@@ -4,7 +4,6 @@
 #include "GoldenFile.h"
 #include "SceneText.h"
 
-
 TEST(Material, FullBlockDefinitionReferenceAndVertexColours)
 {
     scenetest::SceneText out;
@@ -24,16 +23,4 @@ TEST(Material, FullBlockDefinitionReferenceAndVertexColours)
     vertexColoured.write(out.wrapper());
 
     EXPECT_TRUE(matchesGoldenFile("scene/golden/materials.rdk", out.finish()));
-}
-
-TEST(Material, UndefinedMaterialIsWrittenInFullEveryTime)
-{
-    scenetest::SceneText out;
-    vel::Diffuse material("twice");
-    material.write(out.wrapper());
-    material.write(out.wrapper());
-    const std::string text = out.finish();
-    const std::string block = text.substr(0, text.size() / 2);
-    EXPECT_EQ(text, block + block);
-    EXPECT_NE(block.find("material \"twice\" {"), std::string::npos);
 }

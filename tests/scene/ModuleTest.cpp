@@ -6,7 +6,6 @@
 #include "GoldenFile.h"
 #include "SceneText.h"
 
-
 TEST(DefaultRTModule, InitialValuesSettersAndNonFiniteScale)
 {
     scenetest::SceneText out;

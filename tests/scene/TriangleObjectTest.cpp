@@ -5,7 +5,6 @@
 #include "SceneText.h"
 #include "TriangleObject.h"
 
-
 namespace {
 
 const std::vector<float> kVertices = {0, 0, 0, 1, 0, 0, 0, 1, 0};
@@ -68,35 +67,28 @@ TEST(TriangleObjectValidation, ReportsEveryFindingJoinedWithoutSeparators)
     }
 }
 
-TEST(TriangleObjectWrite, FullObjectWithGeometryMaterialAndFindings)
+TEST(TriangleObjectWrite, FullObjectAndFindingsAfterTheObject)
 {
-    scenetest::SceneText out;
-
-    auto good = triangle("tri");
     const std::vector<float> uvs = {0, 0, 1, 0, 0, 1};
     const std::vector<float> normals = {0, 0, 1, 0, 0, 1, 0, 0, 1};
+
+    scenetest::SceneText full;
+    auto good = triangle("tri");
     good->setUVs(uvs.data(), uvs.size());
     good->setNormals(normals.data(), normals.size());
-    EXPECT_TRUE(out.wrapper().writeNode(*good));
-    EXPECT_TRUE(matchesGoldenFile("scene/golden/mesh_full.rdk", out.finish()));
-}
+    EXPECT_TRUE(full.wrapper().writeNode(*good));
+    EXPECT_TRUE(matchesGoldenFile("scene/golden/mesh_full.rdk", full.finish()));
 
-TEST(TriangleObjectWrite, FindingsFollowTheObjectAndAMeshWithoutTrianglesGivesOnlyTheError)
-{
+    // Too few uvs and normals; then a mesh without triangles: only the error.
     scenetest::SceneText out;
-
     auto flawed = triangle("bad");
-    const std::vector<float> uvs = {0, 0, 1, 0};
-    const std::vector<float> normals = {0, 0, 1, 0, 0, 1};
-    flawed->setUVs(uvs.data(), uvs.size());
-    flawed->setNormals(normals.data(), normals.size());
+    flawed->setUVs(uvs.data(), 4);
+    flawed->setNormals(normals.data(), 6);
     EXPECT_TRUE(out.wrapper().writeNode(*flawed));
-
     vel::TriangleObject empty("empty");
     empty.setNormalIndices({0, 1, 2});
     empty.setUVIndices({0, 1, 2});
     EXPECT_FALSE(out.wrapper().writeNode(empty));
-
     EXPECT_TRUE(matchesGoldenFile("scene/golden/mesh_findings.rdk", out.finish()));
 }
 
@@ -105,12 +97,13 @@ TEST(TriangleObjectWrite, DefinitionsNumberFromOneAndInstancesReferToThem)
     scenetest::SceneText out;
     auto a = triangle("a");
     auto b = triangle("b");
+    EXPECT_EQ(b->memorySize(), 4u * (9 + 3)); // four bytes per element
     a->writeDefinition(out.wrapper());
     b->writeDefinition(out.wrapper());
     EXPECT_EQ(a->instanceId(), 1u);
     EXPECT_EQ(b->instanceId(), 2u);
     EXPECT_TRUE(b->isDefined());
-    EXPECT_EQ(b->memorySize(), 0u);
+    EXPECT_EQ(b->memorySize(), 0u); // the arrays went with the definition
 
     // The instance carries the node's current material, here by reference.
     b->getMaterial()->writeDefinition(out.wrapper());
@@ -127,12 +120,4 @@ TEST(TriangleObjectWrite, EmptyMaterialIsSkipped)
     const std::string text = out.finish();
     EXPECT_EQ(text.find("material"), std::string::npos);
     EXPECT_NE(text.find("object \"bare\" {"), std::string::npos);
-}
-
-TEST(TriangleObject, MemorySizeCountsFourBytesPerElement)
-{
-    auto mesh = triangle("m");
-    std::vector<float> normals(9, 0.0f);
-    mesh->setNormals(std::move(normals));
-    EXPECT_EQ(mesh->memorySize(), 4u * (9 + 3 + 9));
 }
