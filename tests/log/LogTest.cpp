@@ -91,15 +91,11 @@ TEST_F(Log, EveryLevelUpToDebug4IsWrittenAndNoneIsNot)
         VEL_LOG(level) << text(level);
 
     EXPECT_EQ(evaluated, 8); // the NONE message was not even built
-    std::string expected;
-    const char* names[] = {"ERROR", "WARNING", "INFO", "DEBUG", "DEBUG1", "DEBUG2", "DEBUG3", "DEBUG4"};
-    for (int level = 0; level < 8; ++level)
-        expected += std::string(names[level]) + ":  m" + std::to_string(level) + "\n";
     std::string written; // each line from its level name on
     std::istringstream lines(logText());
     for (std::string line; std::getline(lines, line);)
-        written += line.substr(line.find(".000 ") + 5) + "\n";
-    EXPECT_EQ(written, expected);
+        written += line.substr(line.find(".000 ") + 5) + "|";
+    EXPECT_EQ(written, "ERROR:  m0|WARNING:  m1|INFO:  m2|DEBUG:  m3|DEBUG1:  m4|DEBUG2:  m5|DEBUG3:  m6|DEBUG4:  m7|");
     EXPECT_EQ(vel::logLevelName(vel::LogNone), std::string("NONE"));
     EXPECT_EQ(vel::logLevelName(9), nullptr);
 }
@@ -129,8 +125,9 @@ TEST_F(Log, WithoutAnInstallationNothingIsWrittenOrPrintedUntilOneAppears)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_FALSE(std::filesystem::exists(logPath));
 
-    // The next message looks again.
-    install(raydeck.resourceFolder);
+    // The next message looks again; a resource folder ending in a separator
+    // still holds the log.
+    install(raydeck.resourceFolder + "/");
     VEL_LOG(vel::LogError) << "found";
     EXPECT_NE(logText().find("ERROR:  found\n"), std::string::npos);
 }
@@ -151,11 +148,4 @@ TEST_F(Log, AFileThatCannotBeOpenedIsReportedAndTriedAgain)
     std::filesystem::remove(logPath);
     VEL_LOG(vel::LogError) << "kept";
     EXPECT_NE(logText().find("ERROR:  kept\n"), std::string::npos);
-}
-
-TEST_F(Log, AResourceFolderEndingInASeparatorStillHoldsTheLog)
-{
-    install(raydeck.resourceFolder + "/");
-    VEL_LOG(vel::LogInfo) << "doubled separator";
-    EXPECT_NE(logText().find("INFO:  doubled separator\n"), std::string::npos);
 }
