@@ -8,17 +8,6 @@ using namespace translatetest;
 namespace {
 
 constexpr std::uint32_t kBodyEmpty = 33793;
-constexpr std::uint32_t kBodyFilled = 1024;
-constexpr std::uint32_t kFaceGroup = 65536;
-
-// A face with one mesh at x = `x`, so meshes can be told apart afterwards.
-sh::FaceData markedFace(int appearance, float x)
-{
-    sh::FaceData f;
-    f.appearance = appearance;
-    f.displayMeshes.push_back(triangle(x));
-    return f;
-}
 
 // The x of the first vertex of each mesh of a face group, in centimetres.
 std::vector<float> meshMarks(const std::shared_ptr<vel::VelGroup>& faceGroup)
@@ -54,46 +43,34 @@ std::vector<sh::AppearanceData> redBlueGreen()
 TEST_F(TranslateTest, FacesAreGroupedByAppearanceIdentifierInByteOrder)
 {
     const int red = 0, blue = 1, green = 2;
-    open(bodies({body("Body", {markedFace(red, 1), markedFace(blue, 2), markedFace(red, 3), markedFace(blue, 4),
-                               markedFace(red, 5), markedFace(green, 6)})},
+    open(bodies({body("Body", {face(red, 1), face(blue, 2), face(red, 3), face(blue, 4), face(red, 5),
+                               face(green, 6)})},
                 redBlueGreen()));
     const auto bodyGroup = child(child(pass(), 0), 0);
-    EXPECT_EQ(bodyGroup->name(), "Body");
-    EXPECT_EQ(bodyGroup->flags(), kBodyFilled);
     ASSERT_EQ(bodyGroup->groups().size(), 3u);
-
     const auto blueGroup = child(bodyGroup, 0), greenGroup = child(bodyGroup, 1), redGroup = child(bodyGroup, 2);
     EXPECT_EQ(meshMarks(blueGroup), (std::vector<float>{2, 4}));
     EXPECT_EQ(meshMarks(greenGroup), (std::vector<float>{6}));
     EXPECT_EQ(meshMarks(redGroup), (std::vector<float>{1, 3, 5}));
-    for (const auto& g : {blueGroup, greenGroup, redGroup}) {
-        EXPECT_EQ(g->name(), "Body");
-        EXPECT_EQ(g->flags(), kFaceGroup);
-        for (std::size_t i = 0; i < g->objects().size(); ++i) {
-            EXPECT_EQ(mesh(g, i)->getName(), "Body");
-            EXPECT_EQ(mesh(g, i)->getMaterial(), mesh(g, 0)->getMaterial()); // one shared material
-        }
-    }
     EXPECT_EQ(materialOf(blueGroup)->name(), "Blue paint");
     EXPECT_EQ(materialOf(redGroup)->diffuse, (std::array<float, 3>{1, 0, 0}));
+    // One material shared by the meshes of a group.
+    EXPECT_EQ(mesh(redGroup, 2)->getMaterial(), mesh(redGroup, 0)->getMaterial());
 }
 
-TEST_F(TranslateTest, HiddenAndFacelessBodiesAreEmptyGroups)
+TEST_F(TranslateTest, AFacelessBodyIsAnEmptyGroupAsAHiddenOneIs)
 {
-    open(bodies({body("Hidden", {face(0)}, sh::kNone, false), body("Faceless", {})}, redBlueGreen()));
-    const auto root = child(pass(), 0);
-    for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(child(root, i)->flags(), kBodyEmpty);
-        EXPECT_TRUE(child(root, i)->groups().empty());
-    }
-    EXPECT_EQ(childNames(root), (std::vector<std::string>{"Hidden", "Faceless"}));
+    open(bodies({body("Faceless", {})}, {}));
+    const auto faceless = child(child(pass(), 0), 0);
+    EXPECT_EQ(faceless->flags(), kBodyEmpty);
+    EXPECT_TRUE(faceless->groups().empty());
 }
 
 TEST_F(TranslateTest, FaceBeatsBodyBeatsPlacementAppearance)
 {
     sh::ComponentData root;
     root.name = "Root";
-    root.occurrences = {placement(1, 0, 0, 0, true, /*appearance*/ 0)};
+    root.occurrences = {placement(1, 0, 0, 0, /*appearance*/ 0)};
     sh::ComponentData part;
     part.name = "Part";
     part.bodies = {body("Plain", {face()}), body("Painted", {face()}, 1), body("Spotted", {face(2), face()}, 1)};
@@ -110,7 +87,7 @@ TEST_F(TranslateTest, FaceBeatsBodyBeatsPlacementAppearance)
 
 TEST_F(TranslateTest, FacesWithoutAnyAppearanceComeFirstWithAGenericMaterial)
 {
-    open(bodies({body("Body", {markedFace(0, 1), markedFace(sh::kNone, 2)})}, redBlueGreen()));
+    open(bodies({body("Body", {face(0, 1), face(sh::kNone, 2)})}, redBlueGreen()));
     const auto bodyGroup = child(child(pass(), 0), 0);
     ASSERT_EQ(bodyGroup->groups().size(), 2u);
     EXPECT_EQ(meshMarks(child(bodyGroup, 0)), (std::vector<float>{2}));
@@ -123,18 +100,11 @@ TEST_F(TranslateTest, TwoAppearanceObjectsWithOneIdentifierAreOneGroup)
 {
     auto appearances = redBlueGreen();
     appearances.push_back(colour("Red", "Red again", 200, 0, 0));
-    open(bodies({body("Body", {markedFace(0, 1), markedFace(3, 2)})}, appearances));
+    open(bodies({body("Body", {face(0, 1), face(3, 2)})}, appearances));
     const auto bodyGroup = child(child(pass(), 0), 0);
     ASSERT_EQ(bodyGroup->groups().size(), 1u);
     EXPECT_EQ(meshMarks(child(bodyGroup, 0)), (std::vector<float>{1, 2}));
     EXPECT_EQ(materialOf(child(bodyGroup, 0))->name(), "Red paint"); // the first object met
-}
-
-TEST_F(TranslateTest, EveryDisplayMeshOfAFaceBecomesAMeshInListOrder)
-{
-    open(bodies({body("Body", {face(sh::kNone, 2)})}, {}));
-    const auto faceGroup = child(child(child(pass(), 0), 0), 0);
-    EXPECT_EQ(meshMarks(faceGroup), (std::vector<float>{0, 1}));
 }
 
 TEST_F(TranslateTest, MeshCoordinatesAreScaledToDesignUnitsAndNothingElseIs)
@@ -151,16 +121,4 @@ TEST_F(TranslateTest, MeshCoordinatesAreScaledToDesignUnitsAndNothingElseIs)
     EXPECT_EQ(m->uvs(), data.textureCoordinates);
     EXPECT_EQ(m->triangles(), (std::vector<std::int32_t>{0, 1, 2}));
     EXPECT_EQ(sh::arrayLoans().outstanding, 0u); // every host array was handed back
-}
-
-TEST_F(TranslateTest, MissingMeshObjectsRaise)
-{
-    sh::FaceData f = face();
-    f.missing.meshManager = true;
-    open(bodies({body("Body", {f})}, {}));
-    EXPECT_THROW(pass(), std::exception);
-    sh::BodyData b = body("Body", {face()});
-    b.missing.faces = true;
-    open(bodies({b}, {}));
-    EXPECT_THROW(pass(), std::exception);
 }

@@ -78,13 +78,6 @@ TEST_F(AppearanceTest, TheLastTextureFileOfAnyColourPropertyWins)
     EXPECT_EQ(material.diffuse, (std::array<float, 3>{1, 1, 1}));
 }
 
-TEST_F(AppearanceTest, MissingPropertiesRaise)
-{
-    sh::AppearanceData data = withProperties({});
-    data.missing.properties = true;
-    EXPECT_THROW(vel::FusionMaterial material(appearance(data)), std::exception);
-}
-
 TEST_F(TranslateTest, ShadersOfPlainAndTexturedMaterials)
 {
     scenetest::SceneText out;

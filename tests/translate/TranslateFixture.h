@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FusionExporter.h"
@@ -22,16 +23,71 @@ namespace sh = standin::host;
 using adsk::core::Ptr;
 
 // One triangle at x offset `x` (centimetres), with normals and uvs.
-sh::MeshData triangle(float x = 0);
-sh::FaceData face(int appearance = sh::kNone, int meshes = 1);
-sh::BodyData body(std::string name, std::vector<sh::FaceData> faces, int appearance = sh::kNone,
-                  bool visible = true);
-sh::AppearanceData colour(std::string id, std::string name, short red, short green, short blue);
-sh::OccurrenceData placement(int component, double tx = 0, double ty = 0, double tz = 0, bool visible = true,
-                             int appearance = sh::kNone);
+inline sh::MeshData triangle(float x = 0)
+{
+    sh::MeshData m;
+    m.nodeCoordinates = {x, 0, 0, x + 1, 0, 0, x, 1, 0};
+    m.normalVectors = {0, 0, 1, 0, 0, 1, 0, 0, 1};
+    m.textureCoordinates = {0, 0, 1, 0, 0, 1};
+    m.nodeIndices = {0, 1, 2};
+    return m;
+}
+
+// A face with one mesh at x = `x`, so meshes can be told apart afterwards.
+inline sh::FaceData face(int appearance = sh::kNone, float x = 0)
+{
+    sh::FaceData f;
+    f.appearance = appearance;
+    f.displayMeshes.push_back(triangle(x));
+    return f;
+}
+
+inline sh::BodyData body(std::string name, std::vector<sh::FaceData> faces, int appearance = sh::kNone,
+                         bool visible = true)
+{
+    sh::BodyData b;
+    b.name = std::move(name);
+    b.faces = std::move(faces);
+    b.appearance = appearance;
+    b.visible = visible;
+    return b;
+}
+
+inline sh::AppearanceData colour(std::string id, std::string name, short red, short green, short blue)
+{
+    sh::AppearanceData a;
+    a.id = std::move(id);
+    a.name = std::move(name);
+    a.properties.push_back(sh::colorProperty("generic_diffuse", sh::Rgba{red, green, blue, 255}));
+    return a;
+}
+
+inline sh::OccurrenceData placement(int component, double tx = 0, double ty = 0, double tz = 0,
+                                    int appearance = sh::kNone)
+{
+    sh::OccurrenceData o;
+    o.component = component;
+    o.appearance = appearance;
+    o.transform[0][3] = tx;
+    o.transform[1][3] = ty;
+    o.transform[2][3] = tz;
+    return o;
+}
+
 // A design with one product (units as given) whose root is component 0.
-sh::DesignData design(std::string name, std::vector<sh::ComponentData> components,
-                      std::vector<sh::AppearanceData> appearances = {}, std::string units = "cm");
+inline sh::DesignData design(std::string name, std::vector<sh::ComponentData> components,
+                             std::vector<sh::AppearanceData> appearances = {}, std::string units = "cm")
+{
+    sh::DesignData d;
+    d.name = std::move(name);
+    d.components = std::move(components);
+    d.appearances = std::move(appearances);
+    sh::ProductData product;
+    product.units = std::move(units);
+    product.rootComponent = 0;
+    d.products.push_back(product);
+    return d;
+}
 
 class TranslateTest : public ::testing::Test {
 protected:
@@ -43,19 +99,56 @@ protected:
     }
 
     // Opens the design and returns its document.
-    Ptr<adsk::core::Document> open(sh::DesignData data);
-    FusionExporter& exporter();
+    Ptr<adsk::core::Document> open(sh::DesignData data)
+    {
+        sh::openDesign(std::move(data));
+        return adsk::core::Application::get()->activeDocument();
+    }
+
+    FusionExporter& exporter()
+    {
+        if (!translator) {
+            Ptr<adsk::core::Application> app = adsk::core::Application::get();
+            translator = std::make_unique<FusionExporter>(app->userInterface(), app);
+        }
+        return *translator;
+    }
+
     // buildScene on the active document.
-    std::shared_ptr<vel::VelGroup> pass();
+    std::shared_ptr<vel::VelGroup> pass()
+    {
+        return exporter().buildScene(adsk::core::Application::get()->activeDocument());
+    }
 
     std::unique_ptr<FusionExporter> translator;
 };
 
-std::shared_ptr<vel::VelGroup> group(const std::shared_ptr<vel::LightNode>& node);
-// The i-th child group.
-std::shared_ptr<vel::VelGroup> child(const std::shared_ptr<vel::VelGroup>& parent, std::size_t i);
-std::shared_ptr<vel::TriangleObject> mesh(const std::shared_ptr<vel::VelGroup>& parent, std::size_t i);
+// The i-th child group and the i-th object of a group.
+inline std::shared_ptr<vel::VelGroup> child(const std::shared_ptr<vel::VelGroup>& parent, std::size_t i)
+{
+    if (!parent || i >= parent->groups().size()) {
+        ADD_FAILURE() << "no child group " << i;
+        return nullptr;
+    }
+    return std::dynamic_pointer_cast<vel::VelGroup>(parent->groups()[i]);
+}
+
+inline std::shared_ptr<vel::TriangleObject> mesh(const std::shared_ptr<vel::VelGroup>& parent, std::size_t i)
+{
+    if (!parent || i >= parent->objects().size()) {
+        ADD_FAILURE() << "no object " << i;
+        return nullptr;
+    }
+    return std::dynamic_pointer_cast<vel::TriangleObject>(parent->objects()[i]);
+}
+
 // Names of the child groups, in order.
-std::vector<std::string> childNames(const std::shared_ptr<vel::VelGroup>& parent);
+inline std::vector<std::string> childNames(const std::shared_ptr<vel::VelGroup>& parent)
+{
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < parent->groups().size(); ++i)
+        names.push_back(child(parent, i)->name());
+    return names;
+}
 
 } // namespace translatetest
