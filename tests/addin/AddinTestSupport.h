@@ -47,10 +47,6 @@ protected:
     void TearDown() override { sh::reset(); }
 };
 
-} // namespace addintest
-
-namespace addintest {
-
 // The scene text with the wrapper's build time stamp, "(built <date>)" on
 // the banner line, replaced by "(built <time stamp>)": it changes with every
 // build, everything else is compared byte for byte.

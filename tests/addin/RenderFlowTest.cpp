@@ -1,7 +1,8 @@
 // The render command's flow through the stand-in host's clicks, against the
 // scripted live library: what the live scene interface receives on a first
 // and a later click, how a failed link is reported, and what the exporter
-// keeps.
+// keeps. A renamed document and whole sessions are tested against the real
+// stand-in RayDeck.
 
 #include "AddinTestSupport.h"
 
@@ -12,8 +13,6 @@
 #include <GoldenFile.h>
 #include <ScriptedLive.h>
 
-#include <gmock/gmock.h>
-
 #include <algorithm>
 #include <sstream>
 
@@ -21,8 +20,6 @@ extern "C" bool run(const char* context);
 extern "C" bool stop(const char* context);
 
 using namespace addintest;
-using ::testing::Contains;
-using ::testing::Not;
 using Calls = std::vector<std::string>;
 
 namespace {
@@ -93,7 +90,6 @@ TEST_F(RenderFlow, AFirstClickSendsTheWholeDesignWithTheCameraAndAdjustmentsOn)
     // Connect, banner and version, the process attribute (the fake host
     // process is 4660), the module, the camera, the scene tree, disconnect.
     EXPECT_TRUE(matchesGoldenFile("addin/golden/live_first_click.calls", text(calls)));
-    EXPECT_THAT(calls, Contains("attribute(process identifier,Fusion 360, 0x1234)"));
     EXPECT_FALSE(exporter->sentRecords().empty());
     EXPECT_EQ(exporter->sceneWriter()->api(), nullptr); // not left pointing into the unloaded library
 }
@@ -103,43 +99,15 @@ TEST_F(RenderFlow, ASecondClickIntoTheSameSceneSendsOnlyWhatChanged)
     clickRender();
     raydeckShows(rdtest::sceneWithModelSet("Gearbox"));
 
-    const Calls calls = clickRender();
-    EXPECT_TRUE(matchesGoldenFile("addin/golden/live_second_click.calls", text(calls)));
-    // The gist of the golden file: no bodies, nothing adjusted.
-    EXPECT_THAT(calls, Contains("parameter(import_adjust_camera,7,0)"));
-    EXPECT_EQ(count(calls, "beginObject("), 0);
-    EXPECT_EQ(count(calls, "flags(32769)"), 0);
+    // No bodies, nothing adjusted.
+    EXPECT_TRUE(matchesGoldenFile("addin/golden/live_second_click.calls", text(clickRender())));
 }
 
-TEST_F(RenderFlow, ARenamedDocumentIsAnotherModelSetAndIsSentInFullToANewRayDeck)
+TEST_F(RenderFlow, AZUpDesignIsSentWithTheZUpVector)
 {
-    const Calls first = clickRender();
-    EXPECT_TRUE(system.launches.empty());
-
-    // The running RayDeck now shows the first transfer, which is no scene
-    // for the renamed document: a second RayDeck is started, with an empty
-    // scene, and shows up at the third listing after the launch.
-    const std::string one = rdtest::instanceList({{9, 4711, 5000}});
-    const std::string two = rdtest::instanceList({{9, 4711, 5000}, {9, 4712, 5001}});
-    live.script.instances = {one, one, one, two};
-    live.script.processes[4711] = {true, rdtest::sceneWithModelSet("Gearbox")};
-    live.script.processes[4712] = {true, rdtest::kEmptyScene};
-    live.script.accept = {"localhost:5000", "localhost:5001"};
-    live.write();
-    standin::host::DesignData renamed = sh::loadDesignFile(testDesign("01_gearbox.design.json"));
-    renamed.name = "Gearbox Mk2 v1";
-    renamed.host.modelingOrientation = adsk::core::ZUpModelingOrientation;
-    sh::openDesign(renamed);
-
+    sh::openDesignFile(testDesign("03_zup_default_view.design.json"));
     const Calls calls = clickRender();
-    EXPECT_EQ(system.launches, std::vector<std::string>({live.raydeck.binName}));
-    EXPECT_EQ(system.sleeps, std::vector<std::uint32_t>(3, 1000));
-    EXPECT_THAT(calls, Contains("connect(localhost,5001,4)"));
-    EXPECT_THAT(calls, Contains("parameter(import_adjust_camera,7,1)"));
-    EXPECT_THAT(calls, Contains("parameter(import_up_vector,6,2)"));
-    EXPECT_THAT(calls, Contains("beginGroup(Gearbox Mk2,true)"));
-    EXPECT_EQ(count(calls, "beginObject("), count(first, "beginObject("));
-    EXPECT_EQ(count(calls, "flags(32769)"), count(first, "flags(32769)"));
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "parameter(import_up_vector,6,2)"), calls.end());
 }
 
 TEST_F(RenderFlow, AFailedLinkIsTriedTwiceShowsOneMessageBoxAndLeavesTheExporterAsItWas)

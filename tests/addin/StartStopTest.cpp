@@ -30,28 +30,21 @@ protected:
 
 } // namespace
 
-TEST_F(StartStop, BothCommandsShareTheExporterMadeByTheFirstClick)
+TEST_F(StartStop, BothCommandsShareOneExporterAndTheNextRunStartsAFreshOne)
 {
     ASSERT_TRUE(run(""));
     EXPECT_EQ(exporter, nullptr);
     sh::openDesignFile(testDesign("01_gearbox.design.json"));
-
     ASSERT_TRUE(sh::click(kRenderOnToolbar));
     const FusionExporter* first = exporter.get();
     ASSERT_NE(first, nullptr);
     ASSERT_TRUE(sh::click(kExportOnPanel));
     ASSERT_TRUE(sh::click(kRenderOnPanel));
     EXPECT_EQ(exporter.get(), first);
-}
-
-TEST_F(StartStop, StopKeepsTheApplicationAndTheNextRunStartsAFreshExporter)
-{
-    ASSERT_TRUE(run(""));
-    sh::openDesignFile(testDesign("01_gearbox.design.json"));
-    ASSERT_TRUE(sh::click(kRenderOnToolbar));
     getExporter().buildScene(app->activeDocument()); // a live transfer's records
     ASSERT_FALSE(getExporter().sentRecords().empty());
 
+    // stop keeps the application.
     EXPECT_TRUE(stop(""));
     EXPECT_EQ(exporter, nullptr);
     EXPECT_FALSE(ui);
