@@ -116,7 +116,7 @@ TEST_F(AddinLifecycle, ButtonsGoToTheLastWorkspaceOrPanelWhenTheRenderOnesAreMis
     EXPECT_EQ(sh::commandDefinitions().size(), 1u);
 }
 
-TEST_F(AddinLifecycle, RunIsTrueOnceTheSetUpIsReachedAndFalseBefore)
+TEST_F(AddinLifecycle, RunIsTrueOnceTheSetUpIsReachedFalseBeforeAndRaisesWithoutAList)
 {
     // The set-up fails at the panel's first button (no event, no control).
     for (const sh::Missing missing : {sh::Missing::CommandCreatedEvent, sh::Missing::AddedControl}) {
@@ -134,10 +134,9 @@ TEST_F(AddinLifecycle, RunIsTrueOnceTheSetUpIsReachedAndFalseBefore)
         EXPECT_FALSE(run()) << static_cast<int>(missing);
         EXPECT_TRUE(sh::commandDefinitions().empty());
     }
-}
 
-TEST_F(AddinLifecycle, AMissingToolbarOrPanelListRaisesOutOfRun)
-{
+    // No toolbar list, or a workspace without a panel list.
+    sh::reset();
     sh::setLayout({{}, sh::defaultLayout().workspaces});
     EXPECT_THROW(run(), std::exception);
 

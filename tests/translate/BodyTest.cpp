@@ -26,10 +26,7 @@ std::shared_ptr<vel::FusionMaterial> materialOf(const std::shared_ptr<vel::VelGr
 // A one-component design whose root holds the given bodies.
 sh::DesignData bodies(std::vector<sh::BodyData> list, std::vector<sh::AppearanceData> appearances)
 {
-    sh::ComponentData root;
-    root.name = "Root";
-    root.bodies = std::move(list);
-    return design("Bodies", {root}, std::move(appearances));
+    return design("Bodies", {component("Root", std::move(list))}, std::move(appearances));
 }
 
 std::vector<sh::AppearanceData> redBlueGreen()
@@ -68,12 +65,9 @@ TEST_F(TranslateTest, AFacelessBodyIsAnEmptyGroupAsAHiddenOneIs)
 
 TEST_F(TranslateTest, FaceBeatsBodyBeatsPlacementAppearance)
 {
-    sh::ComponentData root;
-    root.name = "Root";
-    root.occurrences = {placement(1, 0, 0, 0, /*appearance*/ 0)};
-    sh::ComponentData part;
-    part.name = "Part";
-    part.bodies = {body("Plain", {face()}), body("Painted", {face()}, 1), body("Spotted", {face(2), face()}, 1)};
+    const sh::ComponentData root = component("Root", {}, {placement(1, 0, 0, 0, /*appearance*/ 0)});
+    const sh::ComponentData part = component(
+        "Part", {body("Plain", {face()}), body("Painted", {face()}, 1), body("Spotted", {face(2), face()}, 1)});
     open(design("Overrides", {root, part},
                 {colour("Occ", "From placement", 1, 1, 1), colour("Body", "From body", 2, 2, 2),
                  colour("Face", "From face", 3, 3, 3)}));

@@ -13,9 +13,8 @@ TEST_F(TranslateTest, UnitsPerMetreFollowTheDesignsLengthUnit)
     const std::pair<const char*, float> units[] = {
         {"mm", 1000.0f}, {"cm", 100.0f}, {"m", 1.0f}, {"in", 39.37008f}, {"ft", 3.28084f}, {"furlong", 1.0f}};
     for (const auto& [unit, perMetre] : units) {
-        sh::ComponentData root;
-        root.name = "Root";
-        EXPECT_EQ(exporter().documentUnitsPerMetre(open(design("D", {root}, {}, unit))), perMetre) << unit;
+        EXPECT_EQ(exporter().documentUnitsPerMetre(open(design("D", {component("Root")}, {}, unit))), perMetre)
+            << unit;
     }
 }
 
@@ -27,9 +26,7 @@ protected:
     // camera in a design in millimetres; returns the scene text.
     std::string write(std::optional<sh::CameraData> camera)
     {
-        sh::ComponentData root;
-        root.name = "Root";
-        sh::DesignData data = design("D", {root});
+        sh::DesignData data = design("D", {component("Root")});
         data.host.viewport = camera;
         open(data);
         scenetest::SceneText out;

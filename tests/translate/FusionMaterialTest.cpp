@@ -14,10 +14,7 @@ class AppearanceTest : public TranslateTest {
 protected:
     Ptr<adsk::core::Appearance> appearance(sh::AppearanceData data)
     {
-        sh::ComponentData root;
-        root.name = "Root";
-        root.bodies.push_back(body("Body", {face()}, 0));
-        open(design("Look", {root}, {std::move(data)}));
+        open(design("Look", {component("Root", {body("Body", {face()}, 0)})}, {std::move(data)}));
         Ptr<adsk::fusion::Design> d = adsk::core::Application::get()->activeDocument()->products()->item(0);
         return d->rootComponent()->bRepBodies()->item(0)->appearance();
     }

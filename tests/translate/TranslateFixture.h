@@ -74,6 +74,16 @@ inline sh::OccurrenceData placement(int component, double tx = 0, double ty = 0,
     return o;
 }
 
+inline sh::ComponentData component(std::string name, std::vector<sh::BodyData> bodies = {},
+                                   std::vector<sh::OccurrenceData> occurrences = {})
+{
+    sh::ComponentData c;
+    c.name = std::move(name);
+    c.bodies = std::move(bodies);
+    c.occurrences = std::move(occurrences);
+    return c;
+}
+
 // A design with one product (units as given) whose root is component 0.
 inline sh::DesignData design(std::string name, std::vector<sh::ComponentData> components,
                              std::vector<sh::AppearanceData> appearances = {}, std::string units = "cm")

@@ -16,17 +16,10 @@ constexpr std::uint32_t kUnchanged = 1;
 // Root (body "Base") placing Wheel (body "Rim", red faces) and Axle (body "Rod").
 sh::DesignData wheelAndAxle()
 {
-    sh::ComponentData root;
-    root.name = "Root";
-    root.bodies.push_back(body("Base", {face()}));
-    root.occurrences = {placement(1, 1, 0, 0), placement(2, 0, 2, 0)};
-    sh::ComponentData wheel;
-    wheel.name = "Wheel";
-    wheel.bodies.push_back(body("Rim", {face(0), face(0)}));
-    sh::ComponentData axle;
-    axle.name = "Axle";
-    axle.bodies.push_back(body("Rod", {face()}));
-    return design("Cart v4", {root, wheel, axle}, {colour("Red", "Red paint", 255, 0, 0), colour("Blue", "Blue paint", 0, 0, 255)});
+    return design("Cart v4",
+                  {component("Root", {body("Base", {face()})}, {placement(1, 1, 0, 0), placement(2, 0, 2, 0)}),
+                   component("Wheel", {body("Rim", {face(0), face(0)})}), component("Axle", {body("Rod", {face()})})},
+                  {colour("Red", "Red paint", 255, 0, 0), colour("Blue", "Blue paint", 0, 0, 255)});
 }
 
 // An edit of the design, named for the failure message.
@@ -106,14 +99,10 @@ TEST_F(TranslateTest, ANaNAreaCountsAsChangedOnEveryPass)
 
 TEST_F(TranslateTest, ComponentsSharingANameShareOneRecord)
 {
-    sh::ComponentData root;
-    root.name = "Root";
-    root.occurrences = {placement(1), placement(2)};
-    sh::ComponentData a, b;
-    a.name = b.name = "Part";
+    sh::ComponentData a = component("Part"), b = component("Part");
     a.physicalProperties = sh::PhysicalData{1, 1};
     b.physicalProperties = sh::PhysicalData{2, 1};
-    open(design("Pair", {root, a, b}));
+    open(design("Pair", {component("Root", {}, {placement(1), placement(2)}), a, b}));
 
     Pass first = components(pass());
     EXPECT_EQ(first.wheel->flags(), kChanged);
