@@ -23,10 +23,7 @@
 
 #include "BenchOutputFile.h"
 #include "CadDocument.h"
-#include "FusionExporter.h"
-#include "VelGroup.h"
-#include "velScene_api_file.h"
-#include "velSceneapi_oo.h"
+#include "ExportActiveDesign.h"
 
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
@@ -46,7 +43,6 @@
 
 namespace sh = standin::host;
 namespace cad = standin::host::cad;
-using adsk::core::Ptr;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -121,18 +117,7 @@ void OurExport(benchmark::State& state)
         open += seconds(t0);
 
         t0 = Clock::now();
-        Ptr<adsk::core::Application> app = adsk::core::Application::get();
-        Ptr<adsk::core::Document> document = app->activeDocument();
-        FusionExporter exporter(app->userInterface(), app);
-        velScene_api_file writer(out.rewound(), false);
-        writer.setModeFlags(1);
-        auto wrapper = std::make_unique<vel::velSceneapi_oo>(nullptr);
-        wrapper->attach(&writer);
-        exporter.setSceneWriter(std::move(wrapper));
-        exporter.setUnitsPerCentimetre(exporter.documentUnitsPerMetre(document) / 100);
-        exporter.sceneWriter()->writeNode(*exporter.buildScene(document));
-        exporter.setSceneWriter(nullptr);
-        writer.flush();
+        exportActiveDesign(out.rewound());
         bytes = out.written();
         emit += seconds(t0);
 

@@ -12,17 +12,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
 
 #include "BenchOutputFile.h"
-#include "FusionExporter.h"
+#include "ExportActiveDesign.h"
 #include "HeapCounter.h"
-#include "VelGroup.h"
-#include "velScene_api_file.h"
-#include "velSceneapi_oo.h"
 
 namespace sh = standin::host;
-using adsk::core::Ptr;
 
 namespace {
 
@@ -73,18 +68,7 @@ void TranslateAndEmit_2MTriangles(benchmark::State& state)
             state.PauseTiming();
             sh::openDesign(generated(rawBytes));
             state.ResumeTiming();
-            Ptr<adsk::core::Application> app = adsk::core::Application::get();
-            Ptr<adsk::core::Document> document = app->activeDocument();
-            FusionExporter exporter(app->userInterface(), app);
-            velScene_api_file writer(out.rewound(), false);
-            writer.setModeFlags(1);
-            auto wrapper = std::make_unique<vel::velSceneapi_oo>(nullptr);
-            wrapper->attach(&writer);
-            exporter.setSceneWriter(std::move(wrapper));
-            exporter.setUnitsPerCentimetre(exporter.documentUnitsPerMetre(document) / 100);
-            exporter.sceneWriter()->writeNode(*exporter.buildScene(document));
-            exporter.setSceneWriter(nullptr);
-            writer.flush();
+            exportActiveDesign(out.rewound());
             fileBytes = out.written();
             state.PauseTiming();
             sh::reset();

@@ -1,0 +1,31 @@
+#pragma once
+// The export command's work on the stand-in host's active document, without
+// the dialog and the module: the translation into the scene graph and the
+// scene file in text lists, written into `file` and flushed.
+
+#include <Core/CoreAll.h>
+#include <Fusion/FusionAll.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "FusionExporter.h"
+#include "VelGroup.h"
+#include "velScene_api_file.h"
+#include "velSceneapi_oo.h"
+
+inline void exportActiveDesign(std::FILE* file)
+{
+    adsk::core::Ptr<adsk::core::Application> app = adsk::core::Application::get();
+    adsk::core::Ptr<adsk::core::Document> document = app->activeDocument();
+    FusionExporter exporter(app->userInterface(), app);
+    velScene_api_file writer(file, false);
+    writer.setModeFlags(1);
+    auto wrapper = std::make_unique<vel::velSceneapi_oo>(nullptr);
+    wrapper->attach(&writer);
+    exporter.setSceneWriter(std::move(wrapper));
+    exporter.setUnitsPerCentimetre(exporter.documentUnitsPerMetre(document) / 100);
+    exporter.sceneWriter()->writeNode(*exporter.buildScene(document));
+    exporter.setSceneWriter(nullptr);
+    writer.flush();
+}
