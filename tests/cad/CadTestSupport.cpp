@@ -78,18 +78,13 @@ std::vector<PlacedBody> placedBodies(const sh::DesignData& design)
     return out;
 }
 
-int componentNamed(const sh::DesignData& design, const std::string& name)
-{
-    for (std::size_t i = 0; i < design.components.size(); ++i)
-        if (design.components[i].name == name)
-            return static_cast<int>(i);
-    ADD_FAILURE() << "no component named \"" << name << "\"";
-    return 0;
-}
-
 const sh::ComponentData& component(const sh::DesignData& design, const std::string& name)
 {
-    return design.components.at(static_cast<std::size_t>(componentNamed(design, name)));
+    for (const sh::ComponentData& c : design.components)
+        if (c.name == name)
+            return c;
+    ADD_FAILURE() << "no component named \"" << name << "\"";
+    return design.components.at(0);
 }
 
 const sh::ComponentData& rootOf(const sh::DesignData& design)
@@ -100,22 +95,6 @@ const sh::ComponentData& rootOf(const sh::DesignData& design)
 std::string appearanceId(const sh::DesignData& design, int index)
 {
     return index == sh::kNone ? std::string() : design.appearances.at(static_cast<std::size_t>(index)).id;
-}
-
-void RecordingMonitor::advance(std::size_t done)
-{
-    if (stages.empty())
-        ADD_FAILURE() << "advance outside a stage";
-    else
-        stages.back().advances.push_back(done);
-}
-
-void RecordingMonitor::end()
-{
-    if (stages.empty())
-        ADD_FAILURE() << "end outside a stage";
-    else
-        stages.back().ended = true;
 }
 
 EditedCopy::EditedCopy(const fs::path& original) : original_(original), text_(readText(original)) {}

@@ -1,7 +1,6 @@
 #pragma once
 // Shared by the tests of the CAD and mesh importers: where the test data is,
-// designs walked into world space, XCAF documents built in code, and a
-// monitor that records what an import tells.
+// designs walked into world space, and edited copies of files.
 
 #include <Sandbox.h>
 
@@ -25,9 +24,7 @@ namespace sh = standin::host;
 fs::path testDataFolder();
 // A file of the npm package occt-import-js; its CAx-IF STEP files.
 inline fs::path occtImportJs(const std::string& relative)
-{
-    return testDataFolder() / "npm/node_modules/occt-import-js/test/testfiles" / relative;
-}
+{ return testDataFolder() / "npm/node_modules/occt-import-js/test/testfiles" / relative; }
 inline fs::path caxIf(const std::string& name) { return occtImportJs("cax-if/" + name); }
 // gmsh-doc's STEP files, unpacked by the set-up.
 inline fs::path gmsh(const std::string& name) { return testDataFolder() / "gmsh" / name; }
@@ -63,32 +60,21 @@ struct PlacedBody {
 // Every body of the design at every placement, depth first.
 std::vector<PlacedBody> placedBodies(const sh::DesignData& design);
 
-// Index of the component with this name; fails the test when there is none.
-int componentNamed(const sh::DesignData& design, const std::string& name);
-// That component, and the root component of the first product.
+// The component with this name (the first one when there is none, failing
+// the test), and the root component of the first product.
 const sh::ComponentData& component(const sh::DesignData& design, const std::string& name);
 const sh::ComponentData& rootOf(const sh::DesignData& design);
 // The appearance id at `index`, "" for kNone.
 std::string appearanceId(const sh::DesignData& design, int index);
 
-// Records every call, in order.
+// Keeps the warnings an import gives.
 class RecordingMonitor : public sh::ImportMonitor {
 public:
-    struct Stage {
-        std::string name;
-        std::size_t total = 0;
-        std::vector<std::size_t> advances;
-        bool ended = false;
-    };
-    void begin(std::string_view stage, std::size_t total) override
-    {
-        stages.push_back(Stage{std::string(stage), total, {}, false});
-    }
-    void advance(std::size_t done) override;
-    void end() override;
+    void begin(std::string_view, std::size_t) override {}
+    void advance(std::size_t) override {}
+    void end() override {}
     void warning(std::string_view message) override { warnings.emplace_back(message); }
 
-    std::vector<Stage> stages;
     std::vector<std::string> warnings;
 };
 

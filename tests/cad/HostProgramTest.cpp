@@ -8,6 +8,8 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 namespace {
 
 using namespace cadtest;
@@ -52,6 +54,8 @@ TEST_F(CadHostProgram, ExportsARealAssemblyAndAMeshFileToAFileAndToStandardOutpu
     for (const char* material :
          {"RGB 255, 0, 0", "RGB 255, 128, 0", "RGB 0, 0, 255", "RGB 0, 255, 0", "RGB 204, 255, 0"})
         EXPECT_NE(written.find(std::string("material \"") + material + "\""), std::string::npos) << material;
+    const std::size_t orange = std::min(written.find("\"diffuse\"", written.find("\"RGB 255, 128, 0\"")), written.size());
+    EXPECT_EQ(written.substr(orange, 23), "\"diffuse\" 1 0.501961 0,") << "the part's colour, in its material";
 
     const rdtest::ProgramRun toStdout = host({"export", file.string(), "-"});
     EXPECT_EQ(toStdout.status, 0) << toStdout.err;

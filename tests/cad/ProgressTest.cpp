@@ -89,32 +89,4 @@ TEST(StreamProgress, ATerminalLineIsRedrawnInPlace)
                                    "\rbig\\.step: triangulating 100% \\([0-9.]+ s\\)\n"));
 }
 
-// Real imports tell their stages in order, and their steps stay in range.
-TEST(StreamProgress, RealImportsReportTheirStages)
-{
-    const std::vector<std::pair<fs::path, std::vector<std::string>>> cases = {
-        {caxIf("as1-oc-214.stp"), {"reading", "transferring", "triangulating", "building the design"}},
-        {assimpModel("glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb"), {"reading", "building the design"}},
-    };
-    for (const auto& [file, stages] : cases) {
-        SCOPED_TRACE(file.string());
-        CAD_REQUIRE_FILE(file);
-        RecordingMonitor monitor;
-        sh::ImportOptions options;
-        options.monitor = &monitor;
-        sh::loadDesignAnyFormat(file, options);
-        std::vector<std::string> names;
-        for (const auto& stage : monitor.stages) {
-            names.push_back(stage.name);
-            EXPECT_TRUE(stage.ended) << stage.name;
-            EXPECT_TRUE(std::is_sorted(stage.advances.begin(), stage.advances.end())) << stage.name;
-            if (!stage.advances.empty()) {
-                EXPECT_LE(stage.advances.back(), stage.total) << stage.name;
-            }
-        }
-        EXPECT_EQ(names, stages);
-        EXPECT_TRUE(monitor.warnings.empty());
-    }
-}
-
 } // namespace

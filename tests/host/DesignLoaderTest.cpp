@@ -1,6 +1,7 @@
 // The loader of design files: the numbered corpus under designs/ (files named
-// *_bad_* must be rejected with the message in their .expect file), and what
-// good files look like through the host API once opened.
+// *_bad_* must be rejected with the message in their .expect file; the good
+// ones are exported against golden scenes in tests/addin), and what good
+// files hold that no scene shows.
 
 #include "HostTestSupport.h"
 
@@ -11,7 +12,6 @@
 #include <climits>
 #include <cmath>
 #include <fstream>
-#include <functional>
 #include <numbers>
 #include <sstream>
 
@@ -32,14 +32,6 @@ std::string readText(const std::filesystem::path& file)
     return text.str();
 }
 
-std::string firstLine(const std::filesystem::path& file)
-{
-    std::string line;
-    std::ifstream in(file);
-    std::getline(in, line);
-    return line;
-}
-
 std::vector<std::filesystem::path> corpus(bool bad)
 {
     std::vector<std::filesystem::path> files;
@@ -58,11 +50,6 @@ std::filesystem::path expectationOf(std::filesystem::path design)
     return design.replace_filename(name.substr(0, name.size() - std::string(".design.json").size()) + ".expect");
 }
 
-Ptr<adsk::core::Property> property(const Ptr<adsk::core::Properties>& list, std::size_t index)
-{
-    return list->item(index);
-}
-
 } // namespace
 
 class DesignLoader : public HostTest {};
@@ -77,38 +64,28 @@ TEST_F(DesignLoader, EveryBadDesignIsRejectedWithItsExpectedMessageAndChangesNot
     for (const auto& file : bad) {
         SCOPED_TRACE(file.filename().string());
         const auto expectation = expectationOf(file);
-        ASSERT_TRUE(std::filesystem::exists(expectation)) << "no .expect beside the design";
-        const std::string expected = firstLine(expectation);
+        const std::string text = readText(expectation);
+        const std::string expected = text.substr(0, text.find('\n'));
         const std::string source = file.string();
 
         EXPECT_EQ(rejection([&] { sh::openDesignFile(file); }), source + ": " + expected);
         // The same text from memory goes through the same checks.
         EXPECT_EQ(rejection([&] { sh::parseDesign(readText(file), "memory"); }), "memory: " + expected);
     }
+    // Files that cannot be read at all.
+    const auto missing = designsDir() / "no_such.design.json";
+    EXPECT_EQ(rejection([&] { sh::openDesignFile(missing); }),
+              missing.string() + ": cannot open: No such file or directory");
+    EXPECT_EQ(rejection([&] { sh::openDesignFile(designsDir()); }),
+              designsDir().string() + ": cannot read: is a directory");
+
     EXPECT_EQ(Application::get()->activeDocument()->name(), "Gearbox v3");
     EXPECT_EQ(sh::liveObjects(), objectsBefore);
 }
 
-TEST_F(DesignLoader, EveryGoodDesignOpens)
-{
-    for (const auto& file : corpus(false)) {
-        SCOPED_TRACE(file.filename().string());
-        EXPECT_NO_THROW(sh::openDesignFile(file));
-        EXPECT_FALSE(std::filesystem::exists(expectationOf(file))) << "a bad design named as a good one";
-    }
-}
-
-TEST_F(DesignLoader, FilesThatCannotBeReadAreRejectedWithTheReason)
-{
-    const auto missing = designsDir() / "no_such.design.json";
-    EXPECT_EQ(rejection([&] { sh::loadDesignFile(missing); }),
-              missing.string() + ": cannot open: No such file or directory");
-    EXPECT_EQ(rejection([&] { sh::loadDesignFile(designsDir()); }), designsDir().string() + ": cannot read: is a directory");
-}
-
-// What the add-in's export of the example (a golden scene in tests/addin)
-// cannot show: the document and its products, given physical properties,
-// appearance identifiers and properties it does not translate, the view.
+// What the add-in's export and live session of the example (golden files in
+// tests/addin) cannot show: the document and its products, given physical
+// properties, appearance identifiers and properties it does not translate.
 TEST_F(DesignLoader, TheDocumentedExampleReadsBackThroughTheApi)
 {
     sh::openDesignFile(designsDir() / "01_gearbox.design.json");
@@ -127,21 +104,13 @@ TEST_F(DesignLoader, TheDocumentedExampleReadsBackThroughTheApi)
 
     Ptr<adsk::core::Appearance> paint = body->appearance();
     EXPECT_EQ(paint->id(), "Prism-093");
-    Ptr<ColorProperty> diffuse = property(paint->appearanceProperties(), 0);
+    Ptr<ColorProperty> diffuse = paint->appearanceProperties()->item(0);
     ASSERT_TRUE(diffuse);
     EXPECT_EQ(diffuse->id(), "generic_diffuse");
     short r = 0, g = 0, b = 0, a = 0;
     ASSERT_TRUE(diffuse->value()->getColor(r, g, b, a));
     EXPECT_EQ(a, 255);
-    EXPECT_EQ(Ptr<FloatProperty>(property(paint->appearanceProperties(), 1))->value(), 0.8);
-
-    EXPECT_EQ(app->preferences()->generalPreferences()->defaultModelingOrientation(), adsk::core::YUpModelingOrientation);
-    Ptr<adsk::core::Camera> camera = app->activeViewport()->camera();
-    EXPECT_EQ(camera->cameraType(), adsk::core::PerspectiveCameraType);
-    double x = 0, y = 0, z = 0;
-    camera->eye()->getData(x, y, z);
-    EXPECT_EQ((std::array<double, 3>{x, y, z}), (std::array<double, 3>{40, 30, 50}));
-    EXPECT_DOUBLE_EQ(camera->perspectiveAngle(), std::numbers::pi / 6);
+    EXPECT_EQ(Ptr<FloatProperty>(paint->appearanceProperties()->item(1))->value(), 0.8);
 }
 
 TEST_F(DesignLoader, AnAbsentViewportIsTheDefaultViewOfTheOrientationAndNullIsNoViewport)
@@ -166,6 +135,7 @@ TEST_F(DesignLoader, AnAbsentViewportIsTheDefaultViewOfTheOrientationAndNullIsNo
 
     sh::openDesignFile(designsDir() / "04_no_viewport.design.json");
     EXPECT_FALSE(Application::get()->activeViewport());
+    EXPECT_DOUBLE_EQ(camera->perspectiveAngle(), std::numbers::pi / 6) << "a copy, not the host's view";
 }
 
 TEST_F(DesignLoader, AbsentPhysicalPropertiesAreComputedPerBodyAndNaNIsKept)
@@ -203,7 +173,6 @@ TEST_F(DesignLoader, PropertiesOfEveryTypeNestedTexturesAndNarrowedMeshNumbersCo
     EXPECT_FALSE(diffuse->value());
     Ptr<adsk::core::Properties> texture = diffuse->connectedTexture()->properties();
     ASSERT_EQ(texture->count(), 3u);
-    EXPECT_EQ(Ptr<FilenameProperty>(texture->item(0))->value(), "C:/textures/oak.jpg");
     Ptr<ColorProperty> tint = texture->item(2);
     EXPECT_EQ(Ptr<FilenameProperty>(tint->connectedTexture()->properties()->item(0))->value(), "checker.png");
 
