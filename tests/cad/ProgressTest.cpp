@@ -16,18 +16,6 @@ namespace {
 using namespace cadtest;
 using ::testing::MatchesRegex;
 
-std::string contents(std::FILE* file)
-{
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    char buffer[1024];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, n);
-    return text;
-}
-
 void runStages(sh::ImportMonitor& monitor)
 {
     monitor.begin("reading", 0);
@@ -47,13 +35,15 @@ TEST(StreamProgress, FilesGetOneLinePerStageOnlyWhenAsked)
                                                     "part\\.step: triangulating 100% \\([0-9.]+ s\\)\n"},
              {sh::StreamProgress::Mode::Auto, warning},
              {sh::StreamProgress::Mode::Never, warning}}) {
-        std::FILE* file = std::tmpfile();
+        rdtest::TempDir folder;
+        const std::string log = folder / "progress.log";
+        std::FILE* file = std::fopen(log.c_str(), "w");
         {
             sh::StreamProgress progress("part.step", mode, file);
             runStages(progress);
         }
-        EXPECT_THAT(contents(file), MatchesRegex(expected)) << static_cast<int>(mode);
         std::fclose(file);
+        EXPECT_THAT(readText(log), MatchesRegex(expected)) << static_cast<int>(mode);
     }
 }
 

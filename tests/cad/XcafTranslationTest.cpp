@@ -106,8 +106,8 @@ TopoDS_Shape nth(const TopoDS_Shape& shape, TopAbs_ShapeEnum type, int n)
 }
 
 // Free shapes are placed by a root named after the document; unnamed and
-// repeated names become readable and unique; solids, shells outside solids
-// and loose faces each make bodies.
+// repeated names become readable and unique; solids (with their own names
+// and colours), shells outside solids and loose faces each make bodies.
 TEST(XcafStructure, NamesAndBodiesOfFreeShapes)
 {
     Built built;
@@ -116,7 +116,7 @@ TEST(XcafStructure, NamesAndBodiesOfFreeShapes)
     built.part(box(4, 4, 4));
     built.place(built.assembly("Clips"), built.part(box(5, 5, 5)), "clip_1");
     const TopoDS_Shape twoSolids = compound({box(), moved(box(), 40)});
-    built.sub(built.part(twoSolids, "Twins"), nth(twoSolids, TopAbs_SOLID, 0), "Lower");
+    built.colour(built.sub(built.part(twoSolids, "Twins"), nth(twoSolids, TopAbs_SOLID, 0), "Lower"), 1, 0, 0);
     built.part(compound({box(), moved(nth(box(1, 1, 1), TopAbs_SHELL, 0), 50),
                          moved(nth(box(2, 2, 2), TopAbs_FACE, 0), 80), moved(nth(box(2, 2, 2), TopAbs_FACE, 1), 90)}),
                "Mixed");
@@ -132,6 +132,8 @@ TEST(XcafStructure, NamesAndBodiesOfFreeShapes)
     ASSERT_EQ(twins.bodies.size(), 2u);
     EXPECT_EQ(twins.bodies[0].name, "Lower");
     EXPECT_EQ(twins.bodies[1].name, "Body2");
+    EXPECT_EQ(appearanceId(design, twins.bodies[0].appearance), "rgb-ff0000") << "a solid's own colour";
+    EXPECT_EQ(twins.bodies[1].appearance, sh::kNone);
 
     const auto& mixed = component(design, "Mixed");
     ASSERT_EQ(mixed.bodies.size(), 3u);

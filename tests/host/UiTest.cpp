@@ -72,6 +72,7 @@ TEST_F(UserInterfaceTest, AClickEndsWithTheHandlersFailureAndHiddenOrUnknownCont
 {
     CreatedHandler created;
     Ptr<CommandDefinition> definition = addDefinition("cmd", &created);
+    EXPECT_TRUE(definition->commandCreated()->add(&created)); // again: still one call per click
     EXPECT_FALSE(ui()->commandDefinitions()->addButtonDefinition("cmd", "again", "", ""));
 
     created.execute.failure = [] { throw std::runtime_error("disk full"); };
@@ -95,7 +96,15 @@ TEST_F(UserInterfaceTest, AClickEndsWithTheHandlersFailureAndHiddenOrUnknownCont
               sh::ClickResult::NotVisible);
     EXPECT_EQ(sh::clickToolbarControl("QAT", "cmd").outcome, sh::ClickResult::NotFound);
     EXPECT_EQ(sh::click("nothing").outcome, sh::ClickResult::NotFound);
-    EXPECT_EQ(created.execute.calls, 2);
+
+    qat()->addCommand(addDefinition("a", nullptr));
+    qat()->addCommand(addDefinition("b", nullptr), "a", true);
+    qat()->addCommand(addDefinition("c", nullptr), "a", false);
+    qat()->addCommand(addDefinition("d", nullptr), "zz", true);
+    std::string order;
+    for (const auto& c : sh::toolbarControls("QAT"))
+        order += c.id;
+    EXPECT_EQ(order, "bacd") << "before or after an existing control, else at the end";
     sh::unregisterHandlers(); // as when an add-in's library goes
     EXPECT_TRUE(sh::click("cmd"));
     EXPECT_EQ(created.execute.calls, 2);
