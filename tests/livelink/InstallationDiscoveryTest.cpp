@@ -37,11 +37,10 @@ TEST_F(InstallationDiscovery, TheMachineRootWinsOnlyWithAHigherVersion)
     EXPECT_EQ(found.key->queryString("BinName", kValueBufferBytes), a.binName);
 
     sandbox.writeMachine(regInstallation(kMachine, 10, b));
-    EXPECT_EQ(readBinName(5, 20), b.binName);
-    EXPECT_EQ(readResourceFolder(5, 20), b.resourceFolder);
     int version = 0;
     EXPECT_EQ(readBinFolder(5, 20, version), b.binFolder);
     EXPECT_EQ(version, 10);
+    EXPECT_EQ(readResourceFolder(5, 20), b.resourceFolder);
     EXPECT_EQ(readBinName(5, 9), a.binName);
 }
 
@@ -105,8 +104,7 @@ TEST_F(InstallationDiscovery, PathsLongerThanTheUseBufferValidateButReadEmpty)
 
 TEST_F(InstallationDiscovery, PortsAreReadAsNumbersOrAsDecimalStrings)
 {
-    int lowest = 0;
-    int highest = 0;
+    int lowest = 0, highest = 0;
     const auto ports = [&](const std::string& values) {
         sandbox.writeUser(regInstallation(kUser, 9, a) + values);
         lowest = highest = -1;

@@ -32,16 +32,6 @@ std::string sceneWithModelSet(const std::string& name)
     return "<scene><contents><item name=\"" + name + "\"><mesh/></item></contents></scene>";
 }
 
-FakeSystem::FakeSystem() : scope_(fakes()) {}
-
-platform::Services FakeSystem::fakes()
-{
-    platform::Services services = platform::services();
-    services.clock = &clock_;
-    services.processes = &processes_;
-    return services;
-}
-
 ScriptedLive::ScriptedLive(const RegistrySandbox& sandbox)
     : raydeck(sandbox.makeInstallation("raydeck")),
       sandbox_(sandbox),
@@ -70,18 +60,14 @@ void ScriptedLive::install(int version, const std::string& extra) const
 
 void ScriptedLive::write() const
 {
-    nlohmann::json json;
-    json["record"] = recordPath_;
-    json["sceneApi"] = script.sceneApi;
-    json["queryApi"] = script.queryApi;
-    json["instances"] = nlohmann::json::array();
+    nlohmann::json json = {{"record", recordPath_}, {"sceneApi", script.sceneApi}, {"queryApi", script.queryApi},
+                           {"instances", nlohmann::json::array()}, {"processes", nlohmann::json::object()},
+                           {"accept", script.accept}};
+    const auto text = [](const std::optional<std::string>& t) { return t ? nlohmann::json(*t) : nlohmann::json(); };
     for (const std::optional<std::string>& answer : script.instances)
-        json["instances"].push_back(answer ? nlohmann::json(*answer) : nlohmann::json());
-    json["processes"] = nlohmann::json::object();
+        json["instances"].push_back(text(answer));
     for (const auto& [id, process] : script.processes)
-        json["processes"][std::to_string(id)] = {
-            {"attach", process.attach}, {"scene", process.scene ? nlohmann::json(*process.scene) : nlohmann::json()}};
-    json["accept"] = script.accept;
+        json["processes"][std::to_string(id)] = {{"attach", process.attach}, {"scene", text(process.scene)}};
     writeFile(scriptPath_, json.dump(2));
 }
 

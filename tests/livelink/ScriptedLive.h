@@ -3,15 +3,6 @@
 // its script, reading what it recorded, and fakes of the clock and the
 // process launcher so that the live link never sleeps and never starts a
 // program in a test.
-//
-//     rdtest::RegistrySandbox sandbox;
-//     rdtest::ScriptedLive live(sandbox);        // installs RayDeck 9 with the library
-//     live.script.instances = {rdtest::instanceList({{9, 4711, 5000}})};
-//     live.script.processes[4711] = {true, rdtest::kEmptyScene};
-//     live.script.accept = {"localhost:5000"};
-//     live.write();
-//     ... run the factory ...
-//     EXPECT_EQ(live.calls(), ...);
 
 #include "Sandbox.h"
 
@@ -41,57 +32,35 @@ struct LiveScript {
     // at all answers null.
     std::vector<std::optional<std::string>> instances;
     std::map<std::int64_t, ScriptedProcess> processes;
-    // "host:port" pairs on which connect answers true.
-    std::vector<std::string> accept;
+    std::vector<std::string> accept; // "host:port" pairs on which connect answers true
 };
 
 // An instance list with one element per record, in the usual layout.
 std::string instanceList(const std::vector<vel::live::InstanceRecord>& records);
 
 // Scene descriptions: a scene with nothing in it, and one holding a model
-// set named `name` in the usual place (root, container, item: 2 levels down).
+// set named `name` in the usual place.
 inline const std::string kEmptyScene = "<scene><contents/></scene>";
 std::string sceneWithModelSet(const std::string& name);
 
-// A clock that only counts, and a launcher that starts nothing, installed
-// as the platform services for their lifetime.
-class FakeSystem {
+// A clock that only counts and a launcher that starts nothing, installed as
+// the platform services for their lifetime.
+class FakeSystem final : public platform::Clock, public platform::Processes {
 public:
-    FakeSystem();
+    FakeSystem() : scope_(platform::Services{platform::services().registry, this, this}) {}
 
     std::vector<std::uint32_t> sleeps;  // every sleepMilliseconds, in order
     std::vector<std::string> launches;  // every path launched
     bool launchSucceeds = true;
     std::uint32_t processId = 4660;
 
+    void sleepMilliseconds(std::uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
+    std::optional<std::string> localTimeOfDay() override { return "12:34:56"; }
+    std::uint32_t tickMilliseconds() override { return 0; }
+    bool launch(const std::string& path) override { return launches.push_back(path), launchSucceeds; }
+    std::uint32_t currentId() override { return processId; }
+
 private:
-    class Clock final : public platform::Clock {
-    public:
-        explicit Clock(FakeSystem& owner) : owner_(owner) {}
-        void sleepMilliseconds(std::uint32_t milliseconds) override { owner_.sleeps.push_back(milliseconds); }
-        std::optional<std::string> localTimeOfDay() override { return "12:34:56"; }
-        std::uint32_t tickMilliseconds() override { return 0; }
-
-    private:
-        FakeSystem& owner_;
-    };
-    class Processes final : public platform::Processes {
-    public:
-        explicit Processes(FakeSystem& owner) : owner_(owner) {}
-        bool launch(const std::string& path) override
-        {
-            owner_.launches.push_back(path);
-            return owner_.launchSucceeds;
-        }
-        std::uint32_t currentId() override { return owner_.processId; }
-
-    private:
-        FakeSystem& owner_;
-    };
-    platform::Services fakes();
-
-    Clock clock_{*this};
-    Processes processes_{*this};
     platform::ScopedServices scope_;
 };
 
@@ -107,11 +76,8 @@ public:
 
     // Writes the registry: RayDeck `version` plus `extra` .reg text (ports).
     void install(int version = 9, const std::string& extra = "") const;
-    // Writes `script` for the next load of the library.
-    void write() const;
-    // Every call recorded so far, one per line.
-    std::vector<std::string> calls() const;
-    // Forgets the record.
+    void write() const;                     // `script`, for the next load of the library
+    std::vector<std::string> calls() const; // every call recorded so far, one per line
     void clearCalls() const;
 
     LiveScript script;

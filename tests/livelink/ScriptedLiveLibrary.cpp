@@ -1,112 +1,49 @@
-// A scripted stand-in for the live library, built as "velraydecklive6_64.so"
-// for the tests of the live factory and the render command.
+// A scripted stand-in for the live library, built as "velraydecklive6_64.so".
+// raydeck_live_initialize reads the JSON script that ScriptedLive.h writes
+// to the file named by RD_LIVE_SCRIPT: whether the root hands out its two
+// interfaces, the successive answers of listInstances (the last repeats,
+// null answers a null pointer), the processes that can be attached and
+// their scene descriptions, and the "host:port" pairs where connect answers
+// true.
 //
-// raydeck_live_initialize reads the script named by the environment variable
-// RD_LIVE_SCRIPT (JSON, written by ScriptedLive.h):
-//
-//   {
-//     "record":    "/path/of/the/record",      every call is appended there
-//     "sceneApi":  true,                       false: the root has none
-//     "queryApi":  true,                       false: the root has none
-//     "instances": ["<instances>...", null],   successive answers of
-//                                              listInstances; the last repeats;
-//                                              null answers a null pointer
-//     "processes": {"4711": {"attach": true, "scene": "<scene>..." or null}},
-//     "accept":    ["localhost:5000"]          where connect answers true
-//   }
-//
-// The record holds one line per call, in call order: "initialize()" and
-// "destroy(1)" of the root object; "listInstances()", "attach(4711)",
-// "describeScene()" and "detach()" of the query interface; every operation
-// of the scene interface as tests/sceneapi/RecordingScene.h writes it
-// ("id(1)", "connect(localhost,5000,4)", "beginGroup(Gearbox,true)", ...).
-// Lines are written out at every call of the query interface, at id,
-// connect and disconnect, and when the root is destroyed, so the record is
-// complete whenever the add-in has closed its factory or failed to connect.
+// Every call is appended to the script's record file, one line each, as
+// tests/sceneapi/RecordingScene.h writes it ("connect(localhost,5000,4)",
+// "beginGroup(Gearbox,true)", ...), plus "initialize()", "destroy(1)",
+// "listInstances()", "attach(4711)", "describeScene()" and "detach()".
+// Lines are written out at once for the calls of the query interface and at
+// id, connect, disconnect and destroy, so the record is complete whenever
+// the add-in has closed its factory or failed to connect.
 #include <LiveLibrary.h>
 #include <RecordingScene.h>
 
 #include <nlohmann/json.hpp>
 
-#include <cstdint>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace {
 
-struct Process {
-    bool attach = true;
-    std::optional<std::string> scene;
-};
+using nlohmann::json;
 
-struct Script {
-    std::string record;
-    bool sceneApi = true;
-    bool queryApi = true;
-    std::vector<std::optional<std::string>> instances;
-    std::map<std::int64_t, Process> processes;
-    std::vector<std::string> accept;
-};
-
-std::optional<std::string> optionalText(const nlohmann::json& value)
+// A text of the script, or null for a JSON null; it lives as long as the script.
+const char* text(const json& value)
 {
-    if (value.is_null())
-        return std::nullopt;
-    return value.get<std::string>();
-}
-
-std::optional<Script> readScript()
-{
-    const char* path = std::getenv("RD_LIVE_SCRIPT");
-    if (path == nullptr) {
-        std::fprintf(stderr, "scripted live library: RD_LIVE_SCRIPT is not set\n");
-        return std::nullopt;
-    }
-    try {
-        std::ifstream in(path);
-        const nlohmann::json json = nlohmann::json::parse(in);
-        Script script;
-        script.record = json.at("record").get<std::string>();
-        script.sceneApi = json.value("sceneApi", true);
-        script.queryApi = json.value("queryApi", true);
-        if (json.contains("instances")) {
-            for (const nlohmann::json& answer : json.at("instances"))
-                script.instances.push_back(optionalText(answer));
-        }
-        if (json.contains("processes")) {
-            for (const auto& [id, process] : json.at("processes").items())
-                script.processes[std::stoll(id)] = {process.value("attach", true),
-                                                    process.contains("scene") ? optionalText(process.at("scene"))
-                                                                              : std::nullopt};
-        }
-        if (json.contains("accept"))
-            script.accept = json.at("accept").get<std::vector<std::string>>();
-        return script;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "scripted live library: %s: %s\n", path, e.what());
-        return std::nullopt;
-    }
+    return value.is_string() ? value.get_ref<const std::string&>().c_str() : nullptr;
 }
 
 class ScriptedScene final : public RecordingScene {
 public:
-    explicit ScriptedScene(const Script& script) : script_(script) {}
+    explicit ScriptedScene(const json& script) : script_(script) {}
 
     bool connect(const char* host, int port, int count) override
     {
-        const std::string endpoint = std::string(host != nullptr ? host : "null") + ":" + std::to_string(port);
-        record("connect(" + std::string(host != nullptr ? host : "null") + "," + std::to_string(port) + ","
-               + std::to_string(count) + ")");
-        for (const std::string& accepted : script_.accept) {
-            if (accepted == endpoint)
-                return true;
-        }
-        return false;
+        const std::string name = host != nullptr ? host : "null";
+        record("connect(" + name + "," + std::to_string(port) + "," + std::to_string(count) + ")");
+        const json& accept = script_.at("accept");
+        return std::find(accept.begin(), accept.end(), name + ":" + std::to_string(port)) != accept.end();
     }
     bool disconnect() override { return record("disconnect()"), true; }
     void id(std::uint32_t n) override { record("id(" + std::to_string(n) + ")"); }
@@ -115,34 +52,32 @@ public:
     void record(const std::string& line)
     {
         calls.push_back(line);
-        std::ofstream out(script_.record, std::ios::app);
+        std::ofstream out(script_.at("record").get<std::string>(), std::ios::app);
         for (; written_ < calls.size(); ++written_)
             out << calls[written_] << '\n';
     }
 
 private:
-    const Script& script_;
+    const json& script_;
     std::size_t written_ = 0;
 };
 
 class ScriptedQuery final : public vel::live::QueryApi {
 public:
-    ScriptedQuery(const Script& script, ScriptedScene& scene) : script_(script), scene_(scene) {}
+    ScriptedQuery(const json& script, ScriptedScene& scene) : script_(script), scene_(scene) {}
 
     const char* listInstances() override
     {
         scene_.record("listInstances()");
-        if (script_.instances.empty())
-            return nullptr;
-        const std::optional<std::string>& answer =
-            script_.instances[std::min(listings_++, script_.instances.size() - 1)];
-        return answer ? answer->c_str() : nullptr;
+        const json& answers = script_.at("instances");
+        return answers.empty() ? nullptr : text(answers.at(std::min(listings_++, answers.size() - 1)));
     }
     bool attach(std::int64_t processId) override
     {
         scene_.record("attach(" + std::to_string(processId) + ")");
-        const auto process = script_.processes.find(processId);
-        attached_ = process != script_.processes.end() && process->second.attach ? &process->second : nullptr;
+        const json& processes = script_.at("processes");
+        const auto found = processes.find(std::to_string(processId));
+        attached_ = found != processes.end() && found->at("attach").get<bool>() ? &*found : nullptr;
         return attached_ != nullptr;
     }
     void detach() override
@@ -153,32 +88,29 @@ public:
     const char* describeScene() override
     {
         scene_.record("describeScene()");
-        return attached_ != nullptr && attached_->scene ? attached_->scene->c_str() : nullptr;
+        return attached_ != nullptr ? text(attached_->at("scene")) : nullptr;
     }
 
 private:
-    const Script& script_;
+    const json& script_;
     ScriptedScene& scene_;
-    const Process* attached_ = nullptr;
+    const json* attached_ = nullptr;
     std::size_t listings_ = 0;
 };
 
 class ScriptedRoot final : public vel::live::RootObject {
 public:
-    explicit ScriptedRoot(Script script) : script_(std::move(script))
-    {
-        scene_.record("initialize()");
-    }
+    explicit ScriptedRoot(json script) : script_(std::move(script)) { scene_.record("initialize()"); }
     void destroy(int flags) override
     {
         scene_.record("destroy(" + std::to_string(flags) + ")");
         delete this;
     }
-    velScene_api* sceneApi() override { return script_.sceneApi ? &scene_ : nullptr; }
-    vel::live::QueryApi* queryApi() override { return script_.queryApi ? &query_ : nullptr; }
+    velScene_api* sceneApi() override { return script_.at("sceneApi").get<bool>() ? &scene_ : nullptr; }
+    vel::live::QueryApi* queryApi() override { return script_.at("queryApi").get<bool>() ? &query_ : nullptr; }
 
 private:
-    Script script_;
+    const json script_;
     ScriptedScene scene_{script_};
     ScriptedQuery query_{script_, scene_};
 };
@@ -187,6 +119,13 @@ private:
 
 extern "C" vel::live::RootObject* raydeck_live_initialize()
 {
-    std::optional<Script> script = readScript();
-    return script ? new ScriptedRoot(std::move(*script)) : nullptr;
+    const char* path = std::getenv("RD_LIVE_SCRIPT");
+    try {
+        std::ifstream in(path != nullptr ? path : "");
+        return new ScriptedRoot(json::parse(in));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "scripted live library: %s: %s\n", path != nullptr ? path : "RD_LIVE_SCRIPT unset",
+                     e.what());
+        return nullptr;
+    }
 }

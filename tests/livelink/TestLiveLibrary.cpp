@@ -7,9 +7,7 @@
 
 namespace {
 
-// Only compared with null, never called through: the loader hands the scene
-// interface out untouched.
-char sceneSentinel;
+char sceneSentinel; // never called through: the loader hands it out untouched
 
 class TestQuery final : public vel::live::QueryApi {
 public:

@@ -44,21 +44,17 @@ TestComponent gearbox()
              {"Bolt M8", 105, true, {{"Bolt B", 2, 0.8f}}, {}}}};
 }
 
-void markAllUnchanged(TestComponent& c)
+// Calls edit on the component and every placement below it.
+void forEach(TestComponent& c, const std::function<void(TestComponent&)>& edit)
 {
-    c.changed = false;
+    edit(c);
     for (TestComponent& child : c.children)
-        markAllUnchanged(child);
+        forEach(child, edit);
 }
 
-// Both bearings of both shaft assemblies: every placement of the component.
-template <typename Edit>
-void forEachNamed(TestComponent& c, const std::string& name, Edit edit)
+void markAllUnchanged(TestComponent& c)
 {
-    if (c.name == name)
-        edit(c);
-    for (TestComponent& child : c.children)
-        forEachNamed(child, name, edit);
+    forEach(c, [](TestComponent& each) { each.changed = false; });
 }
 
 std::size_t objects(const std::string& transfer)
@@ -82,9 +78,11 @@ TEST(SceneUpdate, EveryKindOfUpdateEndsAsTheSceneOfOneFullTransfer)
         {"nothing changed", [](TestComponent&) {}},
         {"a component placed twice changed deep down",
          [](TestComponent& d) {
-             forEachNamed(d, "Bearing", [](TestComponent& c) {
-                 c.changed = true;
-                 c.bodies[0].size = 1.5f;
+             forEach(d, [](TestComponent& c) {
+                 if (c.name == "Bearing") { // both of both shaft assemblies
+                     c.changed = true;
+                     c.bodies[0].size = 1.5f;
+                 }
              });
          }},
         {"an unchanged component moved, and its parent is unchanged too",
@@ -192,21 +190,17 @@ TEST(SceneUpdate, ARejectedTransferLeavesTheSceneAsItWas)
 
 TEST(SceneUpdate, TheDescriptionShowsEachModelSetWhereTheAddinLooksAndNothingElseByName)
 {
-    const auto parse = [](const std::string& xml, tinyxml2::XMLDocument& document) {
-        EXPECT_EQ(document.Parse(xml.c_str()), tinyxml2::XML_SUCCESS) << xml;
-        return document.FirstChildElement();
-    };
+    tinyxml2::XMLDocument document;
     HeldScene scene;
-    tinyxml2::XMLDocument empty;
-    EXPECT_TRUE(vel::live::isEmptyScene(parse(standin::raydeck::describeScene(scene, 9, 4711), empty)));
+    ASSERT_EQ(document.Parse(standin::raydeck::describeScene(scene, 9, 4711).c_str()), tinyxml2::XML_SUCCESS);
+    EXPECT_TRUE(vel::live::isEmptyScene(document.FirstChildElement()));
 
     // A document name that needs escaping in XML, and a component that is
     // named like another document.
     const TestComponent design{"R&D \"Box\" <1> v2", 0, true, {{"Lid", 1, 0.5f}}, {{"Gearbox", 0, true, {}, {}}}};
     applyOrFail(transferText("R&D \"Box\" <1>", design, true), scene);
-    tinyxml2::XMLDocument document;
-    const tinyxml2::XMLElement* root = parse(standin::raydeck::describeScene(scene, 9, 4711), document);
-    ASSERT_NE(root, nullptr);
+    ASSERT_EQ(document.Parse(standin::raydeck::describeScene(scene, 9, 4711).c_str()), tinyxml2::XML_SUCCESS);
+    const tinyxml2::XMLElement* root = document.FirstChildElement();
     EXPECT_FALSE(vel::live::isEmptyScene(root));
     for (const int version : {6, 9}) {
         SCOPED_TRACE(version);

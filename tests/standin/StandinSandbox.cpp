@@ -89,9 +89,7 @@ std::string StandinSandbox::dump(const Announcement& standin) const
     fs::remove(path, error);
     const std::optional<std::string> answer =
         standin::raydeck::askStandin(standin, "dump", path, std::chrono::seconds(20));
-    if (!answer || *answer != "ok\n")
-        return {};
-    return rdtest::readFile(path);
+    return answer == "ok\n" ? rdtest::readFile(path) : std::string();
 }
 
 bool StandinSandbox::quitAll() const

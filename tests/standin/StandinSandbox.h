@@ -26,18 +26,13 @@ public:
     StandinSandbox(const StandinSandbox&) = delete;
     StandinSandbox& operator=(const StandinSandbox&) = delete;
 
-    // The stand-ins running now, in the order they started.
-    std::vector<standin::raydeck::Announcement> running() const;
-
-    // The recorded transfers, in their order.
-    std::vector<std::string> transfers() const;
-
+    std::vector<standin::raydeck::Announcement> running() const; // in the order they started
+    std::vector<std::string> transfers() const; // the recorded transfers' files, in their order
     // The stand-in's scene as a scene file, through a dump request; empty
     // when it does not answer.
     std::string dump(const standin::raydeck::Announcement& standin) const;
-
-    // Asks every running stand-in to quit and makes sure each has ended.
-    // True when all quit when asked.
+    // Asks every running stand-in to quit and makes sure each has ended;
+    // true when all quit when asked.
     bool quitAll() const;
 
     rdtest::FakeInstall install;

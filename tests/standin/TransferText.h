@@ -1,11 +1,9 @@
 #pragma once
 // Transfers as the add-in streams them, made in code for the stand-in's
-// tests: a document's root group with one group per component placement
-// (flag word 32769 when the component changed, 1 when not), its transform,
-// its child placements, and for a changed component its body groups (1024)
-// with a face group (65536), an object with a small mesh and a material
-// with two numbered shaders, numbered from 1 per transfer as the add-in's
-// wrapper does. Then the end mark.
+// tests: one group per component placement (flag word 32769 when changed, 1
+// when not) with its transform and children, and for a changed component its
+// body groups (1024) holding a face group (65536) with a small mesh and a
+// material of two shaders numbered from 1 per transfer; then the end mark.
 
 #include <string>
 #include <vector>
