@@ -60,7 +60,7 @@ void ScriptedLive::install(int version, const std::string& extra) const
 
 void ScriptedLive::write() const
 {
-    nlohmann::json json = {{"record", recordPath_}, {"sceneApi", script.sceneApi}, {"queryApi", script.queryApi},
+    nlohmann::json json = {{"record", recordPath_}, {"queryApi", script.queryApi},
                            {"instances", nlohmann::json::array()}, {"processes", nlohmann::json::object()},
                            {"accept", script.accept}};
     const auto text = [](const std::optional<std::string>& t) { return t ? nlohmann::json(*t) : nlohmann::json(); };

@@ -26,8 +26,7 @@ struct ScriptedProcess {
 };
 
 struct LiveScript {
-    bool sceneApi = true;
-    bool queryApi = true;
+    bool queryApi = true; // false: the root object has none
     // Answers of successive listInstances calls; the last one repeats, none
     // at all answers null.
     std::vector<std::optional<std::string>> instances;

@@ -1,18 +1,13 @@
 // A scripted stand-in for the live library, built as "velraydecklive6_64.so".
-// raydeck_live_initialize reads the JSON script that ScriptedLive.h writes
-// to the file named by RD_LIVE_SCRIPT: whether the root hands out its two
-// interfaces, the successive answers of listInstances (the last repeats,
-// null answers a null pointer), the processes that can be attached and
-// their scene descriptions, and the "host:port" pairs where connect answers
-// true.
+// raydeck_live_initialize reads the JSON script (LiveScript) that
+// ScriptedLive.h writes to the file named by RD_LIVE_SCRIPT.
 //
 // Every call is appended to the script's record file, one line each, as
-// tests/sceneapi/RecordingScene.h writes it ("connect(localhost,5000,4)",
-// "beginGroup(Gearbox,true)", ...), plus "initialize()", "destroy(1)",
-// "listInstances()", "attach(4711)", "describeScene()" and "detach()".
-// Lines are written out at once for the calls of the query interface and at
-// id, connect, disconnect and destroy, so the record is complete whenever
-// the add-in has closed its factory or failed to connect.
+// tests/sceneapi/RecordingScene.h writes it, plus "initialize()",
+// "destroy(1)" and the query interface's calls ("attach(4711)", ...). Lines
+// are written out at once for these and at id, connect and disconnect, so
+// the record is complete whenever the add-in has closed its factory or
+// failed to connect.
 #include <LiveLibrary.h>
 #include <RecordingScene.h>
 
@@ -106,7 +101,7 @@ public:
         scene_.record("destroy(" + std::to_string(flags) + ")");
         delete this;
     }
-    velScene_api* sceneApi() override { return script_.at("sceneApi").get<bool>() ? &scene_ : nullptr; }
+    velScene_api* sceneApi() override { return &scene_; }
     vel::live::QueryApi* queryApi() override { return script_.at("queryApi").get<bool>() ? &query_ : nullptr; }
 
 private:

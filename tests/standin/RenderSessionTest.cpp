@@ -1,13 +1,8 @@
 // Whole render sessions: the add-in's render command, clicked through the
 // stand-in host, loads the substitute live library from a sandboxed
 // installation, launches the real raydeck-standin and streams into it. What
-// the stand-in received (its recorded transfers) and the scene it holds
-// afterwards (dumped as a scene file) are checked against one full transfer
-// of the same design.
-//
-// The add-in waits for a launched RayDeck by sleeping through the platform
-// clock; here that clock sleeps at most a tenth of a second per wait, so a
-// launch costs what the stand-in takes to come up, not seconds.
+// the stand-in received and the scene it holds afterwards are checked
+// against one full transfer of the same design.
 
 #include "StandinSandbox.h"
 
@@ -41,15 +36,9 @@ namespace {
 
 const std::string kRenderCommand = "rayDeck8RenderCommandOnQATCPP";
 
-// Absolute: under Wine, RD_SOURCE_DIR is a Linux path that only the current
-// drive makes whole.
-fs::path sourceDir()
-{
-    const char* top = std::getenv("RD_SOURCE_DIR");
-    return fs::absolute(top != nullptr ? fs::path(top) : fs::path("."));
-}
 
-// Sleeps for real, but never longer than a tenth of a second.
+// Sleeps for real, but never longer than a tenth of a second: a launch costs
+// what the stand-in takes to come up, not seconds.
 class ShortClock final : public platform::Clock {
 public:
     void sleepMilliseconds(std::uint32_t milliseconds) override
@@ -84,8 +73,11 @@ testing::AssertionResult sameScene(const std::string& actual, const std::string&
                                        << actual.size() << " and " << expected.size();
 }
 
-const fs::path exampleGearbox = sourceDir() / "examples" / "gearbox.design.json";
-const fs::path testGearbox = sourceDir() / "tests" / "host" / "designs" / "01_gearbox.design.json";
+// Absolute: under Wine, RD_SOURCE_DIR is a Linux path that only the current
+// drive makes whole.
+const fs::path sourceDir = fs::absolute(std::getenv("RD_SOURCE_DIR") ? std::getenv("RD_SOURCE_DIR") : ".");
+const fs::path exampleGearbox = sourceDir / "examples" / "gearbox.design.json";
+const fs::path testGearbox = sourceDir / "tests" / "host" / "designs" / "01_gearbox.design.json";
 
 // The example gearbox with one face of the spur gear moved, written into
 // `folder`: only the gear changes, in both shaft assemblies that hold it.
