@@ -32,8 +32,10 @@ TEST(DecimalText, ReadsLikeAtoiButSaturatesInsteadOfOverflowing)
     EXPECT_EQ(vel::live::readDecimal32("4294967296"), std::numeric_limits<int>::max());
 }
 
-TEST(InstanceList, ReadsTheProcessesInRangeAndSkipsIncompleteOnes)
+TEST(InstanceList, ReadsTheProcessesInRangeSkipsIncompleteOnesAndTakesTheFirstOfEachNumberDepthFirst)
 {
+    // Each child's subtree is searched depth first, the child itself
+    // included: the nested 9 comes before the shallower 8.
     const char* xml = "<?xml version=\"1.0\"?><instances>"
                       "<p><version_major>9</version_major><process_id>4711</process_id>"
                       "<livelink_port>5000</livelink_port></p>"
@@ -44,26 +46,13 @@ TEST(InstanceList, ReadsTheProcessesInRangeAndSkipsIncompleteOnes)
                       "<livelink_port>1</livelink_port></p>"
                       "<p><version_major>9</version_major><livelink_port>1</livelink_port></p>"
                       "<p><version_major>9</version_major><process_id>3</process_id></p>"
+                      "<p><info><build><version_major>9</version_major></build><process_id>11</process_id></info>"
+                      "<version_major>8</version_major><process_id>12</process_id>"
+                      "<net><livelink_port>5000</livelink_port></net><livelink_port>6000</livelink_port></p>"
+                      "<version_major>9<process_id>5</process_id><livelink_port>1</livelink_port></version_major>"
                       "</instances>";
-    EXPECT_EQ(readInstanceList(xml, 8, 9), Records({{9, 4711, 5000}, {8, 12345678901, 0}}));
+    EXPECT_EQ(readInstanceList(xml, 8, 9), Records({{9, 4711, 5000}, {8, 12345678901, 0}, {9, 11, 5000}, {9, 5, 1}}));
 
     for (const char* nothing : {static_cast<const char*>(nullptr), "", "not xml", "<instances>", "<instances/>"})
         EXPECT_TRUE(readInstanceList(nothing, 0, 100).empty()) << (nothing != nullptr ? nothing : "null");
-}
-
-TEST(InstanceList, TakesTheFirstOfEachNumberDepthFirst)
-{
-    // Each branch is searched to its end before the next sibling: the nested
-    // 9 comes before the shallower 8.
-    const char* nested = "<instances><p>"
-                         "<info><build><version_major>9</version_major></build><process_id>11</process_id></info>"
-                         "<version_major>8</version_major><process_id>12</process_id>"
-                         "<net><livelink_port>5000</livelink_port></net><livelink_port>6000</livelink_port>"
-                         "</p></instances>";
-    EXPECT_EQ(readInstanceList(nested, 8, 9), Records({{9, 11, 5000}}));
-
-    // The child of the root counts as part of its own subtree.
-    const char* self = "<instances><version_major>9<process_id>5</process_id><livelink_port>1</livelink_port>"
-                       "</version_major></instances>";
-    EXPECT_EQ(readInstanceList(self, 8, 9), Records({{9, 5, 1}}));
 }

@@ -75,6 +75,7 @@ protected:
 
 } // namespace
 
+// First, while the scripted library has not been loaded by any test.
 TEST_F(Loader, WithoutAnInstallationNoFileIsTriedAndBothGetsAreEmpty)
 {
     // A loadable library in the current folder would be the third candidate.

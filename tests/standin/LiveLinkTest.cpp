@@ -126,8 +126,6 @@ TEST_F(LiveLink, AWholeTransferIsKeptByteForByteAndABrokenOffOrStalledOneIsRejec
     stream(first, *api);
     EXPECT_TRUE(api->disconnect());
     EXPECT_EQ(api->lastVerdict(), "accepted 1");
-    EXPECT_EQ(api->clientId(), 1u);
-    EXPECT_FALSE(api->disconnect()); // nothing left to end
     // What went over the wire is the scene file the writer makes, end mark
     // and all.
     EXPECT_EQ(recorded(1), first);

@@ -1,9 +1,8 @@
 #pragma once
-// A RayDeck installation in a registry sandbox whose program is the built
-// raydeck-standin and whose bin folder holds the substitute live library
-// (both linked in, as an installer would copy them), with a live-link port
-// range of its own, and a private folder for the stand-ins' announcements
-// (XDG_RUNTIME_DIR), so that a test sees only the stand-ins it started.
+// A RayDeck installation in a registry sandbox whose bin folder holds the
+// built raydeck-standin and the substitute live library, with a live-link
+// port range and an announcement folder of its own (XDG_RUNTIME_DIR), so
+// that a test sees only the stand-ins it started.
 //
 // Whatever happens in the test, every stand-in that announced itself in the
 // sandbox is asked to quit when the sandbox goes, and killed if it does not;
