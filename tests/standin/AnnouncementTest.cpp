@@ -6,8 +6,6 @@
 #include <Protocol.h>
 #include <Sandbox.h>
 
-#include <RunProgram.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,9 +14,6 @@ using namespace standin::raydeck;
 namespace fs = std::filesystem;
 
 namespace {
-
-// No process has this id: it lies beyond every system's pid range.
-constexpr std::uint64_t kDeadProcess = 2000000000;
 
 Announcement sample(std::uint64_t pid, std::uint64_t started = 1000)
 {
@@ -55,33 +50,6 @@ TEST(Announcement, ReadsBackWhatItWritesAndNothingThatDiffers)
     };
     for (const std::string& bad : rejected)
         EXPECT_FALSE(parseAnnouncement(bad)) << bad;
-}
-
-TEST(Announcement, OnlyRunningProcessesAreListedInTheOrderTheyStarted)
-{
-    rdtest::TempDir dir;
-    const std::string folder = dir.path().string();
-    const std::uint64_t self = rdtest::currentProcessId();
-    const std::uint64_t parent = rdtest::anotherRunningProcessId();
-    ASSERT_TRUE(writeAnnouncement(folder, sample(self, 2000)));
-    ASSERT_TRUE(writeAnnouncement(folder, sample(parent, 1000)));
-    ASSERT_TRUE(writeAnnouncement(folder, sample(kDeadProcess)));
-    // A file that names another process than its own, and junk.
-    rdtest::writeFile(announcementPath(folder, 1), formatAnnouncement(sample(self)));
-    rdtest::writeFile(dir / "77.announce", "not an announcement\n");
-    rdtest::writeFile(dir / "notes.txt", formatAnnouncement(sample(self)));
-
-    const std::vector<Announcement> running = runningAnnouncements(folder);
-    ASSERT_EQ(running.size(), 2u);
-    EXPECT_EQ(running[0].processId, parent);
-    EXPECT_EQ(running[1].processId, self);
-
-    removeStaleAnnouncements(folder);
-    EXPECT_FALSE(fs::exists(announcementPath(folder, kDeadProcess)));
-    EXPECT_TRUE(fs::exists(announcementPath(folder, self)));
-    removeAnnouncement(folder, self);
-    EXPECT_FALSE(fs::exists(announcementPath(folder, self)));
-    removeAnnouncement(folder, self); // gone already: nothing happens
 }
 
 #ifndef _WIN32

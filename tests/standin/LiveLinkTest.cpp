@@ -160,8 +160,17 @@ TEST_F(LiveLink, TheQueryListsAndDescribesRunningStandinsWhichOnlyTheirTokenCont
     silent.startedMilliseconds = 0;
     silent.port = unusedPort();
     ASSERT_TRUE(writeAnnouncement(settings.announcementFolder, silent));
+    // A dead process's announcement (no process has an id beyond every
+    // system's range), one filed under another process, and junk.
+    const std::string folder = settings.announcementFolder;
+    Announcement dead = silent;
+    dead.processId = 2000000000;
+    ASSERT_TRUE(writeAnnouncement(folder, dead));
+    rdtest::writeFile(announcementPath(folder, 1), formatAnnouncement(silent));
+    rdtest::writeFile(folder + "/77.announce", "not an announcement\n");
+    rdtest::writeFile(folder + "/notes.txt", formatAnnouncement(silent));
 
-    StandinQuery query(settings.announcementFolder);
+    StandinQuery query(folder);
     const std::vector<vel::live::InstanceRecord> instances = vel::live::listInstances(query, 8, 9);
     ASSERT_EQ(instances.size(), 2u);
     EXPECT_EQ(instances[0], (vel::live::InstanceRecord{9, static_cast<std::int64_t>(silent.processId), silent.port}));
@@ -173,7 +182,11 @@ TEST_F(LiveLink, TheQueryListsAndDescribesRunningStandinsWhichOnlyTheirTokenCont
     ASSERT_NE(query.describeScene(), nullptr);
     query.detach();
     EXPECT_EQ(query.describeScene(), nullptr);
-    removeAnnouncement(settings.announcementFolder, silent.processId);
+    removeStaleAnnouncements(folder);
+    EXPECT_FALSE(fs::exists(announcementPath(folder, dead.processId)));
+    EXPECT_TRUE(fs::exists(announcementPath(folder, silent.processId)));
+    removeAnnouncement(folder, silent.processId);
+    removeAnnouncement(folder, silent.processId); // gone already: nothing happens
 
     // Control requests need the token; quitting, or being left alone, ends it.
     Announcement stranger = server->announcement();
@@ -202,7 +215,7 @@ TEST_F(LiveLink, TheQueryListsAndDescribesRunningStandinsWhichOnlyTheirTokenCont
 
 // Taking the next port of the range when one is taken is part of the render
 // sessions, which start two stand-ins.
-TEST_F(LiveLink, StandinsListenOnTheLoopbackOnlyAndNeedAFreePortOfTheirRange)
+TEST_F(LiveLink, StandinsListenAndTheLiveSceneInterfaceConnectsOnTheLoopbackOnly)
 {
     settings.lowestPort = settings.highestPort = unusedPort();
     settings.announcementFolder.clear();
@@ -225,15 +238,13 @@ TEST_F(LiveLink, StandinsListenOnTheLoopbackOnlyAndNeedAFreePortOfTheirRange)
                    error);
     EXPECT_TRUE(error) << "a stand-in answers beyond 127.0.0.1";
 #endif
-}
 
-TEST(LiveSceneApi, ConnectsOnlyToThisMachineAndNotWhereNothingListens)
-{
-    const int closedPort = unusedPort();
+    // Nor does the live scene interface connect beyond this machine, or
+    // where nothing listens.
     LiveSceneApi api;
     for (const char* host : {"example.com", "192.168.1.1", "::1", "", static_cast<const char*>(nullptr)})
-        EXPECT_FALSE(api.connect(host, closedPort, 1)) << (host ? host : "null");
-    EXPECT_FALSE(api.connect("localhost", closedPort, 4));
+        EXPECT_FALSE(api.connect(host, one.port(), 1)) << (host ? host : "null");
+    EXPECT_FALSE(api.connect("localhost", unusedPort(), 4));
     EXPECT_FALSE(api.connect("localhost", 0, 1));
     EXPECT_FALSE(api.connect("localhost", 70000, 1));
     EXPECT_FALSE(api.isConnected());
