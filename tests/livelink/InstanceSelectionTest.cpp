@@ -1,15 +1,13 @@
 // Which running RayDeck the live link picks, asked through the scripted
-// live library's query interface, and where it looks for model sets.
+// live library's query interface, and where it looks for its model set.
 
 #include "ScriptedLive.h"
 
 #include <InstanceSelection.h>
 #include <LiveLibrary.h>
-#include <ModelSetSearch.h>
 #include <raydecklive_loader.h>
 
 #include <gtest/gtest.h>
-#include <tinyxml2.h>
 
 using namespace vel::live;
 
@@ -28,7 +26,13 @@ TEST(Selecting, AMatchWinsThenTheHighestVersionAndTheFirstAmongEqualsAndEveryPro
                              {8, {true, std::nullopt}},
                              {9, {true, empty}},
                              {10, {true, "<scene/>"}},
-                             {11, {true, "<scene><contents><a/><b>text</b></contents><o><x><y/></x></o></scene>"}}};
+                             {11, {true, "<scene><contents><a/><b>text</b></contents><o><x><y/></x></o></scene>"}},
+                             {13, {true, "<scene><set modelset=\"inactive\" name=\"Gearbox\"/><set modelset=\"Active\">"
+                                         "<item name=\"Gearbox\"/></set><item name=\"Gearbo\"/><item name=\"Gearbox \"/>"
+                                         "<item name=\"gearbox\"/></scene>"}},
+                             {14, {true, "<scene modelset=\"old\"><item name=\"Gearbox\"/></scene>"}},
+                             {15, {true, "<scene><a><b><c name=\"Gearbox\"/></b></a></scene>"}},
+                             {16, {true, "<scene><set modelset=\"active\"><item name=\"Gearbox\"/></set></scene>"}}};
     live.write();
     QueryApi* query = getQueryApi(9, 9);
     ASSERT_NE(query, nullptr);
@@ -53,6 +57,11 @@ TEST(Selecting, AMatchWinsThenTheHighestVersionAndTheFirstAmongEqualsAndEveryPro
         {{{9, 5, 3}}, "Gearbox", true, 5, false},
         // Empty: a container whose items are all leaves; none is not empty.
         {{{9, 10, 1}, {8, 11, 2}}, "Gearbox", false, 11, false},
+        // Model sets are found by their exact name, only in active sets, and
+        // from version 7 on one level deeper.
+        {{{9, 13, 1}, {9, 14, 2}, {8, 16, 3}}, "Gearbox", false, 16, true},
+        {{{7, 15, 1}}, "Gearbox", false, 15, true},
+        {{{6, 15, 1}}, "Gearbox", false, 0, false},
         // Only processes that attach and describe a scene are candidates.
         {{{9, 7, 1}, {9, 8, 2}}, "Gearbox", true, 0, false},
     };
@@ -69,26 +78,4 @@ TEST(Selecting, AMatchWinsThenTheHighestVersionAndTheFirstAmongEqualsAndEveryPro
     EXPECT_EQ(selectInstance(*query, all, {"Gearbox", true}).instance.processId, 3);
     EXPECT_EQ(live.calls(), std::vector<std::string>({"attach(7)", "attach(8)", "describeScene()", "detach()",
                                                       "attach(3)", "describeScene()", "detach()", "attach(12)"}));
-}
-
-TEST(SceneDescription, OnlyActiveModelSetsAreSearchedOneLevelDeeperFromVersionSevenAndNamesMatchExactly)
-{
-    tinyxml2::XMLDocument document;
-    document.Parse("<scene><a><b><c name=\"Gearbox\"/></b></a></scene>"); // three levels below the root
-    EXPECT_NE(findModelSet(*document.FirstChildElement(), "Gearbox", modelSetSearchDepth(7)), nullptr);
-    EXPECT_EQ(findModelSet(*document.FirstChildElement(), "Gearbox", modelSetSearchDepth(6)), nullptr);
-
-    document.Parse("<scene>"
-                   "<set modelset=\"inactive\" name=\"Gearbox\"/>"
-                   "<set modelset=\"Active\"><item name=\"Gearbox\"/></set>"
-                   "<item name=\"Gearbo\"/><item name=\"Gearbox \"/><item name=\"gearbox\"/>"
-                   "<set modelset=\"active\"><item id=\"found\" name=\"Gearbox\"/></set>"
-                   "<item id=\"later\" name=\"Gearbox\"/>"
-                   "</scene>");
-    const tinyxml2::XMLElement* found = findModelSet(*document.FirstChildElement(), "Gearbox", 4);
-    ASSERT_NE(found, nullptr);
-    EXPECT_STREQ(found->Attribute("id"), "found");
-
-    document.Parse("<scene modelset=\"old\"><item name=\"Gearbox\"/></scene>");
-    EXPECT_EQ(findModelSet(*document.FirstChildElement(), "Gearbox", 4), nullptr);
 }
