@@ -106,7 +106,7 @@ TEST(ReaderRoundTrip, RandomCallSequencesComeBackByteForByte)
     int failures = 0;
     for (int seed = 1; seed <= seeds && failures < 3; ++seed) {
         TextWriter writer(seed % 2 == 0);
-        SceneGenerator(static_cast<std::uint32_t>(seed), *writer.writer).run(30);
+        generateScene(static_cast<std::uint32_t>(seed), *writer.writer, 30);
         const std::string written = writer.text();
         const Replayed r = replay(written);
         const bool same = r.bytes == written;

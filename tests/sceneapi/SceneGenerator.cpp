@@ -1,26 +1,25 @@
 #include "SceneGenerator.h"
 
 #include <cmath>
-#include <limits>
+#include <cstdint>
+#include <random>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "velScene_api_file.h"
 
 namespace {
 
+using Api = velScene_api;
+
 // Statement names: plain words, some with blanks, a few that are keywords
 // too (the reader must tell "reflection map" the setting from the slot).
-const char* const kSettingNames[] = {
-    "fov", "meter_scale", "width", "import_adjust_camera", "base color", "tone map", "max depth",
-    "projection", "reflection map", "near", "passes", "surface",
-};
-
-const char* const kWords[] = {"G", "Body", "Mesh", "plastic", "triangles", "wood", "vel_diffuse", "a.png", "Sun", ""};
-
-const char* const kMessages[] = {
-    "bad mesh", "50% done", "say \"hi\"", "two\nlines", "%s %d", "ends with a line break\n", "",
-    "No triangles defined",
-};
+const char* const kSettingNames[] = {"fov", "meter_scale", "width", "import_adjust_camera", "base color", "tone map",
+                                     "max depth", "projection", "reflection map", "near", "passes", "surface"};
+const char* const kWords[] = {"G", "Body", "Mesh", "plastic", "triangles", "wood", "vel_diffuse", "a.png", "Sun"};
+const char* const kMessages[] = {"bad mesh", "50% done", "say \"hi\"", "two\nlines", "%s %d",
+                                 "ends with a line break\n", "", "No triangles defined"};
 
 // Where a value of type `code` lies among the ones prepared for it.
 const void* valueOf(int code, const float* f, const double* d, const std::int32_t* i, const char* const& s)
@@ -34,106 +33,119 @@ const void* valueOf(int code, const float* f, const double* d, const std::int32_
     }
 }
 
-} // namespace
+class Generator {
+public:
+    Generator(std::uint32_t seed, Api& target)
+        : rng_(seed), api_(target), file_(dynamic_cast<velScene_api_file*>(&target)) {}
 
-SceneGenerator::SceneGenerator(std::uint32_t seed, velScene_api& target)
-    : rng_(seed), api_(target), file_(dynamic_cast<velScene_api_file*>(&target))
-{
-}
-
-void SceneGenerator::run(int statements)
-{
-    for (int i = 0; i < statements; ++i)
-        statement(0);
-}
-
-void SceneGenerator::pushContext(bool statement)
-{
-    contexts_.push_back(statement_);
-    statement_ = statement;
-}
-
-void SceneGenerator::popContext()
-{
-    statement_ = contexts_.back();
-    contexts_.pop_back();
-}
-
-void SceneGenerator::blockBody(int depth, int count)
-{
-    for (int i = 0; i < count; ++i)
-        statement(depth + 1);
-}
-
-void SceneGenerator::nested(int depth, bool statement, int count, void (velScene_api::*end)())
-{
-    pushContext(statement);
-    blockBody(depth, count);
-    (api_.*end)();
-    popContext();
-}
-
-void SceneGenerator::statement(int depth)
-{
-    const int roll = pick(100);
-    if (roll < 22 && depth < 4)
-        block(depth);
-    else if (roll < 50)
-        parameter();
-    else if (roll < 56)
-        valueList();
-    else if (roll < 62 && capturing_ < 3)
-        texts_.push_back(freshText(depth));
-    else if (roll < 67 && escapedShaders_ == 0) {
-        mode_ = std::vector<std::uint32_t>{1, 2, 3, 0x400001, 0x400002, 0x400000, 0}[static_cast<std::size_t>(pick(7))];
-        api_.setModeFlags(static_cast<int>(mode_));
+    void statement(int depth)
+    {
+        const int roll = pick(100);
+        if (roll < 22 && depth < 4)
+            block(depth);
+        else if (roll < 50)
+            parameter();
+        else if (roll < 56)
+            valueList();
+        else if (roll < 62 && capturing_ < 3)
+            texts_.push_back(freshText(depth));
+        else if (roll < 67 && escapedShaders_ == 0)
+            api_.setModeFlags(static_cast<int>(mode_ = kModes[pick(7)]));
+        else
+            setting();
     }
-    else
-        setting();
-}
 
-void SceneGenerator::block(int depth)
-{
-    const bool captureActive = capturing_ > 0;
-    switch (pick(14)) {
-    case 0:
-        api_.beginGroup(name().c_str(), chance(70));
-        return nested(depth, true, pick(6), &velScene_api::endGroup);
-    case 1: {
-        // An object would end the hold of an options, camera or image block
-        // (the writer has one exclusive block, not a stack); and it has no
-        // place in a shader text.
+private:
+    static constexpr std::uint32_t kModes[] = {1, 2, 3, 0x400001, 0x400002, 0x400000, 0};
+
+    int pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint32_t>(n)); }
+    bool chance(int percent) { return pick(100) < percent; }
+
+    void body(int depth, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            statement(depth + 1);
+    }
+    // body closed by `end`, in a parameter context of its own (1 statement,
+    // 0 shader) or, with -1, in the one around it, which then keeps the form
+    // an output block inside leaves behind, as the writer does.
+    void nested(int depth, int statement, int count, void (Api::*end)())
+    {
+        const bool saved = statement_;
+        if (statement >= 0)
+            statement_ = statement == 1;
+        body(depth, count);
+        (api_.*end)();
+        if (statement >= 0)
+            statement_ = saved;
+    }
+
+    void block(int depth)
+    {
+        switch (pick(14)) {
+        case 0: api_.beginGroup(name().c_str(), chance(70)); return nested(depth, 1, pick(6), &Api::endGroup);
+        case 1: return object(depth);
+        case 2: api_.beginGeometry(name().c_str()); return nested(depth, 0, pick(5), &Api::endGeometry);
+        case 3:
+            api_.beginAnimation(name().c_str(), name().c_str());
+            return nested(depth, 0, pick(3), &Api::endAnimation);
+        case 4: api_.beginLoad(name().c_str()); return nested(depth, -1, pick(4), &Api::endLoad);
+        case 5: case 6: return topBlock(depth);
+        case 7:
+            // The output block sets the forms without saving them.
+            api_.beginOutput(name().c_str(), name().c_str(), name().c_str());
+            statement_ = false;
+            body(depth, pick(3));
+            api_.endOutput();
+            statement_ = true;
+            return;
+        case 8: api_.beginLight(name().c_str()); return nested(depth, -1, pick(3), &Api::endLight);
+        case 9: api_.beginAccel(name().c_str()); return nested(depth, 0, pick(3), &Api::endAccel);
+        case 10:
+            api_.beginMatrix(name().c_str());
+            for (int i = pick(3); i > 0; --i)
+                setting();
+            return api_.endMatrix();
+        case 11:
+            api_.beginMaterial(name().c_str(), chance(60));
+            for (int i = pick(4); i > 0; --i) {
+                switch (pick(4)) {
+                case 0: api_.shaderId(pick(6) - 1, pick(5)); break;
+                case 1: { const ShaderText t = freshText(depth); api_.shaderText(pick(5), t); break; }
+                case 2: statement(depth + 1); break;
+                default: api_.flags(4096); break;
+                }
+            }
+            return api_.endMaterial();
+        default: return namedShader(depth);
+        }
+    }
+
+    // An object would end the hold of an options, camera or image block (the
+    // writer has one exclusive block, not a stack); and it has no place in a
+    // shader text.
+    void object(int depth)
+    {
         if ((top_ != Top::None && top_ != Top::Object) || anonymousOpen_ > 0)
             return;
         api_.beginObject(name().c_str(), chance(80));
-        pushContext(true);
+        const bool saved = statement_;
+        statement_ = true;
         top_ = Top::Object;
         if (chance(70)) {
             api_.beginGeometry(chance(70) ? "triangles" : name().c_str());
-            nested(depth, false, pick(5), &velScene_api::endGeometry);
+            nested(depth, 0, pick(5), &Api::endGeometry);
         }
-        blockBody(depth, pick(4));
-        api_.endObject();
-        popContext();
+        nested(depth, -1, pick(4), &Api::endObject);
+        statement_ = saved;
         top_ = Top::None;
-        return;
     }
-    case 2:
-        api_.beginGeometry(name().c_str());
-        return nested(depth, false, pick(5), &velScene_api::endGeometry);
-    case 3:
-        api_.beginAnimation(name().c_str(), name().c_str());
-        return nested(depth, false, pick(3), &velScene_api::endAnimation);
-    case 4:
-        api_.beginLoad(name().c_str());
-        blockBody(depth, pick(4));
-        api_.endLoad();
-        return;
-    case 5:
-    case 6: {
-        // Top blocks: where one may open, else a refused attempt that is left.
+
+    // Where a top block may open it must, else a refused attempt is left.
+    void topBlock(int depth)
+    {
         const int which = pick(3);
-        if (captureActive)
+        if (capturing_ > 0)
             return; // a top block would end the captured text
         const bool free = top_ == Top::None;
         bool opened;
@@ -149,326 +161,249 @@ void SceneGenerator::block(int depth)
                                         : "a top block opened where the writer refuses it");
         if (!opened)
             return;
-        static constexpr void (velScene_api::*ends[])() = {&velScene_api::endOptions, &velScene_api::endCamera,
-                                                           &velScene_api::endImage};
+        static constexpr void (Api::*ends[])() = {&Api::endOptions, &Api::endCamera, &Api::endImage};
         top_ = which == 0 ? Top::Options : which == 1 ? Top::Camera : Top::Image;
         statement_ = true;
-        blockBody(depth, pick(5));
+        body(depth, pick(5));
         (api_.*ends[which])();
         statement_ = false;
         top_ = Top::None;
-        return;
     }
-    case 7:
-        api_.beginOutput(name().c_str(), name().c_str(), name().c_str());
-        statement_ = false;
-        blockBody(depth, pick(3));
-        api_.endOutput();
-        statement_ = true;
-        return;
-    case 8:
-        api_.beginLight(name().c_str());
-        blockBody(depth, pick(3));
-        api_.endLight();
-        return;
-    case 9:
-        api_.beginAccel(name().c_str());
-        return nested(depth, false, pick(3), &velScene_api::endAccel);
-    case 10:
-        api_.beginMatrix(name().c_str());
-        for (int i = pick(3); i > 0; --i)
-            setting();
-        api_.endMatrix();
-        return;
-    case 11: {
-        api_.beginMaterial(name().c_str(), chance(60));
-        for (int i = pick(4); i > 0; --i) {
-            const int what = pick(4);
-            if (what == 0) {
-                api_.shaderId(pick(6) - 1, pick(5));
-            } else if (what == 1) {
-                const ShaderText t = freshText(depth);
-                api_.shaderText(pick(5), t);
-            } else if (what == 2) {
-                statement(depth + 1);
-            } else {
-                api_.flags(4096);
-            }
-        }
-        api_.endMaterial();
-        return;
-    }
-    default: {
-        // A named or numbered shader definition; begun while a text is
-        // captured it goes to the scene at the capture's indentation.
-        const bool named = chance(50);
-        if (named)
+
+    // A named or numbered shader definition; begun while a text is captured
+    // it goes to the scene at the capture's indentation, which the reader
+    // learns from its first lines: a switch of the mode inside it would hide
+    // that.
+    void namedShader(int depth)
+    {
+        if (chance(50))
             api_.beginShader(name().c_str(), name().c_str());
         else
-            api_.beginShaderId(word(12).c_str(), ++shaderNumber_);
-        // Written to the scene at the capture's indentation, which the reader
-        // learns from the definition's first lines; a switch of the mode
-        // inside it would hide that.
+            api_.beginShaderId(word().c_str(), ++shaderNumber_);
         const int saved = capturing_;
         const bool escaped = anonymousOpen_ > 0;
         escapedShaders_ += escaped;
         capturing_ = 0;
-        pushContext(false);
-        blockBody(depth, pick(4));
-        api_.endShader();
-        popContext();
+        nested(depth, 0, pick(4), &Api::endShader);
         capturing_ = saved;
         escapedShaders_ -= escaped;
-        return;
     }
-    }
-}
 
-// A captured text: nested ones inside pushCapture/popCapture.
-ShaderText SceneGenerator::freshText(int depth)
-{
-    // Inside any open anonymous shader (also one that a named shader
-    // interrupts) the current text must be saved and restored.
-    const bool push = anonymousOpen_ > 0 || chance(30);
-    if (push)
-        api_.pushCapture();
-    api_.beginShader(nullptr, name().c_str());
-    ++capturing_;
-    ++anonymousOpen_;
-    pushContext(false);
-    const bool early = chance(30);
-    const ShaderText before = early ? api_.capturedText() : nullptr;
-    for (int i = pick(4); i > 0; --i) {
-        switch (pick(6)) {
-        case 0:
-            if (capturing_ < 3)
-                texts_.push_back(freshText(depth + 1));
-            break;
-        case 1:
-            if (depth < 4)
-                block(depth + 1);
-            break;
-        case 2:
-            valueList();
-            break;
-        default:
-            parameter();
-            break;
+    // A captured text; inside any open anonymous shader (also one that a
+    // named shader interrupts) the current text is saved and restored.
+    ShaderText freshText(int depth)
+    {
+        const bool push = anonymousOpen_ > 0 || chance(30);
+        if (push)
+            api_.pushCapture();
+        api_.beginShader(nullptr, name().c_str());
+        ++capturing_;
+        ++anonymousOpen_;
+        const bool saved = statement_;
+        statement_ = false;
+        const bool early = chance(30);
+        const ShaderText before = early ? api_.capturedText() : nullptr;
+        for (int i = pick(4); i > 0; --i) {
+            switch (pick(6)) {
+            case 0: if (capturing_ < 3) texts_.push_back(freshText(depth + 1)); break;
+            case 1: if (depth < 4) block(depth + 1); break;
+            case 2: valueList(); break;
+            default: parameter(); break;
+            }
         }
+        api_.endShader();
+        statement_ = saved;
+        --capturing_;
+        --anonymousOpen_;
+        const ShaderText text = api_.capturedText();
+        if (early && before != text)
+            throw std::logic_error("capturedText changed between the begin and the end of a shader");
+        if (push)
+            api_.popCapture();
+        return text;
     }
-    api_.endShader();
-    popContext();
-    --capturing_;
-    --anonymousOpen_;
-    const ShaderText text = api_.capturedText();
-    if (early && before != text)
-        throw std::logic_error("capturedText changed between the begin and the end of a shader");
-    if (push)
-        api_.popCapture();
-    return text;
-}
 
-// One parameter of a random type code, in whichever form the context takes.
-void SceneGenerator::parameter()
-{
-    const std::string key = statement_ ? settingName() : name();
-    float f[16];
-    double d[16];
-    std::int32_t i[16];
-    for (int k = 0; k < 16; ++k) {
-        f[k] = someFloat();
-        d[k] = someDouble();
-        i[k] = someInt();
-    }
-    const std::string s = name();
-    const char* sp = s.c_str();
-    const int roll = pick(30);
-    if (roll < 18) {
-        static const int codes[] = {1, 2, 3, 4, 5, 6, 7, 9, 10, 13, 14, 15, 16, 17, 18, 23, 8, 8192};
-        const int code = codes[pick(18)];
-        const void* value = valueOf(code, f, d, i, sp);
-        if (code == 9)
-            for (int k = 0; k < 16; ++k)
-                d[k] = f[k];
-        api_.parameter(key.c_str(), code, value);
-        return;
-    }
-    if (roll < 21 && !texts_.empty()) {
-        const ShaderText t = someText();
-        if (chance(50))
-            api_.parameter(key.c_str(), vel::TypeShaderText, &t);
-        else
-            api_.parameterShaderText(name().c_str(), t);
-        return;
-    }
-    if (roll < 22) {
-        api_.parameterShaderId(name().c_str(), pick(5));
-        return;
-    }
-    // A list parameter.
-    static const int lists[] = {0x8001, 0x8002, 0x8003, 0x8004, 0x8005, 0x8006, 0x8007,
-                                0x8009, 0x800A, 0x800D, 0x8017, 0x8008};
-    const int code = lists[pick(12)];
-    const std::uint32_t count = chance(10) ? static_cast<std::uint32_t>(pick(40)) : static_cast<std::uint32_t>(pick(12));
-    std::vector<float> fl(16 * count + 1);
-    std::vector<double> db(16 * count + 1);
-    std::vector<std::int32_t> in(count + 1);
-    std::vector<std::string> strings(count);
-    std::vector<const char*> pointers(count + 1);
-    for (auto& x : fl)
-        x = someFloat();
-    for (auto& x : db)
-        x = someDouble();
-    for (auto& x : in)
-        x = chance(50) ? pick(2) : someInt();
-    for (std::uint32_t k = 0; k < count; ++k) {
-        strings[k] = name();
-        pointers[k] = strings[k].c_str();
-    }
-    const void* data = code == 0x800A || code == 0x800D ? static_cast<const void*>(pointers.data())
-                                                        : valueOf(code - 0x8000, fl.data(), db.data(), in.data(), sp);
-    const velList list{data, count};
-    api_.parameter(key.c_str(), code, &list);
-}
-
-// beginList, values one by one (some collected for a binary block), endList.
-void SceneGenerator::valueList()
-{
-    api_.beginList(name().c_str());
-    for (int n = pick(16); n > 0; --n) {
-        if (chance(8) && escapedShaders_ == 0) {
-            // Values collected or written as text; the indentation stays, as
-            // a switch of it between two values cannot be told from the
-            // blanks of a captured text's own indentation.
-            mode_ = (mode_ & vel::ModeNoIndent) | (chance(50) ? 2u : 1u);
-            api_.setModeFlags(static_cast<int>(mode_));
-            continue;
+    // One parameter of a random type code, in whichever form the context takes.
+    void parameter()
+    {
+        const std::string key = statement_ ? kSettingNames[pick(12)] : name();
+        float f[16];
+        double d[16];
+        std::int32_t i[16];
+        for (int k = 0; k < 16; ++k) {
+            f[k] = someFloat();
+            d[k] = someDouble();
+            i[k] = someInt();
         }
-        const float f[3] = {someFloat(), someFloat(), someFloat()};
-        const double d[3] = {someDouble(), someDouble(), someDouble()};
-        const std::int32_t i[4] = {someInt(), someInt(), someInt(), someInt()};
         const std::string s = name();
         const char* sp = s.c_str();
-        static const int codes[] = {1, 1, 3, 3, 6, 6, 4, 5, 7, 10, 13, 14, 23, 0x10000};
-        const int code = codes[pick(14)];
-        if (code == 0x10000) {
-            if (texts_.empty())
-                continue;
+        const int roll = pick(30);
+        if (roll < 18) {
+            static const int codes[] = {1, 2, 3, 4, 5, 6, 7, 9, 10, 13, 14, 15, 16, 17, 18, 23, 8, 8192};
+            const int code = codes[pick(18)];
+            if (code == 9) // a matrix goes through float
+                for (int k = 0; k < 16; ++k)
+                    d[k] = f[k];
+            api_.parameter(key.c_str(), code, valueOf(code, f, d, i, sp));
+        } else if (roll < 21 && !texts_.empty()) {
             const ShaderText t = someText();
-            api_.listValue(code, &t);
-            continue;
+            if (chance(50))
+                api_.parameter(key.c_str(), vel::TypeShaderText, &t);
+            else
+                api_.parameterShaderText(name().c_str(), t);
+        } else if (roll < 22) {
+            api_.parameterShaderId(name().c_str(), pick(5));
+        } else {
+            list(key);
         }
-        const void* value = valueOf(code, f, d, i, sp);
-        api_.listValue(code, value);
     }
-    api_.endList();
-}
 
-// Lines of their own.
-void SceneGenerator::setting()
-{
-    double m[16];
-    for (double& x : m)
-        x = someDouble();
-    const double x = someDouble(), y = someDouble(), z = someDouble();
-    unsigned char bytes[20];
-    const int length = pick(20);
-    for (unsigned char& b : bytes)
-        b = static_cast<unsigned char>(pick(256));
-    switch (pick(19)) {
-    case 0: return api_.transform(m);
-    case 1: return api_.setTransform(m);
-    case 2: return api_.scale(x, y, z);
-    case 3: return api_.rotate(x, y, z);
-    case 4: return api_.translate(x, y, z);
-    case 5: return api_.id(static_cast<std::uint32_t>(rng_()));
-    case 6: return api_.flags(chance(50) ? 32769u : static_cast<std::uint32_t>(rng_()));
-    case 7: return api_.attribute(name().c_str(), name().c_str());
-    case 8: return api_.version(chance(50) ? 9 : -1);
-    case 9: return api_.progress(name().c_str(), static_cast<float>(pick(100000)) / 1000.0f);
-    case 10: return api_.icon(bytes, length);
-    case 11: return api_.binaryData(chance(50) ? "thumb" : "preview_data", bytes, length);
-    case 12: return api_.print(kMessages[pick(8)]);
-    case 13: return api_.error(kMessages[pick(8)]);
-    case 14: return api_.writeText("%s", chance(50) ? "// a comment\n" : "//---id:1---\n");
-    case 15:
-        if (capturing_ == 0)
-            api_.render();
-        return;
-    case 16: api_.useMaterial(name().c_str()); return;
-    case 17: return api_.shaderId(pick(6) - 1, pick(9));
-    default:
-        if (!texts_.empty())
-            api_.shaderText(pick(5), someText());
-        return;
+    void list(const std::string& key)
+    {
+        static const int codes[] = {0x8001, 0x8002, 0x8003, 0x8004, 0x8005, 0x8006,
+                                    0x8007, 0x8009, 0x800A, 0x800D, 0x8017, 0x8008};
+        const int code = codes[pick(12)];
+        const auto count = static_cast<std::uint32_t>(chance(10) ? pick(40) : pick(12));
+        std::vector<float> fl(16 * count + 1);
+        std::vector<double> db(16 * count + 1);
+        std::vector<std::int32_t> in(count + 1);
+        std::vector<std::string> strings(count);
+        std::vector<const char*> pointers(count + 1);
+        for (auto& x : fl)
+            x = someFloat();
+        for (auto& x : db)
+            x = someDouble();
+        for (auto& x : in)
+            x = chance(50) ? pick(2) : someInt();
+        for (std::uint32_t k = 0; k < count; ++k)
+            pointers[k] = (strings[k] = name()).c_str();
+        const char* none = nullptr;
+        const velList l{code == 0x800A || code == 0x800D ? pointers.data()
+                                                         : valueOf(code - 0x8000, fl.data(), db.data(), in.data(), none),
+                        count};
+        api_.parameter(key.c_str(), code, &l);
     }
-}
 
-// A name in quotes, or one that needs the hex form, or an empty one.
-std::string SceneGenerator::name()
-{
-    switch (pick(12)) {
-    case 0: return "Mesh \xC3\xA9";
-    case 1: return "x\"y";
-    case 2: return "two\nlines";
-    case 3: return "";
-    case 4: return "reflection map";
-    default: return kWords[pick(9)];
+    // beginList, values one by one (some collected for a binary block), endList.
+    void valueList()
+    {
+        api_.beginList(name().c_str());
+        for (int n = pick(16); n > 0; --n) {
+            if (chance(8) && escapedShaders_ == 0) {
+                // Values collected or written as text; the indentation stays,
+                // as a switch of it between two values cannot be told from the
+                // blanks of a captured text's own indentation.
+                mode_ = (mode_ & vel::ModeNoIndent) | (chance(50) ? 2u : 1u);
+                api_.setModeFlags(static_cast<int>(mode_));
+                continue;
+            }
+            const float f[3] = {someFloat(), someFloat(), someFloat()};
+            const double d[3] = {someDouble(), someDouble(), someDouble()};
+            const std::int32_t i[4] = {someInt(), someInt(), someInt(), someInt()};
+            const std::string s = name();
+            const char* sp = s.c_str();
+            static const int codes[] = {1, 1, 3, 3, 6, 6, 4, 5, 7, 10, 13, 14, 23, vel::TypeShaderText};
+            const int code = codes[pick(14)];
+            if (code != vel::TypeShaderText) {
+                api_.listValue(code, valueOf(code, f, d, i, sp));
+            } else if (!texts_.empty()) {
+                const ShaderText t = someText();
+                api_.listValue(code, &t);
+            }
+        }
+        api_.endList();
     }
-}
 
-ShaderText SceneGenerator::someText()
-{
-    return texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))];
-}
-
-std::string SceneGenerator::settingName()
-{
-    return kSettingNames[pick(static_cast<int>(std::size(kSettingNames)))];
-}
-
-std::string SceneGenerator::word(std::size_t maxLength)
-{
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyz_";
-    std::string w;
-    const std::size_t n = 1 + static_cast<std::size_t>(pick(static_cast<int>(maxLength)));
-    for (std::size_t k = 0; k < n; ++k)
-        w += letters[pick(27)];
-    return w;
-}
-
-float SceneGenerator::someFloat()
-{
-    static const float special[] = {std::numeric_limits<float>::infinity(), std::nanf(""), -0.0f,
-                                    1e-40f /* subnormal */, 3.0e38f};
-    const int roll = pick(20);
-    if (roll < 5)
-        return special[roll];
-    if (roll == 5)
-        return static_cast<float>(pick(2000000)) - 1000000.0f;
-    if (roll < 8)
-        return static_cast<float>(pick(10));
-    return std::uniform_real_distribution<float>(-1000.0f, 1000.0f)(rng_);
-}
-
-double SceneGenerator::someDouble()
-{
-    static const double special[] = {-std::numeric_limits<double>::infinity(), std::nan(""), 1e300, 1e-320,
-                                     4.0e38 /* beyond floats */};
-    const int roll = pick(20);
-    if (roll < 5)
-        return special[roll];
-    if (roll < 7)
-        return static_cast<double>(pick(10));
-    return std::uniform_real_distribution<double>(-1e4, 1e4)(rng_);
-}
-
-std::int32_t SceneGenerator::someInt()
-{
-    switch (pick(8)) {
-    case 0: return std::numeric_limits<std::int32_t>::min();
-    case 1: return std::numeric_limits<std::int32_t>::max();
-    case 2: return -pick(1000);
-    default: return pick(100000);
+    // Lines of their own.
+    void setting()
+    {
+        double m[16];
+        for (double& x : m)
+            x = someDouble();
+        const double x = someDouble(), y = someDouble(), z = someDouble();
+        unsigned char bytes[20];
+        const int length = pick(20);
+        for (unsigned char& b : bytes)
+            b = static_cast<unsigned char>(pick(256));
+        switch (pick(19)) {
+        case 0: return api_.transform(m);
+        case 1: return api_.setTransform(m);
+        case 2: return api_.scale(x, y, z);
+        case 3: return api_.rotate(x, y, z);
+        case 4: return api_.translate(x, y, z);
+        case 5: return api_.id(static_cast<std::uint32_t>(rng_()));
+        case 6: return api_.flags(chance(50) ? 32769u : static_cast<std::uint32_t>(rng_()));
+        case 7: return api_.attribute(name().c_str(), name().c_str());
+        case 8: return api_.version(chance(50) ? 9 : -1);
+        case 9: return api_.progress(name().c_str(), static_cast<float>(pick(100000)) / 1000.0f);
+        case 10: return api_.icon(bytes, length);
+        case 11: return api_.binaryData(chance(50) ? "thumb" : "preview_data", bytes, length);
+        case 12: return api_.print(kMessages[pick(8)]);
+        case 13: return api_.error(kMessages[pick(8)]);
+        case 14: return api_.writeText("%s", chance(50) ? "// a comment\n" : "//---id:1---\n");
+        case 15: if (capturing_ == 0) api_.render(); return;
+        case 16: api_.useMaterial(name().c_str()); return;
+        case 17: return api_.shaderId(pick(6) - 1, pick(9));
+        default: if (!texts_.empty()) api_.shaderText(pick(5), someText()); return;
+        }
     }
+
+    // A name in quotes, or one that needs the hex form, or an empty one.
+    std::string name()
+    {
+        static const char* const odd[] = {"Mesh \xC3\xA9", "x\"y", "two\nlines", "", "reflection map"};
+        const int roll = pick(12);
+        return roll < 5 ? odd[roll] : kWords[pick(9)];
+    }
+    std::string word()
+    {
+        std::string w(1 + static_cast<std::size_t>(pick(12)), ' ');
+        for (char& c : w)
+            c = "abcdefghijklmnopqrstuvwxyz_"[pick(27)];
+        return w;
+    }
+    ShaderText someText() { return texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))]; }
+
+    float someFloat()
+    {
+        static const float special[] = {INFINITY, NAN, -0.0f, 1e-40f /* subnormal */, 3.0e38f};
+        const int roll = pick(20);
+        return roll < 5     ? special[roll]
+               : roll == 5 ? static_cast<float>(pick(2000000)) - 1e6f
+               : roll < 8  ? static_cast<float>(pick(10))
+                           : std::uniform_real_distribution<float>(-1000.0f, 1000.0f)(rng_);
+    }
+    double someDouble()
+    {
+        static const double special[] = {-INFINITY, NAN, 1e300, 1e-320, 4.0e38 /* beyond floats */};
+        const int roll = pick(20);
+        return roll < 5 ? special[roll] : roll < 7 ? pick(10) : std::uniform_real_distribution<double>(-1e4, 1e4)(rng_);
+    }
+    std::int32_t someInt()
+    {
+        const int roll = pick(8);
+        return roll == 0 ? INT32_MIN : roll == 1 ? INT32_MAX : roll == 2 ? -pick(1000) : pick(100000);
+    }
+
+    std::mt19937 rng_;
+    Api& api_;
+    velScene_api_file* file_;
+    // The writer's rules that decide what may come next, mirrored.
+    bool statement_ = false;
+    enum class Top { None, Options, Camera, Image, Object } top_ = Top::None;
+    int capturing_ = 0;              // anonymous shaders capturing now
+    int anonymousOpen_ = 0;          // anonymous shaders open, capturing or not
+    int escapedShaders_ = 0;         // named shaders begun while one was open
+    std::vector<ShaderText> texts_;  // finished captured texts
+    int shaderNumber_ = 0;
+    std::uint32_t mode_ = 0x400001;  // as the writer starts
+};
+
+} // namespace
+
+void generateScene(std::uint32_t seed, velScene_api& target, int statements)
+{
+    Generator generator(seed, target);
+    for (int i = 0; i < statements; ++i)
+        generator.statement(0);
 }

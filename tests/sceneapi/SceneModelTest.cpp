@@ -143,7 +143,7 @@ TEST(SceneModel, WrittenAndReadBackTheModelStaysTheSame)
 {
     for (std::uint32_t seed = 1; seed <= 200; ++seed) {
         TextWriter writer(true);
-        SceneGenerator(seed, *writer.writer).run(25);
+        generateScene(seed, *writer.writer, 25);
         Scene first;
         readInto(first, writer.text());
         const std::string once = written(first);

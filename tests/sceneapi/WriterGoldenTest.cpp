@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cfloat>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "BuildStamp.h"
@@ -150,6 +152,39 @@ void list(TextWriter& w, const char* name, int code, const void* data, std::uint
     const velList l{data, count};
     w->parameter(name, code, &l);
 }
+
+// Small scenes, each on a fresh writer, one after another under their
+// titles, for rules that need a writer of their own.
+class Sections {
+public:
+    // The next writer, switched by `modeFlags` (-1: as the factory makes it).
+    velScene_api_file* next(const char* title, int modeFlags = 1)
+    {
+        flush();
+        title_ = title;
+        writer_ = std::make_unique<TextWriter>(modeFlags == -1);
+        if (modeFlags != -1)
+            (*writer_)->setModeFlags(modeFlags);
+        return writer_->writer.get();
+    }
+    std::string text()
+    {
+        flush();
+        return text_;
+    }
+
+private:
+    void flush()
+    {
+        if (writer_)
+            text_ += "=== " + title_ + "\n" + writer_->text() + "\n";
+        writer_.reset();
+    }
+    std::string title_, text_;
+    std::unique_ptr<TextWriter> writer_;
+};
+
+const std::int32_t kOne = 1;
 
 } // namespace
 
@@ -321,4 +356,188 @@ TEST(GoldenSceneText, CapturedShaders)
     w->endList();
     w->endGroup();
     EXPECT_TRUE(matchesGoldenFile("sceneapi/golden/captured_shaders.rdk", w.text()));
+}
+
+// Every value code, name form and line of its own, where its text differs
+// from its neighbours': floats that turn to -1 (not finite, or not below the
+// largest float, also in a list of doubles), doubles that "%16.16f" pads,
+// codes without a value (nothing is read), names that need the hex form
+// (only LF, CR, the double quote and bytes from 128) and those that do not,
+// messages that are never formats. It reads back too; what cannot is in
+// writer_rules.txt.
+TEST(GoldenSceneText, ValuesNamesAndLines)
+{
+    TextWriter w = TextWriter::indented(1);
+    const float f4[4] = {1.5f, -0.0f, 1e-5f, 4.25f};
+    const double d3[3] = {0.1, 1e100, -123456.5}; // the tie goes to even
+    const std::int32_t i4[4] = {INT32_MIN, INT32_MAX, 0, -1};
+    const std::int32_t five = 5;
+    const double m16[16] = {1.234565, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1e39, -1e-50, 0.5, 1}; // through float
+    const char* s = "\xC3\xA9";
+    const double dl[4] = {3.4028234663852886e38, std::nextafter(3.4028234663852886e38, 0.0), -INFINITY, NAN};
+    const velList doubles{dl, 4};
+    const struct {
+        int code;
+        const void* value;
+    } values[] = {{TypeVector3f, f4}, {TypeVector4f, f4}, {TypeColor4f, f4}, {TypeVector2f, f4}, {TypeVector3d, d3},
+                  {TypeInt, i4}, {TypeIntAlias, i4 + 1}, {TypeInt2, i4}, {TypeInt3, i4}, {TypeInt4, i4},
+                  {TypeMatrix, m16}, {TypeString, "a b"}, {TypeStringPtr, &s}, {TypeBool, &five}, {TypeBool, i4 + 3},
+                  {TypeBool, i4 + 2}, {TypeDoubleList, &doubles}};
+    w->beginLoad("values");
+    for (const auto& v : values)
+        EXPECT_TRUE(w->parameter(std::to_string(v.code).c_str(), v.code, v.value)) << v.code;
+    for (const float f : {INFINITY, -INFINITY, NAN, -NAN, FLT_MAX, -FLT_MAX, std::nextafter(FLT_MAX, 0.0f)})
+        w->parameter("float", TypeFloat, &f);
+    for (const double d : {double(INFINITY), -double(INFINITY), double(NAN), -double(NAN), 1e300, -1e-300})
+        w->parameter("double", TypeDouble, &d);
+    for (const int code : {0, 8, 11, 12, 19, 20, 21, 22, 24, 8192, 0x8000, 0x8008, 0x800B, 0x8018, 0x10001, -1})
+        EXPECT_TRUE(w->parameter(std::to_string(code).c_str(), code, nullptr)) << code;
+    w->beginLoad("names");
+    for (const char* name : {"", static_cast<const char*>(nullptr), "plain name", "a\\b\tc\x7f", "\xC3\xA9",
+                             "say \"hi\"", "a\nb", "\r", "\xFF\x80"})
+        w->parameterShaderId(name, 1);
+    w->endLoad();
+    w->endLoad();
+
+    w->print("100%s %n %d \\ done");
+    w->error("");
+    w->print(nullptr);
+    w->version(-2); // only -1 stands for 8
+    w->flags(2147483648u);
+    w->progress("p", 0.0005f);  // the float lies just above 0.0005
+    w->progress("q", -0.0001f); // the sign stays on a zero
+    const unsigned char bytes[2] = {0, 0xff};
+    w->icon(nullptr, 5);
+    w->icon(bytes, -1);
+    EXPECT_TRUE(matchesGoldenFile("sceneapi/golden/values_names_lines.rdk", w.text()));
+}
+
+// The rules of blocks: exclusive top blocks (a refusal writes nothing and
+// leaves the open block in force; the end of another top block writes
+// nothing but clears the state; modifyCamera is all or nothing and goes to
+// the scene; a top block ends a capture), the parameter form each block
+// leaves behind, the mode flags, calls out of order, and values that cannot
+// be read or that were collected before a switch of the mode, and lines that
+// no reader takes back.
+TEST(GoldenSceneText, WriterRules)
+{
+    Sections s;
+    velScene_api_file* w = s.next("refused top blocks");
+    EXPECT_TRUE(w->beginOptions());
+    EXPECT_FALSE(w->beginCamera(nullptr));
+    EXPECT_FALSE(w->beginImage());
+    EXPECT_FALSE(w->beginOptions());
+    EXPECT_FALSE(w->modifyCamera("c"));
+    w->parameter("p", TypeInt, &kOne);
+    w->endOptions();
+    w->beginObject("o", true);
+    EXPECT_FALSE(w->beginOptions() || w->beginCamera(nullptr) || w->beginImage());
+    w->endObject();
+    EXPECT_TRUE(w->beginImage());
+    w->endImage();
+
+    w = s.next("the end of another top block");
+    w->beginOptions();
+    EXPECT_FALSE(w->beginCamera(nullptr));
+    w->endCamera();
+    w->parameter("p", TypeInt, &kOne);
+    EXPECT_TRUE(w->beginCamera(nullptr));
+
+    w = s.next("modifyCamera while capturing");
+    w->beginShader(nullptr, "s");
+    EXPECT_TRUE(w->modifyCamera(nullptr));
+    w->endCamera();
+    w->shaderText(ShaderSurface, w->capturedText());
+    w = s.next("a top block ends a capture");
+    w->beginShader(nullptr, "s");
+    w->beginImage();
+    w->endImage();
+    w->parameter("after", TypeInt, &kOne); // capture is not resumed
+    w->shaderText(ShaderSurface, w->capturedText());
+
+    const std::pair<const char*, void (*)(velScene_api& a, bool begin)> blocks[] = {
+        {"group", [](velScene_api& a, bool b) { b ? void(a.beginGroup("g", true)) : a.endGroup(); }},
+        {"object", [](velScene_api& a, bool b) { b ? void(a.beginObject("o", false)) : a.endObject(); }},
+        {"camera", [](velScene_api& a, bool b) { b ? void(a.beginCamera("c")) : a.endCamera(); }},
+        {"numbered shader", [](velScene_api& a, bool b) { b ? void(a.beginShaderId("t", 1)) : a.endShader(); }},
+        // The output block sets the forms without saving them.
+        {"output", [](velScene_api& a, bool b) { b ? void(a.beginOutput("a", "b", "c")) : a.endOutput(); }},
+    };
+    for (const auto& [title, block] : blocks) {
+        w = s.next(title);
+        block(*w, true);
+        w->parameter("inside", TypeInt, &kOne);
+        block(*w, false);
+        w->parameter("after", TypeInt, &kOne);
+    }
+    w = s.next("forms restored");
+    w->beginGroup("g", true);
+    w->beginGeometry("t");
+    w->beginShader(nullptr, "s");
+    w->endShader();
+    w->parameter("in geometry", TypeInt, &kOne);
+    w->endGeometry();
+    w->parameter("in group", TypeInt, &kOne);
+    w->beginLoad("m"); // takes the form of the block around it
+    w->parameter("in load", TypeInt, &kOne);
+
+    const float f[2] = {1, 2};
+    const velList floats{f, 2};
+    for (const int flags : {1, 2, 0x400002, 0x400000, 0x400001, 0x7FBFFFFD}) {
+        w = s.next(("mode " + std::to_string(flags)).c_str(), flags);
+        w->beginLoad("m");
+        w->parameter("l", TypeFloatList, &floats);
+    }
+
+    w = s.next("out of order");
+    w->endMaterial();
+    w->endGroup();
+    w->endObject();
+    w->endGeometry();
+    w->endShader();
+    w->popCapture();
+    w->endList();
+    w->endAccel();
+    EXPECT_EQ(w->capturedText(), nullptr);
+    w->parameter("p", TypeInt, &kOne);
+    w->beginGroup("g", true); // the level went below zero: no blanks
+    w->parameter("p", TypeInt, &kOne);
+
+    w = s.next("unreadable values");
+    const char* nullString = nullptr;
+    const ShaderText nullText = nullptr;
+    const velList dangling{nullptr, 3};
+    EXPECT_FALSE(w->parameter("a", TypeFloat, nullptr));
+    EXPECT_FALSE(w->parameter("b", TypeString, nullptr));
+    EXPECT_FALSE(w->parameter("c", TypeStringPtr, &nullString));
+    EXPECT_FALSE(w->parameter("d", TypeShaderText, &nullText));
+    EXPECT_FALSE(w->parameter("e", TypeFloatList, &dangling));
+    EXPECT_FALSE(w->parameter("f", TypeIntList, nullptr));
+    EXPECT_FALSE(w->parameterShaderText("g", nullptr));
+    w->beginList("l");
+    w->listValue(TypeFloat, nullptr);
+    w->listValue(TypeStringPtr, &nullString);
+    w->listValue(TypeShaderText, &nullText);
+    w->setModeFlags(2);
+    w->listValue(TypeVector3f, nullptr);
+    w->endList();
+
+    // Nowhere else holds the collected values.
+    w = s.next("values collected before a switch to text", -1);
+    const std::int32_t five = 5;
+    w->beginList("l");
+    w->listValue(TypeInt, &five);
+    w->setModeFlags(0x400001);
+    w->listValue(TypeInt, &five);
+    w->endList();
+
+    w = s.next("written as given");
+    w->writeText("%d-%s-%.2f|", 5, "x", 0.5);
+    w->writeText("%s", "50%d\n");
+    const unsigned char bytes[2] = {0, 0xff};
+    w->binaryData(nullptr, bytes, 2);
+    w->beginGroup("g", true);
+    w->parameter("na\"me", TypeInt, &five); // statement names as given
+    w->parameter("two\nlines", TypeInt, &five);
+    EXPECT_TRUE(matchesGoldenFile("sceneapi/golden/writer_rules.txt", s.text()));
 }
