@@ -32,26 +32,16 @@ std::string readFile(const fs::path& path)
     return rdtest::readFile(rdtest::utf8FromPath(path));
 }
 
-// Collects what is written to standard error until text() is asked.
-struct StderrCapture {
-    StderrCapture()
-    {
-        std::fflush(stderr);
-        testing::internal::CaptureStderr();
-    }
-    ~StderrCapture() { text(); }
-    std::string text()
-    {
-        if (capturing) {
-            std::fflush(stderr);
-            seen = testing::internal::GetCapturedStderr();
-            capturing = false;
-        }
-        return seen;
-    }
-    bool capturing = true;
-    std::string seen;
-};
+// What `run` writes to standard error.
+template <typename Run>
+std::string stderrOf(Run run)
+{
+    std::fflush(stderr);
+    testing::internal::CaptureStderr();
+    run();
+    std::fflush(stderr);
+    return testing::internal::GetCapturedStderr();
+}
 
 // A list of floats larger than every buffer on the way.
 void writeLargeScene(velSceneapi_oo& w)
@@ -70,24 +60,28 @@ protected:
 
 } // namespace
 
-// Over an existing, longer file: nothing of it may remain.
-TEST_F(FileFactory, WritesTheHeaderWithLineFeedsOnlyOverAnExistingFile)
+// Over an existing, longer file: nothing of it may remain. A second close,
+// and the destructor after it, have nothing left to do.
+TEST_F(FileFactory, WritesTheHeaderWithLineFeedsOnlyOverAnExistingFileAndClosesOnce)
 {
     const fs::path path = dir / "scene.rdk";
     std::ofstream(path) << std::string(100000, 'x');
-    LightFileFactory factory(path.string());
-    ASSERT_NE(factory.sceneApi(), nullptr);
-    {
-        velSceneapi_oo w(&factory);
-        w.api()->setModeFlags(1);
-        w.beginGroup("g");
-        w.endGroup();
-    }
-    factory.close();
-    EXPECT_EQ(factory.sceneApi(), nullptr);
-    const std::string text = readFile(path);
-    EXPECT_EQ(text, expectedStart() + "\ngroup \"g\" {\n}\n");
-    EXPECT_EQ(text.find('\r'), std::string::npos);
+    const std::string err = stderrOf([&] {
+        LightFileFactory factory(path.string());
+        ASSERT_NE(factory.sceneApi(), nullptr);
+        {
+            velSceneapi_oo w(&factory);
+            w.api()->setModeFlags(1);
+            w.beginGroup("g");
+            w.endGroup();
+        }
+        factory.close();
+        EXPECT_EQ(factory.sceneApi(), nullptr);
+        EXPECT_EQ(readFile(path), expectedStart() + "\ngroup \"g\" {\n}\n"); // complete before destruction
+        factory.close();
+    });
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(readFile(path), expectedStart() + "\ngroup \"g\" {\n}\n");
 }
 
 TEST_F(FileFactory, OpensNamesWithNonAsciiCharacters)
@@ -105,31 +99,15 @@ TEST_F(FileFactory, OpensNamesWithNonAsciiCharacters)
 TEST_F(FileFactory, AFileThatCannotBeOpenedIsReportedWithItsName)
 {
     const std::string path = (dir / "missing" / "scene.rdk").string();
-    StderrCapture err;
-    try {
-        LightFileFactory factory(path);
-        FAIL() << "opened";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), "could not open file: \"" + path + "\"");
-    }
-    EXPECT_EQ(err.text(), "opening file: No such file or directory\n");
-}
-
-TEST_F(FileFactory, CloseThenDestructionClosesOnce)
-{
-    const fs::path path = dir / "scene.rdk";
-    StderrCapture err;
-    {
-        LightFileFactory factory(path.string());
-        {
-            velSceneapi_oo w(&factory);
+    const std::string err = stderrOf([&] {
+        try {
+            LightFileFactory factory(path);
+            ADD_FAILURE() << "opened";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), "could not open file: \"" + path + "\"");
         }
-        factory.close();
-        EXPECT_EQ(readFile(path), expectedStart()); // complete before destruction
-        factory.close();                           // nothing left to close
-    }
-    EXPECT_EQ(err.text(), "");
-    EXPECT_EQ(readFile(path), expectedStart());
+    });
+    EXPECT_EQ(err, "opening file: No such file or directory\n");
 }
 
 // A full disk: whether the failure comes while writing or only when the
@@ -144,31 +122,30 @@ TEST_F(FileFactory, AFullDiskFailsTheClose)
     std::fclose(probe);
     for (const bool large : {false, true}) {
         SCOPED_TRACE(large ? "large scene" : "header only");
-        StderrCapture err;
-        LightFileFactory factory("/dev/full");
-        {
-            velSceneapi_oo w(&factory);
-            if (large)
-                writeLargeScene(w);
-        }
-        try {
-            factory.close();
-            ADD_FAILURE() << "close reported success";
-        } catch (const std::runtime_error& e) {
-            EXPECT_STREQ(e.what(), "could not close file");
-        }
-        EXPECT_EQ(factory.sceneApi(), nullptr);
-        EXPECT_EQ(err.text(), "closing file: No space left on device\n");
+        const std::string err = stderrOf([&] {
+            LightFileFactory factory("/dev/full");
+            {
+                velSceneapi_oo w(&factory);
+                if (large)
+                    writeLargeScene(w);
+            }
+            try {
+                factory.close();
+                ADD_FAILURE() << "close reported success";
+            } catch (const std::runtime_error& e) {
+                EXPECT_STREQ(e.what(), "could not close file");
+            }
+            EXPECT_EQ(factory.sceneApi(), nullptr);
+        });
+        EXPECT_EQ(err, "closing file: No space left on device\n");
     }
-
     // Without close the destructor reports it, and cannot throw.
-    StderrCapture err;
-    {
-        LightFileFactory factory("/dev/full");
-        velSceneapi_oo w(&factory);
-        writeLargeScene(w);
-    }
-    EXPECT_EQ(err.text(), "closing file: No space left on device\n");
+    EXPECT_EQ(stderrOf([] {
+                  LightFileFactory factory("/dev/full");
+                  velSceneapi_oo w(&factory);
+                  writeLargeScene(w);
+              }),
+              "closing file: No space left on device\n");
 }
 
 // "-" sends the scene to standard output; everything else the process prints

@@ -28,16 +28,7 @@ struct TextWriter {
 
     velScene_api_file* operator->() { return writer.get(); }
     std::string text() const { return sink->str(); }
-    // The text written since the last call.
-    std::string take()
-    {
-        std::string all = sink->str();
-        std::string fresh = all.substr(taken);
-        taken = all.size();
-        return fresh;
-    }
 
     vel::StringSink* sink = nullptr;
     std::unique_ptr<velScene_api_file> writer;
-    std::size_t taken = 0;
 };

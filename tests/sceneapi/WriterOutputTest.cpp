@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,34 +42,33 @@ void writeMixed(velScene_api& api)
 
 } // namespace
 
-TEST(WriterPieceLimit, IndentedPiecesAreCutAndTheCutIsReported)
+// A piece longer than the limit is cut and the cut reported; an inserted
+// captured text is one piece however many it was built from; the indented
+// copy of a piece, which grows by the indentation after each newline, is not
+// limited.
+TEST(WriterPieceLimit, LongPiecesAreCutAndTheCutIsReported)
 {
-    // A quoted name is one piece: quote, name, quote.
-    TextWriter fits;
-    fits->useMaterial(std::string(kLimit - 2, 'n').c_str());
-    EXPECT_EQ(fits.text(), "material \"" + std::string(kLimit - 2, 'n') + "\"\n");
-    EXPECT_EQ(fits->writeError(), 0);
+    const std::string fits(kLimit - 2, 'n'), over(kLimit - 1, 'n'); // a quoted name: quote, name, quote
+    const struct {
+        std::function<void(velScene_api&)> write;
+        std::string text;
+        int error;
+    } cases[] = {
+        {[&](velScene_api& w) { w.useMaterial(fits.c_str()); }, "material \"" + fits + "\"\n", 0},
+        {[&](velScene_api& w) { w.useMaterial(over.c_str()); }, "material \"" + over + "\n", EOVERFLOW},
+        {[&](velScene_api& w) { w.print(std::string(kLimit + 10, 'p').c_str()); },
+         "#print \"" + std::string(kLimit, 'p') + "\"\n", EOVERFLOW},
+        {[&](velScene_api& w) { w.writeText("%s", std::string(kLimit + 1, 'f').c_str()); }, std::string(kLimit, 'f'),
+         EOVERFLOW},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 10));
+        TextWriter w;
+        c.write(*w.writer);
+        EXPECT_TRUE(w.text() == c.text) << w.text().size() << " bytes, not " << c.text.size();
+        EXPECT_EQ(w->writeError(), c.error);
+    }
 
-    TextWriter cut;
-    cut->useMaterial(std::string(kLimit - 1, 'n').c_str());
-    EXPECT_EQ(cut.text(), "material \"" + std::string(kLimit - 1, 'n') + "\n"); // closing quote lost
-    EXPECT_EQ(cut->writeError(), EOVERFLOW);
-
-    TextWriter printed;
-    printed->print(std::string(kLimit + 10, 'p').c_str());
-    EXPECT_EQ(printed.text().size(), std::string("#print \"").size() + kLimit + 2);
-    EXPECT_EQ(printed->writeError(), EOVERFLOW);
-
-    TextWriter formatted;
-    formatted->writeText("%s", std::string(kLimit + 1, 'f').c_str());
-    EXPECT_EQ(formatted.text(), std::string(kLimit, 'f'));
-    EXPECT_EQ(formatted->writeError(), EOVERFLOW);
-}
-
-// An inserted captured text is one indented piece, so a text built from
-// many pieces is cut when it is inserted.
-TEST(WriterPieceLimit, AnInsertedCapturedTextIsOnePiece)
-{
     TextWriter w = TextWriter::indented();
     w->beginShader(nullptr, "big");
     const std::string value(600000, 'v');
@@ -76,31 +76,23 @@ TEST(WriterPieceLimit, AnInsertedCapturedTextIsOnePiece)
     w->parameter("t", TypeString, value.c_str());
     w->endShader();
     const ShaderText text = w->capturedText();
-    ASSERT_GT(text->text().size(), kLimit); // longer than one piece
-    w.take();
+    ASSERT_GT(text->text().size(), kLimit);
     w->shaderText(ShaderSurface, text);
-    const std::string out = w.take();
-    EXPECT_EQ(out.size(), std::string("surface ").size() + kLimit + 1);
+    EXPECT_EQ(w.text().size(), std::string("surface ").size() + kLimit + 1);
     EXPECT_EQ(w->writeError(), EOVERFLOW);
-}
 
-// The indented copy of a piece grows by the indentation after each newline;
-// it must come out whole however long it gets.
-TEST(WriterPieceLimit, ReindentationIsNotLimited)
-{
-    TextWriter w = TextWriter::indented();
+    TextWriter deep = TextWriter::indented();
     for (int i = 0; i < 5; ++i)
-        w->beginLoad("m");
-    w.take();
-    std::string piece;
-    for (int i = 0; i < 200000; ++i)
+        deep->beginLoad("m");
+    const std::size_t before = deep.text().size();
+    std::string piece, expected;
+    for (int i = 0; i < 200000; ++i) {
         piece += "x\n";
-    w->writeText("%s", piece.c_str());
-    std::string expected;
-    for (int i = 0; i < 200000; ++i)
         expected += "     x\n";
-    EXPECT_EQ(w.take(), expected);
-    EXPECT_EQ(w->writeError(), 0);
+    }
+    deep->writeText("%s", piece.c_str());
+    EXPECT_TRUE(deep.text().substr(before) == expected);
+    EXPECT_EQ(deep->writeError(), 0);
 }
 
 TEST(WriterSinks, FileAndMemoryGetTheSameBytes)
