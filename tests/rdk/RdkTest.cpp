@@ -26,15 +26,14 @@ class SceneText : public scenetest::SceneText {
 public:
     void camera(std::array<double, 3> position, std::array<double, 3> direction, float fov)
     {
-        velScene_api& w = api();
-        w.beginCamera("Active Camera");
-        w.parameter("projection", vel::TypeString, "perspective");
-        w.parameter("fov", vel::TypeFloat, &fov);
-        w.parameter("position", vel::TypeVector3d, position.data());
-        w.parameter("direction", vel::TypeVector3d, direction.data());
         const double up[3] = {0, 1, 0};
-        w.parameter("up", vel::TypeVector3d, up);
-        w.endCamera();
+        api().beginCamera("Active Camera");
+        wrapper().setString("projection", std::string("perspective"));
+        wrapper().setFloat("fov", fov);
+        wrapper().setVector3d("position", position.data());
+        wrapper().setVector3d("direction", direction.data());
+        wrapper().setVector3d("up", up);
+        api().endCamera();
     }
 
     // An axis-aligned box as an object with its own vel_diffuse material.
@@ -55,7 +54,7 @@ public:
         triangles(v, t);
         w.beginMaterial(name, true);
         w.beginShader(nullptr, "vel_diffuse");
-        w.parameter("diffuse", vel::TypeVector3f, colour.data());
+        wrapper().setVector3f("diffuse", colour.data());
         w.endShader();
         w.shaderText(vel::ShaderSurface, w.capturedText());
         w.endMaterial();
@@ -65,10 +64,8 @@ public:
     void triangles(const std::vector<float>& v, const std::vector<std::int32_t>& t)
     {
         api().beginGeometry("triangles");
-        const velList vertices{v.data(), static_cast<std::uint32_t>(v.size() / 3)};
-        api().parameter("vertices", vel::TypeVector3fList, &vertices);
-        const velList triangles{t.data(), static_cast<std::uint32_t>(t.size())};
-        api().parameter("triangles", vel::TypeIntList, &triangles);
+        wrapper().setVector3fArray("vertices", v);
+        wrapper().setIntArray("triangles", t);
         api().endGeometry();
     }
 };

@@ -92,78 +92,69 @@ TEST(NumberFormat, GeneralMatchesPrintf)
 {
     std::mt19937_64 rng(20190430);
     Comparison g("%g");
-    const auto ours = [](char* out, double v) { return formatGeneral(out, v); };
+    const auto check = [&](double v) { g.check(v, [](char* out, double x) { return formatGeneral(out, x); }); };
     for (const double v : kSpecials) {
-        g.check(v, ours);
-        g.check(-v, ours);
+        check(v);
+        check(-v);
     }
     for (int i = 0; i < 1000000; ++i) {
-        g.check(std::bit_cast<float>(static_cast<std::uint32_t>(rng())), ours);
-        g.check(std::bit_cast<double>(rng()), ours);
+        check(std::bit_cast<float>(static_cast<std::uint32_t>(rng())));
+        check(std::bit_cast<double>(rng()));
     }
-    // Subnormal floats and doubles, and the smallest and largest normals.
+    // Subnormal floats and doubles, and the largest normals.
     for (int i = 0; i < 100000; ++i) {
-        g.check(std::bit_cast<float>(static_cast<std::uint32_t>(rng() % 0x00800000u)), ours);
-        g.check(std::bit_cast<double>(rng() % 0x0010000000000000ull), ours);
-        g.check(std::bit_cast<double>(0x7FE0000000000000ull | (rng() >> 12)), ours);
+        check(std::bit_cast<float>(static_cast<std::uint32_t>(rng() % 0x00800000u)));
+        check(std::bit_cast<double>(rng() % 0x0010000000000000ull));
+        check(std::bit_cast<double>(0x7FE0000000000000ull | (rng() >> 12)));
     }
-    boundaryValues(rng, 6, -330, 310, 300, [&](double v) { g.check(v, ours); });
-    // Every integer around the switch to the exponent form.
-    for (int v = 999000; v <= 1001000; ++v)
-        g.check(static_cast<double>(v), ours);
-    // Floats of everyday magnitudes, as scenes hold them.
-    std::uniform_real_distribution<float> coordinate(-1000.0f, 1000.0f);
+    boundaryValues(rng, 6, -330, 310, 300, check);
+    for (int v = 999000; v <= 1001000; ++v) // around the switch to the exponent form
+        check(v);
+    std::uniform_real_distribution<float> coordinate(-1000.0f, 1000.0f); // as scenes hold them
     for (int i = 0; i < 300000; ++i)
-        g.check(coordinate(rng), ours);
+        check(coordinate(rng));
 }
 
 TEST(NumberFormat, FixedMatchesPrintf)
 {
     std::mt19937_64 rng(7);
-    Comparison f16("%16.16f");
-    Comparison f3("%.3f");
-    const auto sixteen = [](char* out, double v) { return formatFixed(out, v, 16, 16); };
-    const auto three = [](char* out, double v) { return formatFixed(out, v, 3); };
+    Comparison f16("%16.16f"), f3("%.3f");
+    const auto three = [&](double v) { f3.check(v, [](char* out, double x) { return formatFixed(out, x, 3); }); };
+    const auto check = [&](double v) {
+        f16.check(v, [](char* out, double x) { return formatFixed(out, x, 16, 16); });
+        three(v);
+    };
     for (const double v : kSpecials) {
-        for (const double w : {v, -v}) {
-            f16.check(w, sixteen);
-            f3.check(w, three);
-        }
+        check(v);
+        check(-v);
     }
     for (int i = 0; i < 100000; ++i) {
-        const double v = std::bit_cast<double>(rng());
-        f16.check(v, sixteen);
-        f3.check(v, three);
-        const float f = std::bit_cast<float>(static_cast<std::uint32_t>(rng()));
-        f16.check(f, sixteen);
-        f3.check(f, three);
+        check(std::bit_cast<double>(rng()));
+        check(std::bit_cast<float>(static_cast<std::uint32_t>(rng())));
     }
     // Magnitudes where the sixteenth and third places round.
     std::uniform_real_distribution<double> exponent(-20, 20);
-    for (int i = 0; i < 300000; ++i) {
-        const double v = std::pow(10.0, exponent(rng)) * ((rng() & 1) ? 1 : -1);
-        f16.check(v, sixteen);
-        f3.check(v, three);
-    }
-    boundaryValues(rng, 3, -4, 6, 2000, [&](double v) { f3.check(v, three); });
+    for (int i = 0; i < 300000; ++i)
+        check(std::pow(10.0, exponent(rng)) * ((rng() & 1) ? 1 : -1));
+    boundaryValues(rng, 3, -4, 6, 2000, three);
 }
 
 TEST(NumberFormat, IntegersMatchPrintf)
 {
     std::mt19937_64 rng(3);
     Comparison d("%d"), u("%u");
-    const auto compare = [&](std::uint32_t bits) {
+    const auto check = [&](std::uint32_t bits) {
         d.check(static_cast<std::int32_t>(bits), [](char* out, std::int32_t v) { return formatInt(out, v); });
         u.check(bits, [](char* out, std::uint32_t v) { return formatUnsigned(out, v); });
     };
-    for (const std::uint32_t v : {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
-        compare(v);
-    // Every digit count, at both of its ends, in both signs.
+    // Every digit count, at both of its ends, in both signs, and the limits.
     for (std::uint64_t p = 1; p <= 10000000000ull; p *= 10)
         for (std::uint64_t v = p - 2; v <= p + 2; ++v) {
-            compare(static_cast<std::uint32_t>(v));
-            compare(static_cast<std::uint32_t>(-static_cast<std::int64_t>(v)));
+            check(static_cast<std::uint32_t>(v));
+            check(static_cast<std::uint32_t>(-static_cast<std::int64_t>(v)));
         }
+    for (const std::uint32_t v : {0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
+        check(v);
     for (int i = 0; i < 1000000; ++i)
-        compare(static_cast<std::uint32_t>(rng() >> (rng() % 32)));
+        check(static_cast<std::uint32_t>(rng() >> (rng() % 32)));
 }

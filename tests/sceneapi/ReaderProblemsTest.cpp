@@ -89,7 +89,7 @@ TEST(ReaderProblems, CorpusOfMalformedFiles)
     }
 }
 
-TEST(ReaderProblems, ManyProblemsStopAtTheLimitAndInputsWithoutAnyReadClean)
+TEST(ReaderProblems, ManyProblemsStopAtTheLimitAndAnEmptyInputReadsClean)
 {
     std::string text;
     for (int i = 0; i < 150; ++i)
@@ -101,11 +101,7 @@ TEST(ReaderProblems, ManyProblemsStopAtTheLimitAndInputsWithoutAnyReadClean)
     EXPECT_EQ(r.problems.size(), 100u);
     EXPECT_TRUE(r.stopped);
     EXPECT_EQ(r.problems.back().at.line, 199);
-
-    RecordingScene empty;
-    const vel::ReadResult none = vel::readScene("", empty);
-    EXPECT_TRUE(none.ok());
-    EXPECT_TRUE(empty.calls.empty());
+    EXPECT_TRUE(vel::readScene("", scene).ok());
 }
 
 // Blanks changed by hand: the file still reads to the same calls, and the

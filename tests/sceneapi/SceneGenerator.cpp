@@ -17,26 +17,15 @@ using Api = velScene_api;
 // too (the reader must tell "reflection map" the setting from the slot).
 const char* const kSettingNames[] = {"fov", "meter_scale", "width", "import_adjust_camera", "base color", "tone map",
                                      "max depth", "projection", "reflection map", "near", "passes", "surface"};
-const char* const kWords[] = {"G", "Body", "Mesh", "plastic", "triangles", "wood", "vel_diffuse", "a.png", "Sun"};
+// Names: quoted, needing the hex form, empty, a keyword.
+const char* const kNames[] = {"Mesh \xC3\xA9", "x\"y", "two\nlines", "", "reflection map", "G", "Body", "Mesh",
+                              "plastic", "triangles", "wood", "vel_diffuse", "a.png", "Sun"};
 const char* const kMessages[] = {"bad mesh", "50% done", "say \"hi\"", "two\nlines", "%s %d",
                                  "ends with a line break\n", "", "No triangles defined"};
 
-// Where a value of type `code` lies among the ones prepared for it.
-const void* valueOf(int code, const float* f, const double* d, const std::int32_t* i, const char* const& s)
-{
-    switch (code) {
-    case 1: case 2: case 3: case 14: case 15: return f;
-    case 4: case 5: case 9: return d;
-    case 10: return s;
-    case 13: return &s;
-    default: return i;
-    }
-}
-
 class Generator {
 public:
-    Generator(std::uint32_t seed, Api& target)
-        : rng_(seed), api_(target), file_(dynamic_cast<velScene_api_file*>(&target)) {}
+    Generator(std::uint32_t seed, Api& target) : rng_(seed), api_(target), file_(dynamic_cast<velScene_api_file*>(&target)) {}
 
     void statement(int depth)
     {
@@ -60,12 +49,40 @@ private:
 
     int pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint32_t>(n)); }
     bool chance(int percent) { return pick(100) < percent; }
+    const char* name() { return kNames[pick(static_cast<int>(std::size(kNames)))]; }
+    ShaderText someText() { return texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))]; }
 
-    void body(int depth, int count)
+    // `n` random values of each kind, with the ones where formatters and
+    // parsers go wrong: infinities, NaN, signed zero, subnormals, values
+    // beyond floats, the int limits.
+    void fill(std::size_t n)
     {
-        for (int i = 0; i < count; ++i)
-            statement(depth + 1);
+        static const float specialF[] = {INFINITY, NAN, -0.0f, 1e-40f, 3.0e38f};
+        static const double specialD[] = {-INFINITY, NAN, 1e300, 1e-320, 4.0e38};
+        f_.resize(n);
+        d_.resize(n);
+        i_.resize(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const int roll = pick(20);
+            f_[k] = roll < 5 ? specialF[roll] : roll < 7 ? static_cast<float>(pick(10))
+                                                         : std::uniform_real_distribution<float>(-1000, 1000)(rng_);
+            d_[k] = roll < 5 ? specialD[roll] : roll < 7 ? pick(10) : std::uniform_real_distribution<double>(-1e4, 1e4)(rng_);
+            const int r = pick(8);
+            i_[k] = r == 0 ? INT32_MIN : r == 1 ? INT32_MAX : r == 2 ? -pick(1000) : r == 3 ? pick(2) : pick(100000);
+        }
     }
+    // Where a value of type `code` lies among the filled ones.
+    const void* valueOf(int code, const char* const& s)
+    {
+        switch (code & 0x7FFF) { // a list code as its element's
+        case 1: case 2: case 3: case 14: case 15: return f_.data();
+        case 4: case 5: case 9: return d_.data();
+        case 10: return s;
+        case 13: return &s;
+        default: return i_.data();
+        }
+    }
+
     // body closed by `end`, in a parameter context of its own (1 statement,
     // 0 shader) or, with -1, in the one around it, which then keeps the form
     // an output block inside leaves behind, as the writer does.
@@ -74,7 +91,8 @@ private:
         const bool saved = statement_;
         if (statement >= 0)
             statement_ = statement == 1;
-        body(depth, count);
+        for (int i = 0; i < count; ++i)
+            this->statement(depth + 1);
         (api_.*end)();
         if (statement >= 0)
             statement_ = saved;
@@ -83,31 +101,26 @@ private:
     void block(int depth)
     {
         switch (pick(14)) {
-        case 0: api_.beginGroup(name().c_str(), chance(70)); return nested(depth, 1, pick(6), &Api::endGroup);
+        case 0: api_.beginGroup(name(), chance(70)); return nested(depth, 1, pick(6), &Api::endGroup);
         case 1: return object(depth);
-        case 2: api_.beginGeometry(name().c_str()); return nested(depth, 0, pick(5), &Api::endGeometry);
-        case 3:
-            api_.beginAnimation(name().c_str(), name().c_str());
-            return nested(depth, 0, pick(3), &Api::endAnimation);
-        case 4: api_.beginLoad(name().c_str()); return nested(depth, -1, pick(4), &Api::endLoad);
+        case 2: api_.beginGeometry(name()); return nested(depth, 0, pick(5), &Api::endGeometry);
+        case 3: api_.beginAnimation(name(), name()); return nested(depth, 0, pick(3), &Api::endAnimation);
+        case 4: api_.beginLoad(name()); return nested(depth, -1, pick(4), &Api::endLoad);
         case 5: case 6: return topBlock(depth);
-        case 7:
-            // The output block sets the forms without saving them.
-            api_.beginOutput(name().c_str(), name().c_str(), name().c_str());
-            statement_ = false;
-            body(depth, pick(3));
-            api_.endOutput();
+        case 7: // sets the forms without saving them
+            api_.beginOutput(name(), name(), name());
+            nested(depth, 0, pick(3), &Api::endOutput);
             statement_ = true;
             return;
-        case 8: api_.beginLight(name().c_str()); return nested(depth, -1, pick(3), &Api::endLight);
-        case 9: api_.beginAccel(name().c_str()); return nested(depth, 0, pick(3), &Api::endAccel);
+        case 8: api_.beginLight(name()); return nested(depth, -1, pick(3), &Api::endLight);
+        case 9: api_.beginAccel(name()); return nested(depth, 0, pick(3), &Api::endAccel);
         case 10:
-            api_.beginMatrix(name().c_str());
+            api_.beginMatrix(name());
             for (int i = pick(3); i > 0; --i)
                 setting();
             return api_.endMatrix();
         case 11:
-            api_.beginMaterial(name().c_str(), chance(60));
+            api_.beginMaterial(name(), chance(60));
             for (int i = pick(4); i > 0; --i) {
                 switch (pick(4)) {
                 case 0: api_.shaderId(pick(6) - 1, pick(5)); break;
@@ -128,12 +141,12 @@ private:
     {
         if ((top_ != Top::None && top_ != Top::Object) || anonymousOpen_ > 0)
             return;
-        api_.beginObject(name().c_str(), chance(80));
+        api_.beginObject(name(), chance(80));
         const bool saved = statement_;
         statement_ = true;
         top_ = Top::Object;
         if (chance(70)) {
-            api_.beginGeometry(chance(70) ? "triangles" : name().c_str());
+            api_.beginGeometry(chance(70) ? "triangles" : name());
             nested(depth, 0, pick(5), &Api::endGeometry);
         }
         nested(depth, -1, pick(4), &Api::endObject);
@@ -148,24 +161,19 @@ private:
         if (capturing_ > 0)
             return; // a top block would end the captured text
         const bool free = top_ == Top::None;
-        bool opened;
-        if (which == 1) {
-            const std::string n = name();
-            const char* cameraName = chance(30) ? nullptr : n.c_str();
-            opened = file_ && chance(30) ? file_->modifyCamera(cameraName) : api_.beginCamera(cameraName);
-        } else {
-            opened = which == 0 ? api_.beginOptions() : api_.beginImage();
-        }
+        const char* cameraName = chance(30) ? nullptr : name();
+        const bool opened = which == 0   ? api_.beginOptions()
+                            : which == 2 ? api_.beginImage()
+                            : file_ && chance(30) ? file_->modifyCamera(cameraName)
+                                                  : api_.beginCamera(cameraName);
         if (opened != free)
             throw std::logic_error(free ? "a top block was refused where the writer takes it"
                                         : "a top block opened where the writer refuses it");
         if (!opened)
             return;
         static constexpr void (Api::*ends[])() = {&Api::endOptions, &Api::endCamera, &Api::endImage};
-        top_ = which == 0 ? Top::Options : which == 1 ? Top::Camera : Top::Image;
-        statement_ = true;
-        body(depth, pick(5));
-        (api_.*ends[which])();
+        top_ = Top::Other;
+        nested(depth, 1, pick(5), ends[which]);
         statement_ = false;
         top_ = Top::None;
     }
@@ -177,9 +185,9 @@ private:
     void namedShader(int depth)
     {
         if (chance(50))
-            api_.beginShader(name().c_str(), name().c_str());
+            api_.beginShader(name(), name());
         else
-            api_.beginShaderId(word().c_str(), ++shaderNumber_);
+            api_.beginShaderId(kSettingNames[pick(3)], ++shaderNumber_);
         const int saved = capturing_;
         const bool escaped = anonymousOpen_ > 0;
         escapedShaders_ += escaped;
@@ -196,7 +204,7 @@ private:
         const bool push = anonymousOpen_ > 0 || chance(30);
         if (push)
             api_.pushCapture();
-        api_.beginShader(nullptr, name().c_str());
+        api_.beginShader(nullptr, name());
         ++capturing_;
         ++anonymousOpen_;
         const bool saved = statement_;
@@ -223,71 +231,46 @@ private:
         return text;
     }
 
-    // One parameter of a random type code, in whichever form the context takes.
+    // One parameter of a random type code or list code, in whichever form
+    // the context takes.
     void parameter()
     {
         const std::string key = statement_ ? kSettingNames[pick(12)] : name();
-        float f[16];
-        double d[16];
-        std::int32_t i[16];
-        for (int k = 0; k < 16; ++k) {
-            f[k] = someFloat();
-            d[k] = someDouble();
-            i[k] = someInt();
-        }
-        const std::string s = name();
-        const char* sp = s.c_str();
+        const char* s = name();
         const int roll = pick(30);
         if (roll < 18) {
             static const int codes[] = {1, 2, 3, 4, 5, 6, 7, 9, 10, 13, 14, 15, 16, 17, 18, 23, 8, 8192};
             const int code = codes[pick(18)];
-            if (code == 9) // a matrix goes through float
-                for (int k = 0; k < 16; ++k)
-                    d[k] = f[k];
-            api_.parameter(key.c_str(), code, valueOf(code, f, d, i, sp));
+            fill(16);
+            if (code == vel::TypeMatrix) // a matrix goes through float
+                std::copy(f_.begin(), f_.end(), d_.begin());
+            api_.parameter(key.c_str(), code, valueOf(code, s));
         } else if (roll < 21 && !texts_.empty()) {
             const ShaderText t = someText();
             if (chance(50))
                 api_.parameter(key.c_str(), vel::TypeShaderText, &t);
             else
-                api_.parameterShaderText(name().c_str(), t);
+                api_.parameterShaderText(name(), t);
         } else if (roll < 22) {
-            api_.parameterShaderId(name().c_str(), pick(5));
+            api_.parameterShaderId(name(), pick(5));
         } else {
-            list(key);
+            static const int codes[] = {0x8001, 0x8002, 0x8003, 0x8004, 0x8005, 0x8006,
+                                        0x8007, 0x8009, 0x800A, 0x800D, 0x8017, 0x8008};
+            const int code = codes[pick(12)];
+            const auto count = static_cast<std::uint32_t>(chance(10) ? pick(40) : pick(12));
+            fill(16 * count + 1);
+            std::vector<const char*> names(count + 1);
+            for (auto& n : names)
+                n = name();
+            const velList list{code == 0x800A || code == 0x800D ? names.data() : valueOf(code, s), count};
+            api_.parameter(key.c_str(), code, &list);
         }
-    }
-
-    void list(const std::string& key)
-    {
-        static const int codes[] = {0x8001, 0x8002, 0x8003, 0x8004, 0x8005, 0x8006,
-                                    0x8007, 0x8009, 0x800A, 0x800D, 0x8017, 0x8008};
-        const int code = codes[pick(12)];
-        const auto count = static_cast<std::uint32_t>(chance(10) ? pick(40) : pick(12));
-        std::vector<float> fl(16 * count + 1);
-        std::vector<double> db(16 * count + 1);
-        std::vector<std::int32_t> in(count + 1);
-        std::vector<std::string> strings(count);
-        std::vector<const char*> pointers(count + 1);
-        for (auto& x : fl)
-            x = someFloat();
-        for (auto& x : db)
-            x = someDouble();
-        for (auto& x : in)
-            x = chance(50) ? pick(2) : someInt();
-        for (std::uint32_t k = 0; k < count; ++k)
-            pointers[k] = (strings[k] = name()).c_str();
-        const char* none = nullptr;
-        const velList l{code == 0x800A || code == 0x800D ? pointers.data()
-                                                         : valueOf(code - 0x8000, fl.data(), db.data(), in.data(), none),
-                        count};
-        api_.parameter(key.c_str(), code, &l);
     }
 
     // beginList, values one by one (some collected for a binary block), endList.
     void valueList()
     {
-        api_.beginList(name().c_str());
+        api_.beginList(name());
         for (int n = pick(16); n > 0; --n) {
             if (chance(8) && escapedShaders_ == 0) {
                 // Values collected or written as text; the indentation stays,
@@ -297,15 +280,12 @@ private:
                 api_.setModeFlags(static_cast<int>(mode_));
                 continue;
             }
-            const float f[3] = {someFloat(), someFloat(), someFloat()};
-            const double d[3] = {someDouble(), someDouble(), someDouble()};
-            const std::int32_t i[4] = {someInt(), someInt(), someInt(), someInt()};
-            const std::string s = name();
-            const char* sp = s.c_str();
             static const int codes[] = {1, 1, 3, 3, 6, 6, 4, 5, 7, 10, 13, 14, 23, vel::TypeShaderText};
             const int code = codes[pick(14)];
+            const char* s = name();
+            fill(4);
             if (code != vel::TypeShaderText) {
-                api_.listValue(code, valueOf(code, f, d, i, sp));
+                api_.listValue(code, valueOf(code, s));
             } else if (!texts_.empty()) {
                 const ShaderText t = someText();
                 api_.listValue(code, &t);
@@ -317,80 +297,44 @@ private:
     // Lines of their own.
     void setting()
     {
-        double m[16];
-        for (double& x : m)
-            x = someDouble();
-        const double x = someDouble(), y = someDouble(), z = someDouble();
+        fill(16);
+        const double* d = d_.data();
         unsigned char bytes[20];
-        const int length = pick(20);
         for (unsigned char& b : bytes)
             b = static_cast<unsigned char>(pick(256));
+        const int length = pick(20);
         switch (pick(19)) {
-        case 0: return api_.transform(m);
-        case 1: return api_.setTransform(m);
-        case 2: return api_.scale(x, y, z);
-        case 3: return api_.rotate(x, y, z);
-        case 4: return api_.translate(x, y, z);
+        case 0: return api_.transform(d);
+        case 1: return api_.setTransform(d);
+        case 2: return api_.scale(d[0], d[1], d[2]);
+        case 3: return api_.rotate(d[0], d[1], d[2]);
+        case 4: return api_.translate(d[0], d[1], d[2]);
         case 5: return api_.id(static_cast<std::uint32_t>(rng_()));
         case 6: return api_.flags(chance(50) ? 32769u : static_cast<std::uint32_t>(rng_()));
-        case 7: return api_.attribute(name().c_str(), name().c_str());
+        case 7: return api_.attribute(name(), name());
         case 8: return api_.version(chance(50) ? 9 : -1);
-        case 9: return api_.progress(name().c_str(), static_cast<float>(pick(100000)) / 1000.0f);
+        case 9: return api_.progress(name(), static_cast<float>(pick(100000)) / 1000.0f);
         case 10: return api_.icon(bytes, length);
         case 11: return api_.binaryData(chance(50) ? "thumb" : "preview_data", bytes, length);
         case 12: return api_.print(kMessages[pick(8)]);
         case 13: return api_.error(kMessages[pick(8)]);
         case 14: return api_.writeText("%s", chance(50) ? "// a comment\n" : "//---id:1---\n");
         case 15: if (capturing_ == 0) api_.render(); return;
-        case 16: api_.useMaterial(name().c_str()); return;
+        case 16: api_.useMaterial(name()); return;
         case 17: return api_.shaderId(pick(6) - 1, pick(9));
         default: if (!texts_.empty()) api_.shaderText(pick(5), someText()); return;
         }
     }
 
-    // A name in quotes, or one that needs the hex form, or an empty one.
-    std::string name()
-    {
-        static const char* const odd[] = {"Mesh \xC3\xA9", "x\"y", "two\nlines", "", "reflection map"};
-        const int roll = pick(12);
-        return roll < 5 ? odd[roll] : kWords[pick(9)];
-    }
-    std::string word()
-    {
-        std::string w(1 + static_cast<std::size_t>(pick(12)), ' ');
-        for (char& c : w)
-            c = "abcdefghijklmnopqrstuvwxyz_"[pick(27)];
-        return w;
-    }
-    ShaderText someText() { return texts_[static_cast<std::size_t>(pick(static_cast<int>(texts_.size())))]; }
-
-    float someFloat()
-    {
-        static const float special[] = {INFINITY, NAN, -0.0f, 1e-40f /* subnormal */, 3.0e38f};
-        const int roll = pick(20);
-        return roll < 5     ? special[roll]
-               : roll == 5 ? static_cast<float>(pick(2000000)) - 1e6f
-               : roll < 8  ? static_cast<float>(pick(10))
-                           : std::uniform_real_distribution<float>(-1000.0f, 1000.0f)(rng_);
-    }
-    double someDouble()
-    {
-        static const double special[] = {-INFINITY, NAN, 1e300, 1e-320, 4.0e38 /* beyond floats */};
-        const int roll = pick(20);
-        return roll < 5 ? special[roll] : roll < 7 ? pick(10) : std::uniform_real_distribution<double>(-1e4, 1e4)(rng_);
-    }
-    std::int32_t someInt()
-    {
-        const int roll = pick(8);
-        return roll == 0 ? INT32_MIN : roll == 1 ? INT32_MAX : roll == 2 ? -pick(1000) : pick(100000);
-    }
-
     std::mt19937 rng_;
     Api& api_;
     velScene_api_file* file_;
+    std::vector<float> f_;
+    std::vector<double> d_;
+    std::vector<std::int32_t> i_;
     // The writer's rules that decide what may come next, mirrored.
     bool statement_ = false;
-    enum class Top { None, Options, Camera, Image, Object } top_ = Top::None;
+    enum class Top { None, Other, Object } top_ = Top::None;
     int capturing_ = 0;              // anonymous shaders capturing now
     int anonymousOpen_ = 0;          // anonymous shaders open, capturing or not
     int escapedShaders_ = 0;         // named shaders begun while one was open
