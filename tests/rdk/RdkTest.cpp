@@ -184,56 +184,50 @@ std::string source(const std::string& relative)
 
 } // namespace
 
-TEST(RdkCommandLine, CheckTellsWellFormedFromMalformed)
+// Exit statuses (0 good, 1 malformed or unreadable, 2 wrong usage) and what
+// a person reads: problems with their positions, the add-in's "#error" as a
+// warning, counts of triangles and vertices (not of list elements), the tree,
+// the help.
+TEST(RdkCommandLine, StatusesAndMessages)
 {
-    const auto good = runRdk({"check", source("tests/sceneapi/golden/export_indented.rdk")});
-    EXPECT_EQ(good.status, 0) << good.out;
-    EXPECT_NE(good.out.find("warning: the scene reports: bad mesh"), std::string::npos) << good.out;
-    EXPECT_NE(good.out.find("well formed, 1 warning"), std::string::npos);
-
-    const auto bad = runRdk({"check", source("tests/sceneapi/bad/20_bad_two_problems.rdk")});
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_NE(bad.out.find("20_bad_two_problems.rdk:3:1: error: unknown keyword \"bogus\""), std::string::npos)
-        << bad.out;
-    EXPECT_NE(bad.out.find("20_bad_two_problems.rdk:5:5: error: cannot read the value"), std::string::npos);
-    EXPECT_NE(bad.out.find("2 problems"), std::string::npos);
-
     rdtest::TempDir dir;
-    const auto missing = runRdk({"check", dir / "none.rdk"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.out.find("rdk: cannot read"), std::string::npos);
-    EXPECT_NE(missing.out.find("No such file or directory"), std::string::npos);
-}
-
-TEST(RdkCommandLine, WrongUsageIsStatusTwoAndHelpIsZero)
-{
-    const std::vector<std::vector<std::string>> wrong = {
-        {}, {"frobnicate"}, {"check"}, {"render", "x.rdk"}, {"render", "x.rdk", "-o", "y.png", "--size", "0x5"},
-        {"render", "x.rdk", "-o", "y.png", "--view", "sideways"}, {"stats", "x.rdk", "--depth", "-1"}};
-    for (const auto& args : wrong) {
-        SCOPED_TRACE(testing::PrintToString(args));
-        const auto r = runRdk(args);
-        EXPECT_EQ(r.status, 2) << r.out;
-        EXPECT_NE(r.out.find("--help"), std::string::npos) << r.out;
+    const std::string golden = source("tests/sceneapi/golden/export_indented.rdk");
+    const std::string bad = source("tests/sceneapi/bad/20_bad_two_problems.rdk");
+    const std::vector<std::string> usage = {"--help"};
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {{"check", golden}, 0, {"warning: the scene reports: bad mesh", "well formed, 1 warning"}},
+        {{"check", bad},
+         1,
+         {"20_bad_two_problems.rdk:3:1: error: unknown keyword \"bogus\"",
+          "20_bad_two_problems.rdk:5:5: error: cannot read the value", "2 problems"}},
+        {{"check", dir / "none.rdk"}, 1, {"rdk: cannot read", "No such file or directory"}},
+        {{"stats", golden, "--depth", "2"},
+         0,
+         {"  groups           3\n", "  objects          2\n", "  definitions      6\n", "  group \"Root\" flags 0\n",
+          "    object \"Mesh \xC3\xA9\": 0 triangles, material \"Steel\""}},
+        {{"stats", source("tests/translate/golden/small_assembly.rdk")},
+         0,
+         {"  triangles        4\n", "  vertices         12\n"}},
+        {{"render", "--help"}, 0, {"--size", "iso"}},
+        {{}, 2, usage},
+        {{"frobnicate"}, 2, usage},
+        {{"check"}, 2, usage},
+        {{"render", "x.rdk"}, 2, usage},
+        {{"render", "x.rdk", "-o", "y.png", "--size", "0x5"}, 2, usage},
+        {{"render", "x.rdk", "-o", "y.png", "--view", "sideways"}, 2, usage},
+        {{"stats", "x.rdk", "--depth", "-1"}, 2, usage},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        const auto r = runRdk(c.args);
+        EXPECT_EQ(r.status, c.status) << r.out;
+        for (const std::string& text : c.shown)
+            EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
     }
-    const auto help = runRdk({"render", "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--size"), std::string::npos);
-    EXPECT_NE(help.out.find("iso"), std::string::npos);
-}
-
-TEST(RdkCommandLine, StatsCountsAndShowsTheTree)
-{
-    const auto r = runRdk({"stats", source("tests/sceneapi/golden/export_indented.rdk"), "--depth", "2"});
-    EXPECT_EQ(r.status, 0) << r.out;
-    for (const char* line : {"  groups           3\n", "  objects          2\n", "  definitions      6\n",
-                             "  group \"Root\" flags 0\n", "    object \"Mesh \xC3\xA9\": 0 triangles, material \"Steel\""})
-        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
-
-    // Triangles and vertices are counted as such, not as list elements.
-    const auto meshes = runRdk({"stats", source("tests/translate/golden/small_assembly.rdk")});
-    EXPECT_NE(meshes.out.find("  triangles        4\n"), std::string::npos) << meshes.out;
-    EXPECT_NE(meshes.out.find("  vertices         12\n"), std::string::npos) << meshes.out;
 }
 
 TEST(RdkCommandLine, RenderWritesAPictureOrSaysWhyNot)

@@ -22,6 +22,7 @@ const char* const kNames[] = {"Mesh \xC3\xA9", "x\"y", "two\nlines", "", "reflec
                               "plastic", "triangles", "wood", "vel_diffuse", "a.png", "Sun"};
 const char* const kMessages[] = {"bad mesh", "50% done", "say \"hi\"", "two\nlines", "%s %d",
                                  "ends with a line break\n", "", "No triangles defined"};
+const std::uint32_t kModes[] = {1, 2, 3, 0x400001, 0x400002, 0x400000, 0};
 
 class Generator {
 public:
@@ -45,7 +46,6 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t kModes[] = {1, 2, 3, 0x400001, 0x400002, 0x400000, 0};
 
     int pick(int n) { return static_cast<int>(rng_() % static_cast<std::uint32_t>(n)); }
     bool chance(int percent) { return pick(100) < percent; }
@@ -142,15 +142,12 @@ private:
         if ((top_ != Top::None && top_ != Top::Object) || anonymousOpen_ > 0)
             return;
         api_.beginObject(name(), chance(80));
-        const bool saved = statement_;
-        statement_ = true;
         top_ = Top::Object;
         if (chance(70)) {
             api_.beginGeometry(chance(70) ? "triangles" : name());
             nested(depth, 0, pick(5), &Api::endGeometry);
         }
-        nested(depth, -1, pick(4), &Api::endObject);
-        statement_ = saved;
+        nested(depth, 1, pick(4), &Api::endObject);
         top_ = Top::None;
     }
 
