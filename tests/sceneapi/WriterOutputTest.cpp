@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "FileSink.h"
-#include "GoldenFile.h"
 #include "WriterFixture.h"
 
 using namespace vel;
