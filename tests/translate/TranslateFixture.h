@@ -42,14 +42,12 @@ inline sh::FaceData face(int appearance = sh::kNone, float x = 0)
     return f;
 }
 
-inline sh::BodyData body(std::string name, std::vector<sh::FaceData> faces, int appearance = sh::kNone,
-                         bool visible = true)
+inline sh::BodyData body(std::string name, std::vector<sh::FaceData> faces, int appearance = sh::kNone)
 {
     sh::BodyData b;
     b.name = std::move(name);
     b.faces = std::move(faces);
     b.appearance = appearance;
-    b.visible = visible;
     return b;
 }
 
@@ -62,15 +60,12 @@ inline sh::AppearanceData colour(std::string id, std::string name, short red, sh
     return a;
 }
 
-inline sh::OccurrenceData placement(int component, double tx = 0, double ty = 0, double tz = 0,
-                                    int appearance = sh::kNone)
+inline sh::OccurrenceData placement(int component, double tx = 0, double ty = 0)
 {
     sh::OccurrenceData o;
     o.component = component;
-    o.appearance = appearance;
     o.transform[0][3] = tx;
     o.transform[1][3] = ty;
-    o.transform[2][3] = tz;
     return o;
 }
 
@@ -150,15 +145,6 @@ inline std::shared_ptr<vel::TriangleObject> mesh(const std::shared_ptr<vel::VelG
         return nullptr;
     }
     return std::dynamic_pointer_cast<vel::TriangleObject>(parent->objects()[i]);
-}
-
-// Names of the child groups, in order.
-inline std::vector<std::string> childNames(const std::shared_ptr<vel::VelGroup>& parent)
-{
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < parent->groups().size(); ++i)
-        names.push_back(child(parent, i)->name());
-    return names;
 }
 
 } // namespace translatetest

