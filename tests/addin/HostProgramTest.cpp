@@ -58,14 +58,6 @@ TEST_F(HostProgram, ExportsTheExampleAndTheTestDesignsAsTheGoldenFilesHoldThem)
     }
 }
 
-TEST_F(HostProgram, TheSceneGoesToStandardOutputForTheNameDash)
-{
-    const Outcome r = host({"export", exampleDesign().string(), "-"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "addin-host: wrote the scene to standard output\n");
-    EXPECT_TRUE(matchesGoldenFile("addin/golden/gearbox.rdk", withoutBuildStamp(r.out)));
-}
-
 TEST_F(HostProgram, ExportsToANameBeyondAscii)
 {
     // "Scène ✓ 日本.rdk": from the command line to the file system as UTF-8
@@ -150,26 +142,12 @@ TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
     EXPECT_THAT(r.err, HasSubstr("addin-host: message box: Live link failed."));
 }
 
-TEST_F(HostProgram, AFailedCommandDoesNotEndTheSessionButFailsIt)
-{
-    const Outcome r = script("run\n"
-                             "open " + testDesign("01_gearbox.design.json").string() + "\n"
-                             "answer /dev/full\n"
-                             "click Export to RayDeck .rdk\n"
-                             "answer after.rdk\n"
-                             "click Export to RayDeck .rdk\n"
-                             "click Render in RayDeck 8\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(fs::exists(dir / "after.rdk"));
-    EXPECT_THAT(r.err, HasSubstr("addin-host: the session had 1 failed command and 1 message box that no step "
-                                "expected\n"));
-}
-
 TEST_F(HostProgram, AWrongStepOrCommandLineSaysWhereAndWhat)
 {
     // A bad script runs nothing (2); a step that cannot be done ends the
-    // session at its line (1).
+    // session at its line (1); a failed command fails the session at its end.
     const std::string bad = testDesign("30_bad_syntax.design.json").string();
+    const std::string gearbox = testDesign("01_gearbox.design.json").string();
     const struct {
         std::string script;
         int status;
@@ -183,6 +161,9 @@ TEST_F(HostProgram, AWrongStepOrCommandLineSaysWhereAndWhat)
          "session.txt:1: no button of the command \"Export to RayDeck .rdk\" in the user interface\n"},
         {"run\nclick Render in RayDeck 8\nexpect-failure\n", 1,
          "session.txt:3: expected the last click to fail, but it did not\n"},
+        {"run\nopen " + gearbox + "\nanswer /dev/full\nclick Export to RayDeck .rdk\nanswer after.rdk\n"
+         "click Export to RayDeck .rdk\nclick Render in RayDeck 8\n", 1,
+         "addin-host: the session had 1 failed command and 1 message box that no step expected\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script);
@@ -194,6 +175,7 @@ TEST_F(HostProgram, AWrongStepOrCommandLineSaysWhereAndWhat)
             EXPECT_THAT(r.err, HasSubstr(c.error));
     }
     EXPECT_FALSE(fs::exists(dir / "never.rdk"));
+    EXPECT_TRUE(fs::exists(dir / "after.rdk"));
 
     // -v shows the add-in stopped and unloaded after the failure.
     rdtest::writeFile(dir / "session.txt", "run\nclick Export to RayDeck .rdk\nexpect-message Hello\n");

@@ -1,5 +1,6 @@
-// The add-in's globals across run and stop, observed from inside: the
-// exporter that both commands share, and what stop releases.
+// The add-in's run and stop, observed from the host's user interface and
+// from inside: the buttons, the exporter that both commands share, and what
+// stop releases. Loading the module by name is the host program's part.
 
 #include "AddinTestSupport.h"
 
@@ -8,12 +9,16 @@
 
 #include <Sandbox.h>
 
+#include <stdexcept>
+
 extern "C" bool run(const char* context);
 extern "C" bool stop(const char* context);
 
 using namespace addintest;
 
 namespace {
+
+using Ids = std::vector<std::string>;
 
 class StartStop : public FreshHost {
 protected:
@@ -24,11 +29,134 @@ protected:
         FreshHost::TearDown();
     }
 
+    static Ids ids(const std::vector<sh::ControlInfo>& controls)
+    {
+        Ids result;
+        for (const auto& c : controls)
+            result.push_back(c.visible ? c.id : c.id + " (hidden)");
+        return result;
+    }
+    static Ids panel(const std::string& workspace, const std::string& panelId)
+    {
+        return ids(sh::panelControls(workspace, panelId));
+    }
+    static Ids toolbar() { return ids(sh::toolbarControls("QAT")); }
+
     // The render clicks find no RayDeck here.
     rdtest::RegistrySandbox registry;
 };
 
 } // namespace
+
+// Run twice, stopped and run again: still three buttons, one handler each.
+TEST_F(StartStop, RunAddsTheThreeButtonsWithTheirTextsAndIconsOnce)
+{
+    ASSERT_TRUE(run(""));
+    ASSERT_TRUE(run(""));
+    ASSERT_TRUE(stop(""));
+    ASSERT_TRUE(run(""));
+    EXPECT_EQ(toolbar(), Ids{kRenderOnToolbar});
+    EXPECT_EQ(panel("FusionRenderEnvironment", "RenderPanel"), (Ids{kRenderOnPanel, kExportOnPanel}));
+
+    const std::string renderTip =
+        "This command transfers the current scene to RayDeck 8. Click again to update the scene with any changes.";
+    const std::string exportTip = "This command exports the current scene to a RayDeck .rdk file.";
+    const auto definitions = sh::commandDefinitions();
+    ASSERT_EQ(definitions.size(), 3u);
+    const std::vector<std::array<std::string, 4>> expected = {
+        {kRenderOnToolbar, kRenderName, renderTip, "./resources/render_command"},
+        {kRenderOnPanel, kRenderName, renderTip, "./resources/render_command"},
+        {kExportOnPanel, kExportName, exportTip, "./resources/export_command"},
+    };
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto& d = definitions[i];
+        EXPECT_EQ((std::array<std::string, 4>{d.id, d.name, d.tooltip, d.resourceFolder}), expected[i]);
+        EXPECT_EQ(d.createdHandlers, 1u) << d.id;
+    }
+
+    // One execute handler per click, so one dialog.
+    sh::openDesignFile(testDesign("02_minimal.design.json"));
+    ASSERT_TRUE(sh::click(kExportOnPanel));
+    EXPECT_EQ(sh::shownFileDialogs().size(), 1u);
+}
+
+TEST_F(StartStop, ButtonsGoToTheLastWorkspaceOrPanelWhenTheRenderOnesAreMissing)
+{
+    sh::removeWorkspace("FusionRenderEnvironment");
+    ASSERT_TRUE(run(""));
+    EXPECT_EQ(panel("CAMEnvironment", "CAMActionsPanel"), (Ids{kRenderOnPanel, kExportOnPanel}));
+
+    sh::reset();
+    sh::removePanel("FusionRenderEnvironment", "RenderPanel");
+    ASSERT_TRUE(run(""));
+    EXPECT_EQ(panel("FusionRenderEnvironment", "RenderOutputPanel"), (Ids{kRenderOnPanel, kExportOnPanel}));
+
+    // Nowhere to go: only the toolbar gets its button.
+    sh::reset();
+    sh::setLayout({{{"QAT"}}, {{"Bare", {{"NoControls", true}}}}});
+    ASSERT_TRUE(run(""));
+    EXPECT_EQ(toolbar(), Ids{kRenderOnToolbar});
+    EXPECT_EQ(sh::commandDefinitions().size(), 1u);
+}
+
+TEST_F(StartStop, RunIsTrueOnceTheSetUpIsReachedFalseBeforeAndRaisesWithoutAList)
+{
+    // The set-up fails at the panel's first button (no event, no control).
+    for (const sh::Missing missing : {sh::Missing::CommandCreatedEvent, sh::Missing::AddedControl}) {
+        sh::reset();
+        sh::setMissing(missing);
+        EXPECT_TRUE(run(""));
+        EXPECT_TRUE(panel("FusionRenderEnvironment", "RenderPanel").empty());
+        EXPECT_EQ(sh::commandDefinitions().size(), 2u);
+    }
+    for (const sh::Missing missing : {sh::Missing::Application, sh::Missing::UserInterface,
+                                      sh::Missing::CommandDefinitions, sh::Missing::Toolbars,
+                                      sh::Missing::Workspaces}) {
+        sh::reset();
+        sh::setMissing(missing);
+        EXPECT_FALSE(run("")) << static_cast<int>(missing);
+        EXPECT_TRUE(sh::commandDefinitions().empty());
+    }
+
+    // No toolbar list, or a workspace without a panel list.
+    sh::reset();
+    sh::setLayout({{}, sh::defaultLayout().workspaces});
+    EXPECT_THROW(run(""), std::exception);
+
+    sh::reset();
+    sh::setLayout({{{"QAT"}}, {{"FusionRenderEnvironment", {}, true}}});
+    EXPECT_THROW(run(""), std::exception);
+    EXPECT_EQ(toolbar(), Ids{kRenderOnToolbar}); // made before
+}
+
+TEST_F(StartStop, ACommandWithoutInputsOrWithoutADocumentDoesNothing)
+{
+    ASSERT_TRUE(run(""));
+    sh::answerFileDialogs("/nonexistent/never.rdk");
+    EXPECT_TRUE(sh::click(kExportOnPanel)); // no document
+    sh::openDesignFile(testDesign("02_minimal.design.json"));
+    sh::setMissing(sh::Missing::CommandInputs);
+    EXPECT_TRUE(sh::click(kExportOnPanel));
+    EXPECT_TRUE(sh::click(kRenderOnToolbar));
+    EXPECT_TRUE(sh::shownFileDialogs().empty());
+    EXPECT_TRUE(sh::shownMessageBoxes().empty());
+}
+
+TEST_F(StartStop, UnloadingReleasesEveryHostObjectTheAddinHeld)
+{
+    const std::size_t before = sh::liveObjects();
+    ASSERT_TRUE(run(""));
+    sh::openDesignFile(testDesign("01_gearbox.design.json"));
+    sh::answerFileDialogs("/dev/null");
+    ASSERT_TRUE(sh::click(kExportOnPanel));
+    sh::closeDocument();
+    // stop keeps the application; the unload releases it.
+    stop("");
+    sh::unregisterHandlers();
+    app = nullptr;
+    sh::reset();
+    EXPECT_EQ(sh::liveObjects(), before);
+}
 
 TEST_F(StartStop, BothCommandsShareOneExporterAndTheNextRunStartsAFreshOne)
 {
