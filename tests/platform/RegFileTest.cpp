@@ -19,71 +19,55 @@ const RegValue* valueAt(const RegFile& file, const std::string& key, const std::
 
 } // namespace
 
-TEST(RegFile, ReadsWhatRegeditWritesWithCrlfEscapesAndAnyCase)
+// As regedit saves it: UTF-16LE with a byte-order mark; as people write it:
+// UTF-8, with or without one. CRLF, comments, escapes, hex values split over
+// lines, sections repeated in another case.
+TEST(RegFile, ReadsWhatRegeditWritesInEveryEncoding)
 {
-    const std::string content =
+    const std::string text =
         "Windows Registry Editor Version 5.00\r\n"
         "\r\n"
         "; written by hand\r\n"
         "[HKEY_CURRENT_USER\\SOFTWARE\\Veltor\\RayDeck 9]\r\n"
-        "\"BinName\"=\"C:\\\\Program Files\\\\RayDeck 9\\\\raydeck.exe\"\r\n"
-        "\"Say\"=\"a \\\"quoted\\\" word\"\r\n"
+        "\"BinName\"=\"C:\\\\Program Files\\\\ray\\\"deck\\\".exe\"\r\n"
+        "\"Name\"=\"caf\xC3\xA9\"\r\n"
         "\"LiveLinkPort\"=dword:0000abcd\r\n"
         "@=\"default\"\r\n"
         "\r\n"
         "[hkey_current_user\\software\\veltor\\raydeck 9]\r\n"
-        "\"Extra\"=\"merged\"\r\n";
-    const RegFile file = RegFile::parse(content, RegistryRoot::CurrentUser);
-    ASSERT_TRUE(file.ok()) << file.error();
-
-    const RegValue* bin = valueAt(file, "software\\VELTOR\\raydeck 9", "binname");
-    ASSERT_NE(bin, nullptr);
-    EXPECT_EQ(bin->type, platform::RegString);
-    EXPECT_EQ(bin->text, "C:\\Program Files\\RayDeck 9\\raydeck.exe");
-    EXPECT_EQ(valueAt(file, "SOFTWARE\\Veltor\\RayDeck 9", "Say")->text, "a \"quoted\" word");
-    EXPECT_EQ(valueAt(file, "SOFTWARE\\Veltor\\RayDeck 9", "LiveLinkPort")->number, 0xabcdu);
-    EXPECT_EQ(valueAt(file, "SOFTWARE\\Veltor\\RayDeck 9", "")->text, "default");
-    EXPECT_EQ(valueAt(file, "SOFTWARE\\Veltor\\RayDeck 9", "Extra")->text, "merged");
-
-    // Parents exist implicitly; a leading or trailing backslash is ignored.
-    EXPECT_NE(file.find("\\SOFTWARE\\Veltor\\"), nullptr);
-    EXPECT_NE(file.find(""), nullptr);
-    EXPECT_EQ(file.find("SOFTWARE\\Veltor\\RayDeck 8"), nullptr);
-    EXPECT_EQ(valueAt(file, "SOFTWARE\\Veltor\\RayDeck 9", "Missing"), nullptr);
-}
-
-TEST(RegFile, DecodesByteOrderMarksAndHexValues)
-{
-    const std::string body =
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veltor]\n"
-        "\"Name\"=\"caf\xC3\xA9\"\n"
         // "hi" as REG_SZ in UTF-16LE, split over a continuation line.
-        "\"Wide\"=hex(1):68,00,69,00,\\\n"
-        "  00,00\n"
+        "\"Wide\"=hex(1):68,00,69,00,\\\r\n"
+        "  00,00\r\n"
         "\"Port\"=hex(4):88,13,00,00\n"
         "\"Blob\"=hex:01,02,03\n";
-
-    const RegFile utf8 = RegFile::parse("\xEF\xBB\xBFWindows Registry Editor Version 5.00\n" + body,
-                                        RegistryRoot::LocalMachine);
-    ASSERT_TRUE(utf8.ok()) << utf8.error();
-    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Name")->text, "caf\xC3\xA9");
-    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Wide")->text, "hi");
-    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Wide")->type, platform::RegString);
-    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Port")->number, 5000u);
-    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Blob")->type, platform::RegBinary);
-    EXPECT_EQ(valueAt(utf8, "SOFTWARE\\Veltor", "Blob")->bytes, "\x01\x02\x03");
-
-    // The same text as UTF-16LE with its byte-order mark, as regedit saves it.
-    const std::string text = "Windows Registry Editor Version 5.00\r\n" + body;
     std::string utf16 = "\xFF\xFE";
     for (char16_t unit : platform::utf8ToUtf16(text)) {
         utf16.push_back(static_cast<char>(unit & 0xFF));
         utf16.push_back(static_cast<char>(unit >> 8));
     }
-    const RegFile wide = RegFile::parse(utf16, RegistryRoot::LocalMachine);
-    ASSERT_TRUE(wide.ok()) << wide.error();
-    EXPECT_EQ(valueAt(wide, "SOFTWARE\\Veltor", "Name")->text, "caf\xC3\xA9");
-    EXPECT_EQ(valueAt(wide, "SOFTWARE\\Veltor", "Port")->number, 5000u);
+    for (const std::string& content : {text, "\xEF\xBB\xBF" + text, utf16}) {
+        const RegFile file = RegFile::parse(content, RegistryRoot::CurrentUser);
+        ASSERT_TRUE(file.ok()) << file.error();
+        const std::string key = "software\\VELTOR\\raydeck 9";
+        const RegValue* bin = valueAt(file, key, "binname");
+        ASSERT_NE(bin, nullptr);
+        EXPECT_EQ(bin->type, platform::RegString);
+        EXPECT_EQ(bin->text, "C:\\Program Files\\ray\"deck\".exe");
+        EXPECT_EQ(valueAt(file, key, "Name")->text, "caf\xC3\xA9");
+        EXPECT_EQ(valueAt(file, key, "LiveLinkPort")->number, 0xabcdu);
+        EXPECT_EQ(valueAt(file, key, "")->text, "default");
+        EXPECT_EQ(valueAt(file, key, "Wide")->text, "hi");
+        EXPECT_EQ(valueAt(file, key, "Wide")->type, platform::RegString);
+        EXPECT_EQ(valueAt(file, key, "Port")->number, 5000u);
+        EXPECT_EQ(valueAt(file, key, "Blob")->type, platform::RegBinary);
+        EXPECT_EQ(valueAt(file, key, "Blob")->bytes, "\x01\x02\x03");
+
+        // Parents exist implicitly; a leading or trailing backslash is ignored.
+        EXPECT_NE(file.find("\\SOFTWARE\\Veltor\\"), nullptr);
+        EXPECT_NE(file.find(""), nullptr);
+        EXPECT_EQ(file.find("SOFTWARE\\Veltor\\RayDeck 8"), nullptr);
+        EXPECT_EQ(valueAt(file, key, "Missing"), nullptr);
+    }
 }
 
 TEST(RegFile, AMalformedFileNamesItsFirstFaultyLineAndHasNoKeys)
