@@ -22,23 +22,17 @@ namespace translatetest {
 namespace sh = standin::host;
 using adsk::core::Ptr;
 
-// One triangle at x offset `x` (centimetres), with normals and uvs.
-inline sh::MeshData triangle(float x = 0)
+// A face with one triangle at x = `x` (centimetres), so meshes can be told
+// apart afterwards.
+inline sh::FaceData face(int appearance = sh::kNone, float x = 0)
 {
     sh::MeshData m;
     m.nodeCoordinates = {x, 0, 0, x + 1, 0, 0, x, 1, 0};
     m.normalVectors = {0, 0, 1, 0, 0, 1, 0, 0, 1};
-    m.textureCoordinates = {0, 0, 1, 0, 0, 1};
     m.nodeIndices = {0, 1, 2};
-    return m;
-}
-
-// A face with one mesh at x = `x`, so meshes can be told apart afterwards.
-inline sh::FaceData face(int appearance = sh::kNone, float x = 0)
-{
     sh::FaceData f;
     f.appearance = appearance;
-    f.displayMeshes.push_back(triangle(x));
+    f.displayMeshes.push_back(m);
     return f;
 }
 
@@ -128,23 +122,15 @@ protected:
     std::unique_ptr<FusionExporter> translator;
 };
 
-// The i-th child group and the i-th object of a group.
+// The i-th child group and the i-th object of a group (at() throws past the end).
 inline std::shared_ptr<vel::VelGroup> child(const std::shared_ptr<vel::VelGroup>& parent, std::size_t i)
 {
-    if (!parent || i >= parent->groups().size()) {
-        ADD_FAILURE() << "no child group " << i;
-        return nullptr;
-    }
-    return std::dynamic_pointer_cast<vel::VelGroup>(parent->groups()[i]);
+    return std::dynamic_pointer_cast<vel::VelGroup>(parent->groups().at(i));
 }
 
 inline std::shared_ptr<vel::TriangleObject> mesh(const std::shared_ptr<vel::VelGroup>& parent, std::size_t i)
 {
-    if (!parent || i >= parent->objects().size()) {
-        ADD_FAILURE() << "no object " << i;
-        return nullptr;
-    }
-    return std::dynamic_pointer_cast<vel::TriangleObject>(parent->objects()[i]);
+    return std::dynamic_pointer_cast<vel::TriangleObject>(parent->objects().at(i));
 }
 
 } // namespace translatetest
