@@ -48,16 +48,33 @@ protected:
 
 } // namespace
 
-// Run twice, stopped and run again: still three buttons, one handler each.
-TEST_F(StartStop, RunAddsTheThreeButtonsWithTheirTextsAndIconsOnce)
+// Run twice, stopped and run again: still three buttons, one handler each,
+// and a fresh exporter that both commands share.
+TEST_F(StartStop, RunAddsTheButtonsOnceAndTheNextRunStartsAFreshExporter)
 {
     ASSERT_TRUE(run(""));
     ASSERT_TRUE(run(""));
-    ASSERT_TRUE(stop(""));
+    EXPECT_EQ(exporter, nullptr);
+    sh::openDesignFile(testDesign("01_gearbox.design.json"));
+    ASSERT_TRUE(sh::click(kRenderOnToolbar));
+    const FusionExporter* first = exporter.get();
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(sh::click(kExportOnPanel)); // cancelled
+    ASSERT_TRUE(sh::click(kRenderOnPanel));
+    EXPECT_EQ(exporter.get(), first);
+    getExporter().buildScene(app->activeDocument()); // a live transfer's records
+    ASSERT_FALSE(getExporter().sentRecords().empty());
+
+    // stop keeps the application.
+    EXPECT_TRUE(stop(""));
+    EXPECT_EQ(exporter, nullptr);
+    EXPECT_FALSE(ui);
+    EXPECT_TRUE(app);
+    EXPECT_TRUE(stop("")); // nothing left to release
+
     ASSERT_TRUE(run(""));
     EXPECT_EQ(toolbar(), Ids{kRenderOnToolbar});
     EXPECT_EQ(panel("FusionRenderEnvironment", "RenderPanel"), (Ids{kRenderOnPanel, kExportOnPanel}));
-
     const std::string renderTip =
         "This command transfers the current scene to RayDeck 8. Click again to update the scene with any changes.";
     const std::string exportTip = "This command exports the current scene to a RayDeck .rdk file.";
@@ -74,10 +91,12 @@ TEST_F(StartStop, RunAddsTheThreeButtonsWithTheirTextsAndIconsOnce)
         EXPECT_EQ(d.createdHandlers, 1u) << d.id;
     }
 
-    // One execute handler per click, so one dialog.
-    sh::openDesignFile(testDesign("02_minimal.design.json"));
+    // One execute handler per click, so one more dialog.
     ASSERT_TRUE(sh::click(kExportOnPanel));
-    EXPECT_EQ(sh::shownFileDialogs().size(), 1u);
+    EXPECT_EQ(sh::shownFileDialogs().size(), 2u);
+    ASSERT_NE(exporter, nullptr);
+    EXPECT_TRUE(exporter->sentRecords().empty());
+    EXPECT_TRUE(exporter->currentRecords().empty());
 }
 
 TEST_F(StartStop, ButtonsGoToTheLastWorkspaceOrPanelWhenTheRenderOnesAreMissing)
@@ -156,32 +175,4 @@ TEST_F(StartStop, UnloadingReleasesEveryHostObjectTheAddinHeld)
     app = nullptr;
     sh::reset();
     EXPECT_EQ(sh::liveObjects(), before);
-}
-
-TEST_F(StartStop, BothCommandsShareOneExporterAndTheNextRunStartsAFreshOne)
-{
-    ASSERT_TRUE(run(""));
-    EXPECT_EQ(exporter, nullptr);
-    sh::openDesignFile(testDesign("01_gearbox.design.json"));
-    ASSERT_TRUE(sh::click(kRenderOnToolbar));
-    const FusionExporter* first = exporter.get();
-    ASSERT_NE(first, nullptr);
-    ASSERT_TRUE(sh::click(kExportOnPanel));
-    ASSERT_TRUE(sh::click(kRenderOnPanel));
-    EXPECT_EQ(exporter.get(), first);
-    getExporter().buildScene(app->activeDocument()); // a live transfer's records
-    ASSERT_FALSE(getExporter().sentRecords().empty());
-
-    // stop keeps the application.
-    EXPECT_TRUE(stop(""));
-    EXPECT_EQ(exporter, nullptr);
-    EXPECT_FALSE(ui);
-    EXPECT_TRUE(app);
-    EXPECT_TRUE(stop("")); // nothing left to release
-
-    ASSERT_TRUE(run(""));
-    ASSERT_TRUE(sh::click(kExportOnPanel)); // cancelled
-    ASSERT_NE(exporter, nullptr);
-    EXPECT_TRUE(exporter->sentRecords().empty());
-    EXPECT_TRUE(exporter->currentRecords().empty());
 }
