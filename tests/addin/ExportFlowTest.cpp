@@ -60,24 +60,9 @@ protected:
 
 } // namespace
 
-TEST_F(ExportFlow, TheSaveDialogOffersTheDocumentNameInTheDocumentsFolder)
-{
-    sh::openDesignFile(testDesign("01_gearbox.design.json"));
-    exporter->exportToFile(activeDocument()); // cancelled
-    sh::openDesignFile(testDesign("02_minimal.design.json"));
-    exporter->exportToFile(activeDocument());
-
-    const auto dialogs = sh::shownFileDialogs();
-    ASSERT_EQ(dialogs.size(), 2u);
-    EXPECT_EQ(dialogs[0].filter, "RayDeck scene (*.rdk)");
-    EXPECT_EQ(dialogs[0].filterIndex, 0);
-    EXPECT_EQ(dialogs[0].initialDirectory, "%CSIDL_MYDOCUMENTS%");
-    // The name as it is, version and all, without an extension.
-    EXPECT_EQ(dialogs[0].initialFilename, "Gearbox v3");
-    EXPECT_EQ(dialogs[1].initialFilename, "Untitled.rdk");
-}
-
-TEST_F(ExportFlow, NoFileChosenOrOpenedLeavesTheExporterAsItWas)
+// The dialog offers the document's name in the documents folder; no file
+// chosen, or none opened, leaves the exporter as it was.
+TEST_F(ExportFlow, TheSaveDialogAndNoFileChosenOrOpened)
 {
     sh::openDesignFile(testDesign("01_gearbox.design.json"));
     exportTo(dir / "first.rdk");
@@ -89,8 +74,8 @@ TEST_F(ExportFlow, NoFileChosenOrOpenedLeavesTheExporterAsItWas)
     ASSERT_EQ(exporter->unitsPerMetre(), 1000.0f);
     ASSERT_EQ(exporter->unitsPerCentimetre(), 10.0f);
 
-    // A document in inches, which an export would measure anew.
-    sh::openDesignFile(testDesign("03_zup_default_view.design.json"));
+    // An unnamed document without a design, which an export would measure anew.
+    sh::openDesignFile(testDesign("02_minimal.design.json"));
     sh::cancelFileDialogs();
     exporter->exportToFile(activeDocument());
     sh::setFileDialogAnswer(adsk::core::DialogOK, ""); // confirmed, but no name
@@ -100,7 +85,14 @@ TEST_F(ExportFlow, NoFileChosenOrOpenedLeavesTheExporterAsItWas)
     // A file that cannot be opened fails before anything changes.
     EXPECT_THROW(exportTo(dir / "missing/x.rdk"), std::runtime_error);
 
-    EXPECT_EQ(sh::shownFileDialogs().size(), 5u);
+    const auto dialogs = sh::shownFileDialogs();
+    ASSERT_EQ(dialogs.size(), 5u);
+    EXPECT_EQ(dialogs[0].filter, "RayDeck scene (*.rdk)");
+    EXPECT_EQ(dialogs[0].filterIndex, 0);
+    EXPECT_EQ(dialogs[0].initialDirectory, "%CSIDL_MYDOCUMENTS%");
+    // The name as it is, version and all, without an extension.
+    EXPECT_EQ(dialogs[0].initialFilename, "Gearbox v3");
+    EXPECT_EQ(dialogs[1].initialFilename, "Untitled.rdk");
     EXPECT_EQ(exporter->sceneWriter(), writer);
     EXPECT_TRUE(sameRecords(exporter->sentRecords(), sent));
     EXPECT_TRUE(sameRecords(exporter->currentRecords(), current));
