@@ -89,18 +89,6 @@ TEST_F(HostProgram, AnExportThatIsNotWrittenCompletelyFails)
     EXPECT_FALSE(fs::exists(dir / "bad.rdk"));
 }
 
-TEST_F(HostProgram, TheAddinCanBeLoadedFromAnotherPathAndIsCheckedWhenItIs)
-{
-    fs::copy_file(ADDIN_MODULE_PATH, dir / "Copy.so");
-    Outcome r = host({"--addin", dir / "Copy.so", "export", exampleDesign().string(), "x.rdk"});
-    EXPECT_EQ(r.status, 0) << r.err;
-
-    // A library, but no add-in.
-    r = host({"--addin", ADSK_LIBRARY_PATH, "export", exampleDesign().string(), "x.rdk"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("not an add-in module (it exports no \"run\")"));
-}
-
 TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
 {
     rdtest::writeFile(dir / "edited.design.json", rdtest::readFile(testDesign("08_placements.design.json").string()));
@@ -109,7 +97,9 @@ TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
     live.script.instances = {rdtest::instanceList({{9, 4711, 5000}})};
     live.script.processes[4711] = {true, rdtest::kEmptyScene};
     live.write();
-    const Outcome r = script("# cancel, then save; stop and start again\n"
+    // The add-in loaded from another path.
+    fs::copy_file(ADDIN_MODULE_PATH, dir / "Copy.so");
+    rdtest::writeFile(dir / "session.txt", "# cancel, then save; stop and start again\n"
                              "run\n"
                              "open " + testDesign("01_gearbox.design.json").string() + "\n"
                              "click Export to RayDeck .rdk\n"
@@ -132,6 +122,7 @@ TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
                              "run\n"
                              "answer - \n"
                              "click Export to RayDeck .rdk\n");
+    const Outcome r = host({"--addin", dir / "Copy.so", "script", "session.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(matchesGoldenFile("addin/golden/01_gearbox.rdk", withoutBuildStamp(rdtest::readFile(dir / "first.rdk"))));
     EXPECT_TRUE(matchesGoldenFile("addin/golden/08_placements.rdk",
@@ -185,6 +176,9 @@ TEST_F(HostProgram, AWrongStepOrCommandLineSaysWhereAndWhat)
                                 "addin-host: stop returned true\n"
                                 "addin-host: unloaded "));
 
+    // A library, but no add-in.
+    EXPECT_THAT(host({"--addin", ADSK_LIBRARY_PATH, "export", exampleDesign().string(), "x.rdk"}).err,
+                HasSubstr("not an add-in module (it exports no \"run\")"));
     EXPECT_EQ(host({"script", "absent.txt"}).err, "addin-host: absent.txt: cannot read the script\n");
     EXPECT_EQ(host({}).status, 2);
     EXPECT_EQ(host({"export", "only-one"}).status, 2);
