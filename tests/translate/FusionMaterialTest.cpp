@@ -40,38 +40,35 @@ sh::PropertyData textured(std::string id, std::vector<sh::PropertyData> texture)
 
 } // namespace
 
-TEST_F(AppearanceTest, ColourComesFromTheLastMatchingColourProperty)
+// The colour of the last colour property that sets it; the last texture file
+// of any colour property.
+TEST_F(AppearanceTest, TheLastMatchingColourAndTextureWin)
 {
     struct Case {
         const char* what;
         std::vector<sh::PropertyData> properties;
         std::array<float, 3> diffuse;
+        std::string texture;
     };
     const Case cases[] = {
-        {"other identifier", {sh::colorProperty("glaze_color", sh::Rgba{0, 0, 0, 255})}, {1, 1, 1}},
+        {"other identifier", {sh::colorProperty("glaze_color", sh::Rgba{0, 0, 0, 255})}, {1, 1, 1}, ""},
         {"later one wins",
          {sh::colorProperty("opaque_albedo", sh::Rgba{255, 0, 0, 255}), sh::colorProperty("metal_color", sh::Rgba{0, 255, 0, 255})},
-         {0, 1, 0}},
-        {"colour without value", {sh::colorProperty("generic_diffuse", std::nullopt)}, {1, 1, 1}},
-        {"not a colour", {sh::floatProperty("generic_diffuse", 0.5)}, {1, 1, 1}},
+         {0, 1, 0}, ""},
+        {"colour without value", {sh::colorProperty("generic_diffuse", std::nullopt)}, {1, 1, 1}, ""},
+        {"not a colour", {sh::floatProperty("generic_diffuse", 0.5)}, {1, 1, 1}, ""},
+        {"textures",
+         {textured("unmatched", {sh::filenameProperty("bitmap", "first.png"), sh::floatProperty("scale", 2)}),
+          textured("also_unmatched", {sh::filenameProperty("bitmap", "second.png")})},
+         {1, 1, 1}, "second.png"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         vel::FusionMaterial material(appearance(withProperties(c.properties)));
         EXPECT_EQ(material.name(), "Look");
         EXPECT_EQ(material.diffuse, c.diffuse);
-        EXPECT_EQ(material.texturePath, "");
+        EXPECT_EQ(material.texturePath, c.texture);
     }
-}
-
-TEST_F(AppearanceTest, TheLastTextureFileOfAnyColourPropertyWins)
-{
-    vel::FusionMaterial material(appearance(withProperties({
-        textured("unmatched", {sh::filenameProperty("bitmap", "first.png"), sh::floatProperty("scale", 2)}),
-        textured("also_unmatched", {sh::filenameProperty("bitmap", "second.png")}),
-    })));
-    EXPECT_EQ(material.texturePath, "second.png");
-    EXPECT_EQ(material.diffuse, (std::array<float, 3>{1, 1, 1}));
 }
 
 TEST_F(TranslateTest, ShadersOfPlainAndTexturedMaterials)
