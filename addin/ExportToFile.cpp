@@ -26,6 +26,25 @@ private:
     vel::velSceneapi_oo& wrapper_;
 };
 
+// The file gets every body: the export's pass runs without the records of
+// the last live transfer. They are put back when the export ends, however it
+// ends: records left from an export that raised half way would make the next
+// live update skip components the renderer never received in that state.
+class KeepLiveRecords {
+public:
+    explicit KeepLiveRecords(FusionExporter::RecordMap& records)
+        : records_(records), kept_(std::exchange(records, FusionExporter::RecordMap()))
+    {
+    }
+    ~KeepLiveRecords() { records_ = std::move(kept_); }
+    KeepLiveRecords(const KeepLiveRecords&) = delete;
+    KeepLiveRecords& operator=(const KeepLiveRecords&) = delete;
+
+private:
+    FusionExporter::RecordMap& records_;
+    FusionExporter::RecordMap kept_;
+};
+
 } // namespace
 
 void FusionExporter::exportToFile(adsk::core::Ptr<adsk::core::Document> document)
@@ -54,10 +73,7 @@ void FusionExporter::exportToFile(adsk::core::Ptr<adsk::core::Document> document
     sceneWriter_ = std::make_unique<vel::velSceneapi_oo>(factory.get());
     const DetachWhenDone detach(*sceneWriter_);
 
-    // The file gets every body: the pass runs without the records of the last
-    // live transfer, which are put back afterwards so that exporting does not
-    // turn the next live update into a full resend.
-    RecordMap keptRecords = std::exchange(sentRecords_, RecordMap());
+    const KeepLiveRecords keep(sentRecords_);
 
     // Text lists with indentation.
     sceneWriter_->api()->setModeFlags(1);
@@ -80,9 +96,6 @@ void FusionExporter::exportToFile(adsk::core::Ptr<adsk::core::Document> document
 
     std::shared_ptr<vel::VelGroup> root = buildScene(std::move(document));
     sceneWriter_->writeNode(*root);
-
-    sentRecords_ = std::move(keptRecords);
-
     root.reset();
     // Closed explicitly rather than by the destructor, which could only print
     // a failure: a write that did not reach the disk, or a failed close,

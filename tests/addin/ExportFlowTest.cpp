@@ -132,3 +132,22 @@ TEST_F(ExportFlow, ExportsWriteEveryBodyAndLeaveTheLiveRecordsForTheNextUpdate)
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root->flags(), 1u) << "the root component was sent again";
 }
+
+// An export that fails half way through the design (a host object gone) has
+// recorded some of the design in the export's own pass; the live records must
+// come back all the same, or the next update would skip components the
+// renderer never received in that state.
+TEST_F(ExportFlow, AnExportThatRaisesStillPutsTheLiveRecordsBack)
+{
+    sh::DesignData design = sh::loadDesignFile(testDesign("01_gearbox.design.json"));
+    sh::openDesign(design);
+    exporter->buildScene(activeDocument());
+    const FusionExporter::RecordMap sent = exporter->sentRecords();
+    ASSERT_GT(sent.size(), 1u);
+
+    design.components.back().missing.bodies = true;
+    sh::openDesign(design);
+    EXPECT_THROW(exportTo(dir / "broken.rdk"), std::exception);
+    EXPECT_TRUE(sameRecords(exporter->sentRecords(), sent));
+    EXPECT_EQ(exporter->sceneWriter()->api(), nullptr);
+}
