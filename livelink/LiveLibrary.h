@@ -7,7 +7,10 @@
 //
 // - The ORDER of the virtual operations is fixed; never insert, remove or
 //   reorder one, and never overload a name (MSVC groups overloads together in
-//   the vtable, GCC does not).
+//   the vtable, GCC does not). The number after each operation is its slot,
+//   counted from 1 as the Microsoft ABI counts them; a test lays these
+//   classes out as MSVC does and compares
+//   (tests/sceneapi/CheckMicrosoftAbiSlots.cmake).
 // - There is deliberately NO virtual destructor. The library's root object is
 //   built with MSVC, where its first slot is the "scalar deleting destructor",
 //   one slot taking a flag (1: destroy and free). GCC and mingw would give a
@@ -34,27 +37,27 @@ namespace vel::live {
 // root object; never freed by the add-in.
 class QueryApi {
 public:
-    // Slot 1: an XML document with one child element of the root element per
+    // An XML document with one child element of the root element per
     // running RayDeck process, carrying "version_major", "process_id" and
     // "livelink_port" elements; null when there is nothing to report.
-    virtual const char* listInstances() = 0;
+    virtual const char* listInstances() = 0;                       // 1
 
-    // Slot 2: starts inspecting the process; true when it now can be.
-    virtual bool attach(std::int64_t processId) = 0;
+    // Starts inspecting the process; true when it now can be.
+    virtual bool attach(std::int64_t processId) = 0;               // 2
 
-    // Slot 3: not used by the add-in.
-    virtual void reserved3() {}
+    // Not used by the add-in.
+    virtual void reserved3() {}                                    // 3
 
-    // Slot 4: ends the inspection begun by attach.
-    virtual void detach() = 0;
+    // Ends the inspection begun by attach.
+    virtual void detach() = 0;                                     // 4
 
-    // Slots 5 and 6: not used by the add-in.
-    virtual void reserved5() {}
-    virtual void reserved6() {}
+    // Not used by the add-in.
+    virtual void reserved5() {}                                    // 5
+    virtual void reserved6() {}                                    // 6
 
-    // Slot 7: an XML document describing the attached process's scene (model
-    // sets carry "modelset" and "name" attributes); null when there is none.
-    virtual const char* describeScene() = 0;
+    // An XML document describing the attached process's scene (model sets
+    // carry "modelset" and "name" attributes); null when there is none.
+    virtual const char* describeScene() = 0;                       // 7
 
 protected:
     QueryApi() = default;
@@ -67,16 +70,16 @@ protected:
 // out belong to it and live until destroy.
 class RootObject {
 public:
-    // Slot 1: called with 1, destroys the object and frees its memory (the
-    // MSVC scalar deleting destructor; see above).
-    virtual void destroy(int flags) = 0;
+    // Called with 1, destroys the object and frees its memory (the MSVC
+    // scalar deleting destructor; see above).
+    virtual void destroy(int flags) = 0;                           // 1
 
-    // Slot 2: the live implementation of the 68-operation scene interface;
-    // null when unavailable.
-    virtual velScene_api* sceneApi() = 0;
+    // The live implementation of the 68-operation scene interface; null
+    // when unavailable.
+    virtual velScene_api* sceneApi() = 0;                          // 2
 
-    // Slot 3: the query interface; null when unavailable.
-    virtual QueryApi* queryApi() = 0;
+    // The query interface; null when unavailable.
+    virtual QueryApi* queryApi() = 0;                              // 3
 
 protected:
     RootObject() = default;

@@ -14,7 +14,9 @@
 // come from compilers of the same ABI: against the real live library, build
 // with MSVC or clang-cl. No operation name is overloaded, because MSVC groups
 // the overloads of a name together in the vtable; without overloads both ABIs
-// keep the operations in declaration order. Keep it that way.
+// keep the operations in declaration order. Keep it that way: a test lays
+// this class out as MSVC does and compares each slot with the number after
+// its operation (tests/sceneapi/CheckMicrosoftAbiSlots.cmake).
 //
 // Conventions: strings are UTF-8, zero-terminated and not retained after the
 // call; booleans are one byte; 3-vectors and transforms are passed by
