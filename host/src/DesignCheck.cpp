@@ -10,16 +10,6 @@ namespace standin::host {
 
 namespace {
 
-std::string joinMessage(const std::string& source, const std::string& location, const std::string& problem)
-{
-    std::string text;
-    if (!source.empty())
-        text += source + ": ";
-    if (!location.empty())
-        text += location + ": ";
-    return text + problem;
-}
-
 class Checker {
 public:
     Checker(const DesignData& design, const std::string& source) : design_(design), source_(source) {}
@@ -126,12 +116,6 @@ private:
 };
 
 } // namespace
-
-DesignError::DesignError(std::string source, std::string location, std::string problem)
-    : std::runtime_error(joinMessage(source, location, problem)), source_(std::move(source)),
-      location_(std::move(location)), problem_(std::move(problem))
-{
-}
 
 void checkDesign(const DesignData& design, const std::string& source)
 {

@@ -14,7 +14,7 @@
 // Syntax errors and repeated fields of an object are reported here, as
 // DesignError with the line and column or the JSON path.
 
-#include <StandIn/DesignLoader.h>
+#include <StandIn/DesignError.h>
 
 #include <nlohmann/json.hpp>
 

@@ -4,6 +4,7 @@
 
 #include <StandIn/AddinEntry.h>
 #include <StandIn/DesignData.h>
+#include <StandIn/DesignError.h>
 #include <StandIn/DesignLoader.h>
 #include <StandIn/HostControl.h>
 #include <StandIn/UiControl.h>
