@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace standin::host::detail {
 
@@ -66,6 +67,30 @@ const int* TriangleMeshObject::nodeIndices_raw(std::size_t& count) const
 
 // ---- Components and products -----------------------------------------------------
 
+// The last reference to a component releases its occurrences, each of which
+// releases the component it places: left alone, a chain of placements as deep
+// as the design would be freed recursively, whoever lets go of its top (the
+// document, or a Ptr the add-in kept past it). So while one occurrence
+// releases its component, the others queue theirs, and the first one drains
+// the queue: the stack stays flat at any depth.
+OccurrenceObject::~OccurrenceObject()
+{
+    thread_local std::vector<Ptr<ComponentObject>>* queue = nullptr;
+    if (queue != nullptr) {
+        queue->push_back(std::move(component_));
+        return;
+    }
+    std::vector<Ptr<ComponentObject>> pending;
+    queue = &pending;
+    component_.reset();
+    while (!pending.empty()) {
+        Ptr<ComponentObject> next = std::move(pending.back());
+        pending.pop_back();
+        next.reset();
+    }
+    queue = nullptr;
+}
+
 Ptr<adsk::fusion::Component> OccurrenceObject::component() const
 {
     return component_;
@@ -81,13 +106,6 @@ Ptr<adsk::core::Matrix3D> OccurrenceObject::transform() const
 Ptr<adsk::fusion::Component> DesignObject::rootComponent() const
 {
     return root_;
-}
-
-DocumentObject::~DocumentObject()
-{
-    products_.reset();
-    for (Ptr<ComponentObject>& component : components_)
-        component.reset();
 }
 
 // ---- Physical properties -------------------------------------------------------
@@ -204,8 +222,6 @@ public:
             document->products_ = products;
         }
 
-        for (std::size_t index : parentsFirst())
-            document->components_.push_back(components_[index]);
         return document;
     }
 
@@ -286,39 +302,6 @@ private:
         if (p.type == ProductType::Design)
             return new DesignObject(std::move(units), component(p.rootComponent));
         return new OtherProductObject(std::move(units));
-    }
-
-    // Component indices, each parent before every component it places
-    // (reverse post-order of an iterative depth-first walk; the design has no
-    // cycle).
-    std::vector<std::size_t> parentsFirst() const
-    {
-        const std::size_t n = design_.components.size();
-        std::vector<std::size_t> postOrder;
-        postOrder.reserve(n);
-        std::vector<bool> visited(n, false);
-        std::vector<std::pair<std::size_t, std::size_t>> stack; // component, next occurrence
-        for (std::size_t start = 0; start < n; ++start) {
-            if (visited[start])
-                continue;
-            visited[start] = true;
-            stack.emplace_back(start, 0);
-            while (!stack.empty()) {
-                auto& [c, next] = stack.back();
-                const auto& occurrences = design_.components[c].occurrences;
-                if (next < occurrences.size()) {
-                    const int child = occurrences[next++].component;
-                    if (child != kNone && !visited[static_cast<std::size_t>(child)]) {
-                        visited[static_cast<std::size_t>(child)] = true;
-                        stack.emplace_back(static_cast<std::size_t>(child), 0);
-                    }
-                } else {
-                    postOrder.push_back(c);
-                    stack.pop_back();
-                }
-            }
-        }
-        return {postOrder.rbegin(), postOrder.rend()};
     }
 
     DesignData& design_;

@@ -160,6 +160,7 @@ public:
                      std::optional<Matrix4> transform)
         : component_(std::move(component)), visible_(visible), appearance_(std::move(appearance)),
           transform_(transform) {}
+    ~OccurrenceObject() override;
 
     Ptr<adsk::fusion::Component> component() const override;
     bool isLightBulbOn() const override { return visible_; }
@@ -227,17 +228,11 @@ class ProductsObject final : public ListObject<adsk::core::Products, adsk::core:
 
 class DocumentObject final : public Object<adsk::core::Document> {
 public:
-    ~DocumentObject() override;
-
     std::string name() const override { return name_; }
     Ptr<adsk::core::Products> products() const override { return products_; }
 
     std::string name_;
     Ptr<ProductsObject> products_;
-    // Every component, parents before the components they place, so that
-    // releasing them in this order never frees a chain of placements
-    // recursively.
-    std::vector<Ptr<ComponentObject>> components_;
 };
 
 // Makes the objects of a checked design (checkDesign); the mesh arrays move

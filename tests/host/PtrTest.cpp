@@ -92,15 +92,26 @@ TEST_F(PtrSemantics, HeldObjectsOutliveTheirDocumentAndGoWithTheLastReference)
 TEST_F(PtrSemantics, ADeepChainOfPlacementsIsReleasedWithoutRecursion)
 {
     // Each component places the next; releasing them must not free the chain
-    // recursively, whichever end is listed first.
+    // recursively, whether the document lets go of it or a Ptr kept past the
+    // document does.
     const std::size_t baseline = sh::liveObjects();
-    sh::DesignData d;
-    const int depth = 200000;
-    d.components.resize(depth);
-    for (int i = 0; i + 1 < depth; ++i)
-        d.components[static_cast<std::size_t>(depth - 1 - i)].occurrences.push_back(placement(depth - 2 - i));
-    d.products.push_back({sh::ProductType::Design, "cm", depth - 1, {}});
-    sh::openDesign(std::move(d));
+    const auto open = [] {
+        sh::DesignData d;
+        const int depth = 200000;
+        d.components.resize(depth);
+        for (int i = 0; i + 1 < depth; ++i)
+            d.components[static_cast<std::size_t>(depth - 1 - i)].occurrences.push_back(placement(depth - 2 - i));
+        d.products.push_back({sh::ProductType::Design, "cm", depth - 1, {}});
+        sh::openDesign(std::move(d));
+    };
+    open();
     sh::closeDocument();
+    EXPECT_EQ(sh::liveObjects(), baseline);
+
+    open();
+    Ptr<adsk::fusion::Component> top = designAt(0)->rootComponent();
+    sh::closeDocument();
+    EXPECT_GT(sh::liveObjects(), baseline + 200000);
+    top = nullptr;
     EXPECT_EQ(sh::liveObjects(), baseline);
 }
