@@ -1,4 +1,5 @@
-// The checks shared by loaded and built designs: references and cycles.
+// The checks shared by loaded and built designs: references, cycles and the
+// depth of textures.
 
 #include <StandIn/DesignLoader.h>
 
@@ -16,6 +17,8 @@ public:
 
     void run() const
     {
+        for (std::size_t a = 0; a < design_.appearances.size(); ++a)
+            textureDepth(design_.appearances[a].properties, "appearances[" + std::to_string(a) + "].properties", 0);
         const auto& components = design_.components;
         for (std::size_t p = 0; p < design_.products.size(); ++p)
             if (design_.products[p].type == ProductType::Design)
@@ -57,6 +60,20 @@ private:
         const std::size_t n = design_.appearances.size();
         if (index != kNone && (index < 0 || static_cast<std::size_t>(index) >= n))
             fail(location, "appearance " + std::to_string(index) + " out of range (" + std::to_string(n) + " appearances)");
+    }
+
+    // Bounded by the limit itself: the walk goes no deeper than it.
+    void textureDepth(const std::vector<PropertyData>& properties, const std::string& location, int depth) const
+    {
+        for (std::size_t i = 0; i < properties.size(); ++i) {
+            const PropertyData& p = properties[i];
+            if (p.type != PropertyType::Color || !p.hasTexture)
+                continue;
+            const std::string texture = location + "[" + std::to_string(i) + "].texture";
+            if (depth + 1 > kMaxTextureDepth)
+                fail(texture, "textures nested more than " + std::to_string(kMaxTextureDepth) + " deep");
+            textureDepth(p.texture, texture, depth + 1);
+        }
     }
 
     std::string label(std::size_t c) const

@@ -21,9 +21,6 @@ using detail::JsonDocument;
 using detail::PackedArray;
 
 constexpr const char* kFormat = "design/1";
-// Textures whose properties carry textures again; deeper nesting is refused
-// rather than followed (it would only be a way to exhaust the stack).
-constexpr int kMaxTextureDepth = 8;
 
 const char* typeName(const Json& v)
 {
@@ -135,11 +132,16 @@ private:
         return v.get_ref<const Json::array_t&>();
     }
 
+    // Every string the design keeps; names end at a NUL downstream, so a
+    // string holding one could not be passed on whole.
     const std::string& string(const Json& v) const
     {
         if (!v.is_string())
             fail(std::string("expected a string, got ") + typeName(v));
-        return v.get_ref<const std::string&>();
+        const auto& text = v.get_ref<const std::string&>();
+        if (text.find('\0') != std::string::npos)
+            fail("a NUL character (\\u0000) in " + quoted(text));
+        return text;
     }
 
     bool boolean(const Json& v) const
@@ -179,8 +181,10 @@ private:
         fail(std::string("expected an integer, got ") + typeName(v));
     }
 
+    // N numbers that the scene is written with as 32-bit floats (points,
+    // vectors, transforms): one beyond float range would be written as inf.
     template <std::size_t N>
-    std::array<double, N> numbers(const Json& v)
+    std::array<double, N> floatNumbers(const Json& v)
     {
         const Json::array_t& a = array(v);
         if (a.size() != N)
@@ -189,6 +193,8 @@ private:
         for (std::size_t i = 0; i < N; ++i) {
             const Step step = at(i);
             result[i] = number(a[i]);
+            if (std::isinf(static_cast<float>(result[i])))
+                fail(a[i].dump() + " out of range for a 32-bit float");
         }
         return result;
     }
@@ -201,6 +207,8 @@ private:
     {
         expectObject(object);
         for (const auto& [key, value] : object.get_ref<const Json::object_t&>()) {
+            if (key.find('\0') != std::string::npos)
+                fail("a NUL character (\\u0000) in the field name " + quoted(key));
             const Step step = at(key);
             if (!handle(key, value))
                 fail("unknown field");
@@ -289,11 +297,11 @@ private:
                 else
                     fail("unknown value " + quoted(type) + " (expected \"perspective\" or \"orthographic\")");
             } else if (key == "eye") {
-                camera.eye = numbers<3>(value);
+                camera.eye = floatNumbers<3>(value);
             } else if (key == "target") {
-                camera.target = numbers<3>(value);
+                camera.target = floatNumbers<3>(value);
             } else if (key == "up") {
-                camera.up = numbers<3>(value);
+                camera.up = floatNumbers<3>(value);
             } else if (key == "perspectiveAngle") {
                 camera.perspectiveAngle = number(value);
                 if (!(camera.perspectiveAngle > 0.0 && camera.perspectiveAngle < std::numbers::pi))
@@ -655,7 +663,7 @@ private:
         Matrix4 m{};
         for (std::size_t r = 0; r < 4; ++r) {
             const Step step = at(r);
-            const std::array<double, 4> row = numbers<4>(rows[r]);
+            const std::array<double, 4> row = floatNumbers<4>(rows[r]);
             m[r] = row;
         }
         return m;

@@ -11,8 +11,14 @@
 // Elements that do not fit are noted, not rejected here, so that the checks
 // of the design report problems in document order with their JSON paths.
 //
-// Syntax errors and repeated fields of an object are reported here, as
-// DesignError with the line and column or the JSON path.
+// The text is read in blocks, never whole, and the plain numbers of a mesh
+// array are read straight from the block, past the general parser, which
+// sees the rest (JsonReader.cpp tells how the two share the text).
+//
+// Reported here, as DesignError: malformed text with its line and column (as
+// the general parser words it), bytes after the document, repeated fields,
+// objects of more than kMaxFields fields and containers nested more than
+// kMaxNesting deep, with the JSON path.
 
 #include <StandIn/DesignError.h>
 
@@ -28,6 +34,15 @@
 namespace standin::host::detail {
 
 using Json = nlohmann::ordered_json;
+
+// No object of a design has more than a handful of fields; one with hundreds
+// is refused before the linear duplicate check makes it slow.
+inline constexpr std::size_t kMaxFields = 256;
+
+// A design nests about ten levels (a few more with textures of textures);
+// deeper input is refused, so that nothing that walks the DOM can be made to
+// walk deep.
+inline constexpr std::size_t kMaxNesting = 100;
 
 struct PackedArray {
     bool indices = false;             // "nodeIndices": 32-bit integers, else floats

@@ -149,6 +149,22 @@ TEST_F(DesignBuilder, BrokenReferencesAndCyclesAreRejectedAndChangeNothing)
     d.products[0].rootComponent = -2;
     EXPECT_EQ(rejection(d), "products[0].rootComponent: component -2 out of range (2 components)");
 
+    // Textures nested deeper than a file may nest them (the walk that makes
+    // the document's properties would go as deep as they do).
+    d = design({});
+    sh::PropertyData property = sh::colorProperty("tint", std::nullopt);
+    for (int depth = 0; depth < 20; ++depth) {
+        sh::PropertyData outer = sh::colorProperty("tint", std::nullopt);
+        outer.hasTexture = true;
+        outer.texture.push_back(std::move(property));
+        property = std::move(outer);
+    }
+    d.appearances.push_back({"A", "A", {std::move(property)}, {}});
+    std::string path = "appearances[0].properties";
+    for (int depth = 0; depth < 9; ++depth)
+        path += "[0].texture";
+    EXPECT_EQ(rejection(d), path + ": textures nested more than 8 deep");
+
     EXPECT_EQ(Application::get()->activeDocument()->name(), "Built");
 }
 

@@ -239,3 +239,66 @@ TEST_F(DesignLoader, BigMeshArraysStreamInExactlyAsBuilt)
     EXPECT_EQ(read.textureCoordinates, grid.textureCoordinates);
     EXPECT_EQ(read.nodeIndices, grid.nodeIndices);
 }
+
+// Text that could not be passed on faithfully or only nests deep, each from
+// memory and from a file: rejected with its path or position, while the
+// limits themselves and a deep chain of placements load.
+TEST_F(DesignLoader, UnfaithfulValuesTrailingBytesAndDeepNestingAreRejected)
+{
+    const auto design = [](const std::string& components, const std::string& host = "") {
+        return R"({"format":"design/1","name":"N",)" + host + R"("products":[],"components":[)" + components + "]}";
+    };
+    const auto placed = [&](const std::string& transform) {
+        return design(R"({"key":"a","name":"A","occurrences":[{"component":"b","transform":)" + transform +
+                      R"(}]},{"key":"b","name":"B"})");
+    };
+    const auto viewed = [&](const std::string& eye) {
+        return design("", R"("host":{"viewport":{"cameraType":"perspective","eye":)" + eye +
+                              R"(,"target":[0,0,0],"up":[0,1,0],"perspectiveAngle":0.5}},)");
+    };
+    const auto nested = [](std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+    const auto inMesh = [&](const std::string& coordinates) {
+        return design(R"({"key":"a","name":"A","bodies":[{"name":"B","faces":[{"displayMeshes":[{"nodeCoordinates":)" +
+                      coordinates + R"(,"nodeIndices":[]}]}]}]})");
+    };
+    std::string chain;
+    for (int i = 0; i < 20000; ++i)
+        chain += std::string(i ? "," : "") + R"({"key":"c)" + std::to_string(i) + R"(","name":"C","occurrences":[)" +
+                 (i + 1 < 20000 ? R"({"component":"c)" + std::to_string(i + 1) + R"("})" : std::string()) + "]}";
+    std::string deepName = "name";
+    for (int i = 0; i < 99; ++i)
+        deepName += "[0]";
+    const std::string empty = design("");
+
+    const struct {
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        {design(R"({"key":"a","name":"Bo\u0000lt"})"), R"(components[0].name: a NUL character (\u0000) in "Bo\u0000lt")"},
+        {design(R"({"key":"a","name":"A","na\u0000me":"A"})"),
+         R"(components[0]: a NUL character (\u0000) in the field name "na\u0000me")"},
+        {empty + std::string("\n\0", 2), "line 2, column 1: a NUL byte after the document; expected end of input"},
+        {empty + std::string("\0{}", 3),
+         "line 1, column " + std::to_string(empty.size() + 1) + ": a NUL byte after the document; expected end of input"},
+        {placed("[[1,0,0,1e308],[0,1,0,0],[0,0,1,0],[0,0,0,1]]"),
+         "components[0].occurrences[0].transform[0][3]: 1e+308 out of range for a 32-bit float"},
+        {viewed("[0,-3.4028236e38,0]"), "host.viewport.eye[1]: -3.4028236e+38 out of range for a 32-bit float"},
+        {viewed("[0,3.4028235e38,0]"), "(accepted)"},
+        {R"({"format":"design/1","name":)" + nested(100000) + "}", deepName + ": nested more than 100 levels deep"},
+        {inMesh(nested(100000)),
+         "components[0].bodies[0].faces[0].displayMeshes[0].nodeCoordinates[0]: nested more than 100 levels deep"},
+        {R"({"format":"design/1","name":"N","products":[],"components":[],"x":)" + nested(99) + "}",
+         "x: unknown field"},
+        {design(chain), "(accepted)"},
+    };
+    const auto file = std::filesystem::temp_directory_path() / "design_loader_test.design.json";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        const std::string prefix = c.expected == "(accepted)" ? "" : "memory: ";
+        EXPECT_EQ(rejection([&] { sh::openDesign(sh::parseDesign(c.text, "memory")); }), prefix + c.expected);
+        std::ofstream(file, std::ios::binary) << c.text;
+        const std::string filePrefix = c.expected == "(accepted)" ? "" : file.string() + ": ";
+        EXPECT_EQ(rejection([&] { sh::openDesignFile(file); }), filePrefix + c.expected);
+    }
+    std::filesystem::remove(file);
+}

@@ -37,6 +37,12 @@ struct Rgba {
 
 enum class PropertyType { Color, Filename, Float, Integer, Boolean, String };
 
+/// How deep textures may nest: a colour property of an appearance may have a
+/// texture whose colour properties have textures again, this many levels in
+/// all. Deeper ones are rejected (they would only be a way to exhaust the
+/// stack of whatever walks them).
+inline constexpr int kMaxTextureDepth = 8;
+
 /// One appearance property. Which value member counts depends on `type`.
 struct PropertyData {
     std::string id;

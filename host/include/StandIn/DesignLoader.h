@@ -11,6 +11,16 @@
 // and a JSON syntax error with its line and column:
 //   gearbox.design.json: line 3, column 7: syntax error while parsing object key - ...
 //
+// Also rejected, as values that could not be passed on faithfully or input
+// that only serves to exhaust the stack:
+//   - a string or field name holding U+0000 (names end at a NUL downstream);
+//   - anything but white space after the document (the JSON parser would
+//     take a NUL byte for the end of the text), with its line and column;
+//   - a number that the scene is written with as a 32-bit float (points and
+//     vectors of the viewport, transforms, mesh arrays) beyond float range;
+//   - objects and arrays nested more than 100 levels deep (a design needs
+//     about ten; textures nest at most kMaxTextureDepth deep).
+//
 // What the loader fills in:
 //   - defaults for optional fields (visible true, no appearance, identity
 //     transform, empty lists, modeling orientation "y-up");
@@ -43,8 +53,9 @@ ADSK_API DesignData loadDesignFile(const std::filesystem::path& file);
 ADSK_API DesignData parseDesign(std::string_view json, const std::string& source = "design");
 
 /// The checks that also apply to a design built in code: every reference
-/// names an existing entry (or is kNone where that is allowed) and no
-/// component places one of its own ancestors. Throws DesignError.
+/// names an existing entry (or is kNone where that is allowed), no component
+/// places one of its own ancestors, and textures nest no deeper than
+/// kMaxTextureDepth. Throws DesignError.
 ADSK_API void checkDesign(const DesignData& design, const std::string& source = "");
 
 } // namespace standin::host
