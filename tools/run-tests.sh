@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine and runs every test: the optimised build, the
-# build under AddressSanitizer and UndefinedBehaviorSanitizer, the scene
-# reader under libFuzzer, and the Windows x64 build (mingw-w64) with its tests
-# under Wine.
+# build under AddressSanitizer and UndefinedBehaviorSanitizer, the Release
+# build (built only), the scene reader under libFuzzer, and the Windows x64
+# build (mingw-w64) with its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-deps.sh
@@ -15,6 +15,13 @@ for preset in default asan; do
   echo "=== test: $preset" >&2
   ctest --preset "$preset" -j "$jobs"
 done
+# A user's plain Release build (-O3, tests and benchmarks included), where
+# GCC warns about more than at -O2: built with warnings as errors, its tests
+# are not run again (docs/build-settings.md).
+echo "=== build: release (warnings as errors)" >&2
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs"
+
 # The scene reader under libFuzzer for a bounded time, seeded with the golden
 # files, the malformed corpus and every input kept from earlier findings; the
 # corpus is a copy in the build folder, so the repository stays clean. An

@@ -85,7 +85,7 @@ TEST_F(Log, EveryLevelUpToDebug4IsWrittenAndNoneIsNot)
     int evaluated = 0;
     const auto text = [&](int level) {
         ++evaluated;
-        return "m" + std::to_string(level);
+        return std::string("m").append(std::to_string(level));
     };
     for (int level = vel::LogError; level <= vel::LogNone; ++level)
         VEL_LOG(level) << text(level);

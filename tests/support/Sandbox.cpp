@@ -113,8 +113,12 @@ std::string fromTextLines(const std::string& text, [[maybe_unused]] const std::s
 
 std::string regKey(platform::RegistryRoot root, const std::string& subkey)
 {
-    return "[" + std::string(platform::rootName(root)) + "\\SOFTWARE\\Veltor" + (subkey.empty() ? "" : "\\")
-           + subkey + "]\n";
+    std::string line = "[";
+    line.append(platform::rootName(root)).append("\\SOFTWARE\\Veltor");
+    if (!subkey.empty())
+        line.append("\\").append(subkey);
+    line += "]\n";
+    return line;
 }
 
 std::string regString(const std::string& name, const std::string& text)

@@ -321,7 +321,10 @@ void Session::reportNewHostEvents()
     const std::vector<sh::MessageBoxRecord> messages = sh::shownMessageBoxes();
     for (; messagesSeen_ < messages.size(); ++messagesSeen_) {
         const sh::MessageBoxRecord& m = messages[messagesSeen_];
-        report("message box" + (m.title.empty() ? std::string() : " " + inQuotes(m.title)) + ": " + m.text);
+        std::string line = "message box";
+        if (!m.title.empty())
+            line.append(" ").append(inQuotes(m.title));
+        report(line.append(": ").append(m.text));
     }
 }
 
