@@ -2,6 +2,7 @@
 
 #include "FileChecks.h"
 #include "LengthUnits.h"
+#include "VertexJoin.h"
 #include "ViewFit.h"
 
 #include <StandIn/DesignLoader.h>
@@ -19,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -432,18 +434,31 @@ DesignData loadMeshFile(const fs::path& file, const ImportOptions& options)
     Assimp::Importer importer;
     importer.SetProgressHandler(new MonitorHandler(monitor));
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    const unsigned flags = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_JoinIdenticalVertices |
-                           aiProcess_GenSmoothNormals | aiProcess_ValidateDataStructure;
+    // Identical vertices are joined after reading, by joinIdenticalVertices
+    // where it gives Assimp's result (see VertexJoin.h): Assimp's own step
+    // is the bulk of the time and memory of a large STL import.
+    const unsigned flags =
+        aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_GenSmoothNormals | aiProcess_ValidateDataStructure;
     if (monitor)
         monitor->begin("reading", 1000);
-    const aiScene* scene = importer.ReadFile(file.string(), flags);
+    const aiScene* read = importer.ReadFile(file.string(), flags);
+    const bool joinHere = read && joinsLikeAssimp(*read);
+    if (read && !joinHere)
+        read = importer.ApplyPostProcessing(aiProcess_JoinIdenticalVertices);
     if (monitor)
         monitor->end();
-    if (!scene) {
+    if (!read) {
         std::string why = importer.GetErrorString();
         while (!why.empty() && (why.back() == '\n' || why.back() == ' '))
             why.pop_back();
         throw DesignError(source, "", why.empty() ? "not a readable mesh file" : why);
+    }
+    const std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
+    if (joinHere) {
+        for (unsigned m = 0; m < scene->mNumMeshes; ++m)
+            if (scene->mMeshes[m])
+                joinIdenticalVertices(*scene->mMeshes[m]);
+        scene->mFlags |= AI_SCENE_FLAGS_NON_VERBOSE_FORMAT;
     }
     for (const std::string& line : log.lines())
         if (reportsLostData(line))
