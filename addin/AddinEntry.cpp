@@ -3,10 +3,10 @@
 
 #include <Core/CoreAll.h>
 
-#include <raydecklive_loader.h>
+#include <sceneapi/dev/raydecklive_loader.h>
 
+#include <translate/FusionExporter.h>
 #include "AddinGlobals.h"
-#include "FusionExporter.h"
 #include "UserInterfaceSetup.h"
 
 // True when the user-interface set-up was reached, whatever it returned; the

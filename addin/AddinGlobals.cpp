@@ -1,6 +1,6 @@
 #include "AddinGlobals.h"
 
-#include "FusionExporter.h"
+#include <translate/FusionExporter.h>
 
 adsk::core::Ptr<adsk::core::Application> app;
 adsk::core::Ptr<adsk::core::UserInterface> ui;

@@ -18,8 +18,8 @@
 
 #include <Core/CoreAll.h>
 
+#include <livelink/RegistryRoot.h>
 #include "CommandHandlers.h"
-#include "RegistryRoot.h"
 
 class FusionExporter;
 

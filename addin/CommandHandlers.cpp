@@ -1,7 +1,8 @@
 #include "CommandHandlers.h"
 
+#include <translate/FusionExporter.h>
 #include "AddinGlobals.h"
-#include "FusionExporter.h"
+#include "CommandFlows.h"
 
 using adsk::core::Ptr;
 
@@ -48,7 +49,7 @@ void RDExportCommandExecutedHandler::notify(const Ptr<adsk::core::CommandEventAr
 {
     Ptr<adsk::core::Document> document = documentToActOn(eventArgs);
     if (document)
-        getExporter().exportToFile(std::move(document));
+        exportToFile(getExporter(), std::move(document));
 }
 
 RDRenderCommandExecutedHandler::~RDRenderCommandExecutedHandler() = default;
@@ -57,7 +58,7 @@ void RDRenderCommandExecutedHandler::notify(const Ptr<adsk::core::CommandEventAr
 {
     Ptr<adsk::core::Document> document = documentToActOn(eventArgs);
     if (document)
-        getExporter().renderLive(std::move(document));
+        renderLive(getExporter(), std::move(document));
 }
 
 ExportCommandCreatedHandler::~ExportCommandCreatedHandler() = default;

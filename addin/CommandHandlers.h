@@ -14,14 +14,14 @@
 
 #include <Core/CoreAll.h>
 
-// Runs the export flow (FusionExporter::exportToFile).
+// Runs the export flow (exportToFile, CommandFlows.h).
 class RDExportCommandExecutedHandler : public adsk::core::CommandEventHandler {
 public:
     ~RDExportCommandExecutedHandler() override;
     void notify(const adsk::core::Ptr<adsk::core::CommandEventArgs>& eventArgs) override;
 };
 
-// Runs the render flow (FusionExporter::renderLive).
+// Runs the render flow (renderLive, CommandFlows.h).
 class RDRenderCommandExecutedHandler : public adsk::core::CommandEventHandler {
 public:
     ~RDRenderCommandExecutedHandler() override;

@@ -1,7 +1,9 @@
 // The render command's flow: stream the active document into a running
 // RayDeck over the live link, one complete transfer per click.
 
-#include "FusionExporter.h"
+#include "CommandFlows.h"
+
+#include "DetachWhenDone.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -9,13 +11,13 @@
 #include <string>
 #include <utility>
 
-#include <RepeatLinkFactory.h>
-#include <Services.h>
+#include <livelink/RepeatLinkFactory.h>
+#include <platform/Services.h>
 
-#include "ComponentRecord.h"
-#include "DefaultRTModule.h"
-#include "VelGroup.h"
-#include "velSceneapi_oo.h"
+#include <scene/DefaultRTModule.h>
+#include <scene/VelGroup.h>
+#include <sceneapi/velSceneapi_oo.h>
+#include <translate/ComponentRecord.h>
 
 namespace {
 
@@ -25,25 +27,6 @@ constexpr std::uint32_t kMaxRayDeckVersion = 9;
 
 // The camera the flow writes and tells RayDeck to look through.
 const std::string kActiveCamera = "Active Camera";
-
-// The wrapper of a finished transfer stays the exporter's scene writer, but
-// its interface belonged to the live library, which is unloaded with the
-// factory. Detaching it when the transfer ends, however it ends, leaves it
-// pointing at nothing rather than into unloaded code.
-class DetachWhenDone {
-public:
-    explicit DetachWhenDone(const FusionExporter& exporter) : exporter_(exporter) {}
-    ~DetachWhenDone()
-    {
-        if (vel::velSceneapi_oo* writer = exporter_.sceneWriter())
-            writer->attach(nullptr);
-    }
-    DetachWhenDone(const DetachWhenDone&) = delete;
-    DetachWhenDone& operator=(const DetachWhenDone&) = delete;
-
-private:
-    const FusionExporter& exporter_;
-};
 
 // "Fusion 360, 0x1234": tells RayDeck which host process the scene comes from.
 std::string processAttribute(std::uint32_t processId)
@@ -55,7 +38,7 @@ std::string processAttribute(std::uint32_t processId)
 
 } // namespace
 
-void FusionExporter::renderLive(adsk::core::Ptr<adsk::core::Document> document)
+void renderLive(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document> document)
 {
     // An empty document raises the host's exception here, before anything
     // is connected.
@@ -67,41 +50,42 @@ void FusionExporter::renderLive(adsk::core::Ptr<adsk::core::Document> document)
     factory.setVersionRange(kMinRayDeckVersion, kMaxRayDeckVersion);
     factory.setModelSetName(std::move(modelSetName));
     factory.setAcceptAny(false);
-    const DetachWhenDone detach(*this);
+    const DetachWhenDone detach(exporter);
 
     // Connects (starting RayDeck when none runs) and, when connected, writes
     // the banner and the version.
-    setSceneWriter(std::make_unique<vel::velSceneapi_oo>(&factory));
-    const bool wrapperConnected = sceneWriter_->api() != nullptr;
+    exporter.setSceneWriter(std::make_unique<vel::velSceneapi_oo>(&factory));
+    const bool wrapperConnected = exporter.sceneWriter()->api() != nullptr;
 
     // A factory that failed above tries the whole connection again here.
     if (factory.sceneApi() == nullptr) {
         const std::string text = "Live link failed. Reason: \"" + factory.message() + "\"";
-        userInterface_->messageBox(text, "", adsk::core::OKButtonType, adsk::core::NoIconIconType);
+        exporter.userInterface()->messageBox(text, "", adsk::core::OKButtonType, adsk::core::NoIconIconType);
         return; // the records, the unit factors and RayDeck's scene stay as they were
     }
     // Connected only on the second request: a new wrapper on the connected
     // factory, so that the stream starts with the banner and the version as
     // on every other transfer.
     if (!wrapperConnected)
-        setSceneWriter(std::make_unique<vel::velSceneapi_oo>(&factory));
+        exporter.setSceneWriter(std::make_unique<vel::velSceneapi_oo>(&factory));
+    vel::velSceneapi_oo& writer = *exporter.sceneWriter();
 
     // A RayDeck that does not show this design's model set gets every body.
     if (!factory.isReusing())
-        sentRecords_.clear();
+        exporter.forgetSentRecords();
 
-    sceneWriter_->api()->attribute("process identifier",
+    writer.api()->attribute("process identifier",
                                    processAttribute(platform::services().processes->currentId()).c_str());
 
-    setUnitsPerCentimetre(documentUnitsPerMetre(document) / 100);
+    exporter.setUnitsPerCentimetre(exporter.documentUnitsPerMetre(document) / 100);
 
     const adsk::core::DefaultModelingOrientations orientation =
-        application_->preferences()->generalPreferences()->defaultModelingOrientation();
+        exporter.application()->preferences()->generalPreferences()->defaultModelingOrientation();
     {
         vel::DefaultRTModule module;
         // The import options' axes count from 1: 1 Y up, 2 Z up.
         module.setUpVector(static_cast<std::uint32_t>(orientation) + 1);
-        module.setMeterScale(unitsPerMetre_);
+        module.setMeterScale(exporter.unitsPerMetre());
         // A scene of an earlier transfer keeps the camera and environment the
         // user set up in RayDeck since.
         module.setAdjustCamera(!factory.isReusing());
@@ -109,11 +93,11 @@ void FusionExporter::renderLive(adsk::core::Ptr<adsk::core::Document> document)
         module.setCenterGeometry(false);
         module.setSnapToGround(false);
         module.setUseCamera(kActiveCamera);
-        sceneWriter_->writeNode(module);
+        writer.writeNode(module);
     }
 
-    writeActiveCamera();
+    exporter.writeActiveCamera();
 
-    std::shared_ptr<vel::VelGroup> root = buildScene(document);
-    sceneWriter_->writeNode(*root);
+    std::shared_ptr<vel::VelGroup> root = exporter.buildScene(document);
+    writer.writeNode(*root);
 }

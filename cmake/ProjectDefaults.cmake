@@ -13,9 +13,13 @@ if(RD_FUZZ)
 endif()
 
 # rd_target_defaults(<target>): the warnings for code we write, as errors
-# with RD_WARNINGS_AS_ERRORS. Third-party headers come in as SYSTEM includes
-# and stay out of this.
+# with RD_WARNINGS_AS_ERRORS, and the include roots: headers of our own are
+# included by a path that names their folder (<platform/Files.h>,
+# <scene/VelGroup.h>, and below src/importers <sceneapi/velScene_api.h>), so
+# that an include line tells where it goes. Third-party headers come in as
+# SYSTEM includes and stay out of this.
 function(rd_target_defaults target)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src/importers)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(${target} PRIVATE
       -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align

@@ -1,7 +1,7 @@
 #include "InstallationDiscovery.h"
 
-#include <Files.h>
-#include <Services.h>
+#include <platform/Files.h>
+#include <platform/Services.h>
 
 #include <algorithm>
 #include <climits>

@@ -20,7 +20,7 @@
 
 #include "RegistryRoot.h"
 
-#include <Registry.h>
+#include <platform/Registry.h>
 
 #include <cstddef>
 #include <memory>

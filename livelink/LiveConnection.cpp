@@ -5,9 +5,9 @@
 #include "LiveLibrary.h"
 #include "RayDeckLauncher.h"
 
-#include <Services.h>
-#include <raydecklive_loader.h>
-#include <velScene_api.h>
+#include <platform/Services.h>
+#include <sceneapi/dev/raydecklive_loader.h>
+#include <sceneapi/velScene_api.h>
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "InstallationDiscovery.h"
 
-#include <Services.h>
+#include <platform/Services.h>
 
 namespace vel::live {
 

@@ -2,8 +2,8 @@
 
 #include "LiveConnection.h"
 
-#include <raydecklive_loader.h>
-#include <velScene_api.h>
+#include <sceneapi/dev/raydecklive_loader.h>
+#include <sceneapi/velScene_api.h>
 
 #include <algorithm>
 #include <climits>

@@ -31,7 +31,7 @@
 // per process (raydecklive_loader.h): keep at most one connected factory at a
 // time, since closing one unloads the library under the others.
 
-#include <LightFactory.h>
+#include <sceneapi/LightFactory.h>
 
 #include <cstdint>
 #include <string>

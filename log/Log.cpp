@@ -2,7 +2,7 @@
 
 #include "LogTesting.h"
 
-#include <Services.h>
+#include <platform/Services.h>
 
 #include <atomic>
 #include <cstdint>

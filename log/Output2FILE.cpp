@@ -1,7 +1,6 @@
 #include "Output2FILE.h"
 
-#include <Files.h>
-#include <InstallationDiscovery.h>
+#include <platform/Files.h>
 
 #include <cerrno>
 
@@ -17,9 +16,18 @@ std::FILE*& logFile()
     return file;
 }
 
+Output2FILE::FolderFinder& folderFinder()
+{
+    static Output2FILE::FolderFinder finder = nullptr;
+    return finder;
+}
+
 std::FILE* openLogFile()
 {
-    const std::string folder = live::readResourceFolder(kLogMinVersion, kLogMaxVersion);
+    const Output2FILE::FolderFinder finder = folderFinder();
+    if (finder == nullptr)
+        return nullptr;
+    const std::string folder = finder();
     if (folder.empty())
         return nullptr;
     const std::string path = platform::joinPath(folder, kLogFileName);
@@ -36,6 +44,11 @@ std::FILE* openLogFile()
 }
 
 } // namespace
+
+void Output2FILE::setFolderFinder(FolderFinder finder)
+{
+    folderFinder() = finder;
+}
 
 std::FILE* Output2FILE::stream()
 {

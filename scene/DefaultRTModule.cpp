@@ -1,6 +1,6 @@
 #include "DefaultRTModule.h"
 
-#include "velSceneapi_oo.h"
+#include <sceneapi/velSceneapi_oo.h>
 
 namespace vel {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "velSceneapi_oo.h"
+#include <sceneapi/velSceneapi_oo.h>
 
 namespace vel {
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "LightNode.h"
-#include "velTypes.h"
+#include <sceneapi/LightNode.h>
+#include <sceneapi/velTypes.h>
 
 namespace vel {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "LightNode.h"
+#include <sceneapi/LightNode.h>
 
 namespace vel {
 

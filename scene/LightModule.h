@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "LightNode.h"
+#include <sceneapi/LightNode.h>
 
 namespace vel {
 

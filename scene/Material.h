@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "LightNode.h"
+#include <sceneapi/LightNode.h>
 
 namespace vel {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <utility>
 
+#include <sceneapi/velSceneapi_oo.h>
 #include "Diffuse.h"
 #include "Material.h"
-#include "velSceneapi_oo.h"
 
 namespace vel {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "velSceneapi_oo.h"
+#include <sceneapi/velSceneapi_oo.h>
 
 namespace vel {
 

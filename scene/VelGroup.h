@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "LightNode.h"
+#include <sceneapi/LightNode.h>
 
 namespace vel {
 

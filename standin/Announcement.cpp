@@ -1,7 +1,7 @@
 #include "Announcement.h"
 
-#include <PrivateFolder.h>
-#include <ProcessInfo.h>
+#include <platform/PrivateFolder.h>
+#include <platform/ProcessInfo.h>
 
 #include <algorithm>
 #include <cerrno>

@@ -3,7 +3,7 @@
 #include "LoopbackStream.h"
 #include "Protocol.h"
 
-#include <ProcessInfo.h>
+#include <platform/ProcessInfo.h>
 
 #include <thread>
 

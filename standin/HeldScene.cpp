@@ -2,7 +2,7 @@
 
 #include "SceneUpdate.h"
 
-#include <SceneReplay.h>
+#include <sceneapi/model/SceneReplay.h>
 
 #include <algorithm>
 

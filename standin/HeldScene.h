@@ -15,8 +15,8 @@
 // so that two stand-ins that came to the same scene by different transfers
 // write the same scene file, byte for byte.
 
-#include <SceneModel.h>
-#include <velScene_api.h>
+#include <sceneapi/model/SceneModel.h>
+#include <sceneapi/velScene_api.h>
 
 #include <cstdint>
 #include <memory>

@@ -8,7 +8,7 @@
 #include "LiveSceneApi.h"
 #include "StandinQuery.h"
 
-#include <LiveLibrary.h>
+#include <livelink/LiveLibrary.h>
 
 #include <new>
 

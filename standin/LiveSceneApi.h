@@ -26,8 +26,8 @@
 #include "LoopbackStream.h"
 #include "SocketSink.h"
 
-#include <velScene_api.h>
-#include <velScene_api_file.h>
+#include <sceneapi/velScene_api.h>
+#include <sceneapi/velScene_api_file.h>
 
 #include <chrono>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "OwnInstallation.h"
 
-#include <InstallationDiscovery.h>
+#include <livelink/InstallationDiscovery.h>
 
 #include <filesystem>
 #include <system_error>

@@ -34,7 +34,7 @@
 //    that no definition before it carries keeps its number.
 // Declared ids ("id" lines) are left as they are: the add-in declares none.
 
-#include <SceneModel.h>
+#include <sceneapi/model/SceneModel.h>
 
 #include <cstdint>
 #include <memory>

@@ -8,7 +8,7 @@
 
 #include "LoopbackStream.h"
 
-#include <OutputSink.h>
+#include <sceneapi/OutputSink.h>
 
 #include <chrono>
 #include <memory>

@@ -24,7 +24,7 @@
 
 #include "Announcement.h"
 
-#include <LiveLibrary.h>
+#include <livelink/LiveLibrary.h>
 
 #include <chrono>
 #include <cstdint>

@@ -5,8 +5,8 @@
 #include "TransferReading.h"
 #include "TransferRecorder.h"
 
-#include <Files.h>
-#include <velScene_api_file.h>
+#include <platform/Files.h>
+#include <sceneapi/velScene_api_file.h>
 
 #include <asio.hpp>
 

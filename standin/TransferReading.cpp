@@ -2,8 +2,8 @@
 
 #include "Protocol.h"
 
-#include <SceneBuilder.h>
-#include <SceneReader.h>
+#include <sceneapi/SceneReader.h>
+#include <sceneapi/model/SceneBuilder.h>
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #include "TransferRecorder.h"
 
-#include <PrivateFolder.h>
+#include <platform/PrivateFolder.h>
 
 #include <algorithm>
 #include <cerrno>

@@ -21,9 +21,9 @@
 #include "Protocol.h"
 #include "StandinServer.h"
 
-#include <Files.h>
-#include <ProcessInfo.h>
-#include <Services.h>
+#include <platform/Files.h>
+#include <platform/ProcessInfo.h>
+#include <platform/Services.h>
 
 #include <CLI/CLI.hpp>
 

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include <scene/TriangleObject.h>
+#include <scene/VelGroup.h>
 #include "FusionExporter.h"
 #include "FusionMaterial.h"
-#include "TriangleObject.h"
-#include "VelGroup.h"
 
 using adsk::core::Appearance;
 using adsk::core::Ptr;

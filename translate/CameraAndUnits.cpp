@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <scene/LightCamera.h>
+#include <sceneapi/velSceneapi_oo.h>
 #include "FusionExporter.h"
-#include "LightCamera.h"
-#include "velSceneapi_oo.h"
 
 using adsk::core::Ptr;
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include <scene/VelGroup.h>
 #include "FusionExporter.h"
-#include "VelGroup.h"
 
 using adsk::core::Appearance;
 using adsk::core::Ptr;

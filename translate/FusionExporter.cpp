@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "velSceneapi_oo.h"
+#include <sceneapi/velSceneapi_oo.h>
 
 FusionExporter::FusionExporter(adsk::core::Ptr<adsk::core::UserInterface> userInterface,
                                adsk::core::Ptr<adsk::core::Application> application)

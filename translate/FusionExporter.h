@@ -5,12 +5,13 @@
 // per component placement, one group per body, one group per appearance of a
 // body's faces holding the display meshes.
 //
-// The command flows (exportToFile, renderLive) are defined with the add-in
-// shell; everything else with the translation.
+// The command flows that drive it (exportToFile, renderLive) belong to the
+// add-in shell (addin/CommandFlows.h).
 
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <Core/CoreAll.h>
 #include <Fusion/FusionAll.h>
@@ -32,13 +33,6 @@ public:
     ~FusionExporter();
     FusionExporter(const FusionExporter&) = delete;
     FusionExporter& operator=(const FusionExporter&) = delete;
-
-    // The command flows.
-
-    // Asks for a file name in the save dialog and writes the document there.
-    void exportToFile(adsk::core::Ptr<adsk::core::Document> document);
-    // Streams the document into a running renderer over the live link.
-    void renderLive(adsk::core::Ptr<adsk::core::Document> document);
 
     // Design traversal with change detection.
 
@@ -82,9 +76,19 @@ public:
     // The flows set this to unitsPerMetre / 100 before a pass.
     void setUnitsPerCentimetre(float value) { unitsPerCentimetre_ = value; }
     const RecordMap& sentRecords() const { return sentRecords_; }
+    // Forgets what the last transfer sent, so that the next pass sends every
+    // component.
+    void forgetSentRecords() { sentRecords_.clear(); }
+    // Hands the records of the last transfer over and leaves none; a pass
+    // made meanwhile sends every component.
+    RecordMap releaseSentRecords() { return std::exchange(sentRecords_, RecordMap()); }
+    // Puts records handed over by releaseSentRecords back.
+    void restoreSentRecords(RecordMap records) { sentRecords_ = std::move(records); }
     const RecordMap& currentRecords() const { return currentRecords_; }
     float unitsPerMetre() const { return unitsPerMetre_; }
     float unitsPerCentimetre() const { return unitsPerCentimetre_; }
+    const adsk::core::Ptr<adsk::core::UserInterface>& userInterface() const { return userInterface_; }
+    const adsk::core::Ptr<adsk::core::Application>& application() const { return application_; }
 
 private:
     // Destroyed in reverse order: the records, the host references, then

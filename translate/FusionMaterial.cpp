@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "velSceneapi_oo.h"
+#include <sceneapi/velSceneapi_oo.h>
 
 using adsk::core::Ptr;
 

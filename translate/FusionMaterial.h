@@ -10,7 +10,7 @@
 
 #include <Core/CoreAll.h>
 
-#include "Material.h"
+#include <scene/Material.h>
 
 namespace vel {
 

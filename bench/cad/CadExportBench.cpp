@@ -21,9 +21,9 @@
 #include <Fusion/FusionAll.h>
 #include <StandIn/StandIn.h>
 
-#include "BenchOutputFile.h"
-#include "CadDocument.h"
-#include "ExportActiveDesign.h"
+#include <bench/common/BenchOutputFile.h>
+#include <bench/common/ExportActiveDesign.h>
+#include <host/cad/src/CadDocument.h>
 
 #include <Message.hxx>
 #include <Message_Messenger.hxx>

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "FusionExporter.h"
-#include "VelGroup.h"
-#include "velScene_api_file.h"
-#include "velSceneapi_oo.h"
+#include <scene/VelGroup.h>
+#include <sceneapi/velScene_api_file.h>
+#include <sceneapi/velSceneapi_oo.h>
+#include <translate/FusionExporter.h>
 
 inline void exportActiveDesign(std::FILE* file)
 {

@@ -15,7 +15,7 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
-#include "HeapCounter.h"
+#include <bench/common/HeapCounter.h>
 
 #include <filesystem>
 #include <fstream>

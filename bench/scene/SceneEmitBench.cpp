@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "BenchOutputFile.h"
-#include "TriangleObject.h"
-#include "VelGroup.h"
-#include "velScene_api_file.h"
-#include "velSceneapi_oo.h"
+#include <bench/common/BenchOutputFile.h>
+#include <scene/TriangleObject.h>
+#include <scene/VelGroup.h>
+#include <sceneapi/velScene_api_file.h>
+#include <sceneapi/velSceneapi_oo.h>
 
 namespace {
 

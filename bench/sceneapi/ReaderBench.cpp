@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "FileBytes.h"
-#include "SceneBuilder.h"
-#include "SceneReader.h"
-#include "velScene_api_file.h"
+#include <sceneapi/FileBytes.h>
+#include <sceneapi/SceneReader.h>
+#include <sceneapi/model/SceneBuilder.h>
+#include <sceneapi/velScene_api_file.h>
 
 #include <unistd.h>
 

@@ -17,9 +17,9 @@
 
 #include <unistd.h>
 
-#include "BenchOutputFile.h"
-#include "StringSink.h"
-#include "velScene_api_file.h"
+#include <bench/common/BenchOutputFile.h>
+#include <sceneapi/StringSink.h>
+#include <sceneapi/velScene_api_file.h>
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <benchmark/benchmark.h>
 
 
-#include "BenchOutputFile.h"
-#include "ExportActiveDesign.h"
-#include "HeapCounter.h"
+#include <bench/common/BenchOutputFile.h>
+#include <bench/common/ExportActiveDesign.h>
+#include <bench/common/HeapCounter.h>
 
 namespace sh = standin::host;
 

@@ -1,4 +1,4 @@
-#include "Files.h"
+#include <platform/Files.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "PrivateFolder.h"
+#include <platform/PrivateFolder.h>
 
 #include <cerrno>
 #include <cstdlib>

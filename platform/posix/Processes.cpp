@@ -1,4 +1,4 @@
-#include "Native.h"
+#include <platform/Native.h>
 
 #include <cerrno>
 #include <csignal>

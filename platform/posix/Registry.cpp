@@ -10,9 +10,9 @@
 // empty root. A malformed or unreadable file is reported once on standard
 // error (again only after it changed) and read as an empty root.
 
-#include "Native.h"
-#include "RegFile.h"
-#include "Utf16.h"
+#include <platform/Native.h>
+#include <platform/RegFile.h>
+#include <platform/Utf16.h>
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "Files.h"
+#include <platform/Files.h>
 #include "Wide.h"
 
 #include <windows.h>

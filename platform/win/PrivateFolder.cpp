@@ -1,4 +1,4 @@
-#include "PrivateFolder.h"
+#include <platform/PrivateFolder.h>
 #include "Wide.h"
 
 #include <windows.h>

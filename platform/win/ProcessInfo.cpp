@@ -1,4 +1,4 @@
-#include "ProcessInfo.h"
+#include <platform/ProcessInfo.h>
 #include "Wide.h"
 
 #include <windows.h>

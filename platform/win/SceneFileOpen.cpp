@@ -1,4 +1,4 @@
-#include "SceneFileOpen.h"
+#include <platform/SceneFileOpen.h>
 
 #include <fcntl.h>
 #include <io.h>

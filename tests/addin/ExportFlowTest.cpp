@@ -4,11 +4,12 @@
 
 #include "AddinTestSupport.h"
 
-#include "FusionExporter.h"
-#include "VelGroup.h"
-#include "velSceneapi_oo.h"
+#include <addin/CommandFlows.h>
+#include <scene/VelGroup.h>
+#include <sceneapi/velSceneapi_oo.h>
+#include <translate/FusionExporter.h>
 
-#include <Sandbox.h>
+#include <tests/support/Sandbox.h>
 
 #include <memory>
 #include <stdexcept>
@@ -41,7 +42,7 @@ protected:
     void exportTo(const std::string& answer)
     {
         sh::answerFileDialogs(answer);
-        exporter->exportToFile(activeDocument());
+        exportToFile(*exporter, activeDocument());
     }
 
     std::unique_ptr<FusionExporter> exporter;
@@ -77,11 +78,11 @@ TEST_F(ExportFlow, TheSaveDialogAndNoFileChosenOrOpened)
     // An unnamed document without a design, which an export would measure anew.
     sh::openDesignFile(testDesign("02_minimal.design.json"));
     sh::cancelFileDialogs();
-    exporter->exportToFile(activeDocument());
+    exportToFile(*exporter, activeDocument());
     sh::setFileDialogAnswer(adsk::core::DialogOK, ""); // confirmed, but no name
-    exporter->exportToFile(activeDocument());
+    exportToFile(*exporter, activeDocument());
     sh::setFileDialogAnswer(adsk::core::DialogError, (dir / "error.rdk"));
-    exporter->exportToFile(activeDocument());
+    exportToFile(*exporter, activeDocument());
     // A file that cannot be opened fails before anything changes.
     EXPECT_THROW(exportTo(dir / "missing/x.rdk"), std::runtime_error);
 

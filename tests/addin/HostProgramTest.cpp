@@ -4,10 +4,10 @@
 
 #include "AddinTestSupport.h"
 
-#include <GoldenFile.h>
-#include <RunProgram.h>
-#include <Sandbox.h>
-#include <ScriptedLive.h>
+#include <tests/livelink/ScriptedLive.h>
+#include <tests/support/GoldenFile.h>
+#include <tests/support/RunProgram.h>
+#include <tests/support/Sandbox.h>
 
 #include <gmock/gmock.h>
 

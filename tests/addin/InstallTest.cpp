@@ -4,8 +4,8 @@
 
 #include "AddinTestSupport.h"
 
-#include <RunProgram.h>
-#include <Sandbox.h>
+#include <tests/support/RunProgram.h>
+#include <tests/support/Sandbox.h>
 
 #include <nlohmann/json.hpp>
 

@@ -6,12 +6,12 @@
 
 #include "AddinTestSupport.h"
 
-#include "AddinGlobals.h"
-#include "FusionExporter.h"
-#include "velSceneapi_oo.h"
+#include <addin/AddinGlobals.h>
+#include <sceneapi/velSceneapi_oo.h>
+#include <translate/FusionExporter.h>
 
-#include <GoldenFile.h>
-#include <ScriptedLive.h>
+#include <tests/livelink/ScriptedLive.h>
+#include <tests/support/GoldenFile.h>
 
 #include <algorithm>
 #include <sstream>

@@ -4,10 +4,10 @@
 
 #include "AddinTestSupport.h"
 
-#include "AddinGlobals.h"
-#include "FusionExporter.h"
+#include <addin/AddinGlobals.h>
+#include <translate/FusionExporter.h>
 
-#include <Sandbox.h>
+#include <tests/support/Sandbox.h>
 
 #include <stdexcept>
 

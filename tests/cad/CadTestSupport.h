@@ -2,7 +2,7 @@
 // Shared by the tests of the CAD and mesh importers: where the test data is,
 // designs walked into world space, and edited copies of files.
 
-#include <Sandbox.h>
+#include <tests/support/Sandbox.h>
 
 #include <gtest/gtest.h>
 

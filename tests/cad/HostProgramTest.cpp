@@ -4,7 +4,7 @@
 
 #include "CadTestSupport.h"
 
-#include <RunProgram.h>
+#include <tests/support/RunProgram.h>
 
 #include <gmock/gmock.h>
 

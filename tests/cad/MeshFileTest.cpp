@@ -5,7 +5,7 @@
 
 #include "CadTestSupport.h"
 
-#include <GoldenFile.h>
+#include <tests/support/GoldenFile.h>
 
 #include <cmath>
 #include <set>

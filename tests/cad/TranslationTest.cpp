@@ -7,8 +7,8 @@
 #include <Fusion/FusionAll.h>
 #include <StandIn/StandIn.h>
 
-#include "FusionExporter.h"
-#include "VelGroup.h"
+#include <scene/VelGroup.h>
+#include <translate/FusionExporter.h>
 
 #include <map>
 #include <memory>

@@ -3,7 +3,7 @@
 // precedence, hidden placements and assemblies) and display meshes that face
 // the way the faces do.
 
-#include "CadDocument.h"
+#include <host/cad/src/CadDocument.h>
 #include "CadTestSupport.h"
 
 #include <BRepPrimAPI_MakeBox.hxx>

@@ -1,6 +1,6 @@
-#include "Sandbox.h"
+#include <tests/support/Sandbox.h>
 
-#include <InstallationDiscovery.h>
+#include <livelink/InstallationDiscovery.h>
 
 #include <gtest/gtest.h>
 

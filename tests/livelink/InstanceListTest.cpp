@@ -1,5 +1,5 @@
-#include <DecimalText.h>
-#include <InstanceList.h>
+#include <livelink/DecimalText.h>
+#include <livelink/InstanceList.h>
 
 #include <gtest/gtest.h>
 

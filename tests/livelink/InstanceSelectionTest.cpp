@@ -3,9 +3,9 @@
 
 #include "ScriptedLive.h"
 
-#include <InstanceSelection.h>
-#include <LiveLibrary.h>
-#include <raydecklive_loader.h>
+#include <livelink/InstanceSelection.h>
+#include <livelink/LiveLibrary.h>
+#include <sceneapi/dev/raydecklive_loader.h>
 
 #include <gtest/gtest.h>
 

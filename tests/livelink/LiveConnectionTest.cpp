@@ -5,9 +5,9 @@
 
 #include "ScriptedLive.h"
 
-#include <LiveConnection.h>
-#include <RepeatLinkFactory.h>
-#include <raydecklive_loader.h>
+#include <livelink/LiveConnection.h>
+#include <livelink/RepeatLinkFactory.h>
+#include <sceneapi/dev/raydecklive_loader.h>
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ScriptedLive.h"
 
-#include <LiveLibrary.h>
-#include <raydecklive_loader.h>
+#include <livelink/LiveLibrary.h>
+#include <sceneapi/dev/raydecklive_loader.h>
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #ifdef _WIN32
-#include <Utf16.h>
+#include <platform/Utf16.h>
 #include <windows.h>
 #else
 #include <dlfcn.h>

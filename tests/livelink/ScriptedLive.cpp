@@ -1,7 +1,7 @@
 #include "ScriptedLive.h"
 
-#include <LogTesting.h>
-#include <raydecklive_loader.h>
+#include <log/LogTesting.h>
+#include <sceneapi/dev/raydecklive_loader.h>
 
 #include <nlohmann/json.hpp>
 

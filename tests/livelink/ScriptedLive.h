@@ -4,10 +4,10 @@
 // process launcher so that the live link never sleeps and never starts a
 // program in a test.
 
-#include "Sandbox.h"
+#include <tests/support/Sandbox.h>
 
-#include <InstanceList.h>
-#include <Services.h>
+#include <livelink/InstanceList.h>
+#include <platform/Services.h>
 
 #include <cstdint>
 #include <map>

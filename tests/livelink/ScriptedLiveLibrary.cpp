@@ -8,8 +8,8 @@
 // are written out at once for these and at id, connect and disconnect, so
 // the record is complete whenever the add-in has closed its factory or
 // failed to connect.
-#include <LiveLibrary.h>
-#include <RecordingScene.h>
+#include <livelink/LiveLibrary.h>
+#include <tests/sceneapi/RecordingScene.h>
 
 #include <nlohmann/json.hpp>
 

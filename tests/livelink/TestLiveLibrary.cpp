@@ -1,7 +1,7 @@
 // A minimal library under the live library's file names, for loading it
 // from where the loader looks: a root object with a query interface that
 // knows no processes and a scene interface that is never called.
-#include <LiveLibrary.h>
+#include <livelink/LiveLibrary.h>
 
 #include <cstdint>
 

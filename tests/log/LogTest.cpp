@@ -1,8 +1,9 @@
-#include "Sandbox.h"
+#include <tests/support/Sandbox.h>
 
-#include <FILELog.h>
-#include <LogTesting.h>
-#include <Services.h>
+#include <log/FILELog.h>
+#include <log/LogTesting.h>
+#include <platform/Services.h>
+#include <sceneapi/dev/raydecklive_loader.h>
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,11 @@ public:
 
 class Log : public testing::Test {
 protected:
-    Log() { vel::resetLogForTesting(); }
+    Log()
+    {
+        vel::resetLogForTesting();
+        vel::Output2FILE::setFolderFinder(&vel::live::logFolder);
+    }
     ~Log() override { vel::resetLogForTesting(); }
 
     // Registers an installation of version 9 whose resource folder is folder.

@@ -1,6 +1,6 @@
-#include "Sandbox.h"
+#include <tests/support/Sandbox.h>
 
-#include <Services.h>
+#include <platform/Services.h>
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "RegFile.h"
-#include "Utf16.h"
+#include <platform/RegFile.h>
+#include <platform/Utf16.h>
 
 #include <gtest/gtest.h>
 

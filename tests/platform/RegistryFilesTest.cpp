@@ -1,7 +1,7 @@
 // The POSIX registry: the two roots read from .reg files.
-#include "Sandbox.h"
+#include <tests/support/Sandbox.h>
 
-#include <Services.h>
+#include <platform/Services.h>
 
 #include <gtest/gtest.h>
 

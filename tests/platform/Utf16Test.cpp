@@ -1,4 +1,4 @@
-#include "Utf16.h"
+#include <platform/Utf16.h>
 
 #include <gtest/gtest.h>
 

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "PngFile.h"
-#include "Render.h"
-#include "SceneBuilder.h"
-#include "SceneReader.h"
+#include <sceneapi/SceneReader.h>
+#include <sceneapi/model/SceneBuilder.h>
+#include <tools/rdk/PngFile.h>
+#include <tools/rdk/Render.h>
 
-#include <RunProgram.h>
-#include <Sandbox.h>
-#include <SceneText.h>
+#include <tests/support/RunProgram.h>
+#include <tests/support/Sandbox.h>
+#include <tests/support/SceneText.h>
 
 namespace {
 

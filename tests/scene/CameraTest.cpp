@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "LightCamera.h"
-#include "GoldenFile.h"
-#include "SceneText.h"
+#include <scene/LightCamera.h>
+#include <tests/support/GoldenFile.h>
+#include <tests/support/SceneText.h>
 
 TEST(LightCamera, InitialValues)
 {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "GoldenFile.h"
-#include "SceneText.h"
-#include "VelGroup.h"
+#include <scene/VelGroup.h>
+#include <tests/support/GoldenFile.h>
+#include <tests/support/SceneText.h>
 
 using scenetest::MarkerNode;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "Diffuse.h"
-#include "GoldenFile.h"
-#include "SceneText.h"
+#include <scene/Diffuse.h>
+#include <tests/support/GoldenFile.h>
+#include <tests/support/SceneText.h>
 
 TEST(Material, FullBlockDefinitionReferenceAndVertexColours)
 {

@@ -2,9 +2,9 @@
 
 #include <limits>
 
-#include "DefaultRTModule.h"
-#include "GoldenFile.h"
-#include "SceneText.h"
+#include <scene/DefaultRTModule.h>
+#include <tests/support/GoldenFile.h>
+#include <tests/support/SceneText.h>
 
 TEST(DefaultRTModule, InitialValuesSettersAndNonFiniteScale)
 {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "Diffuse.h"
-#include "GoldenFile.h"
-#include "SceneText.h"
-#include "TriangleObject.h"
+#include <scene/Diffuse.h>
+#include <scene/TriangleObject.h>
+#include <tests/support/GoldenFile.h>
+#include <tests/support/SceneText.h>
 
 namespace {
 

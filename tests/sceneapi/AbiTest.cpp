@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "velScene_api.h"
+#include <sceneapi/velScene_api.h>
 
-#include <DynamicLibrary.h>
+#include <platform/DynamicLibrary.h>
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <stdexcept>
 #include <vector>
 
-#include "LightFileFactory.h"
-#include "velSceneapi_oo.h"
+#include <sceneapi/LightFileFactory.h>
+#include <sceneapi/velSceneapi_oo.h>
 
-#include <RunProgram.h>
-#include <Sandbox.h>
+#include <tests/support/RunProgram.h>
+#include <tests/support/Sandbox.h>
 
 using namespace vel;
 namespace fs = std::filesystem;

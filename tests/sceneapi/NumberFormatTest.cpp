@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "NumberFormat.h"
+#include <sceneapi/NumberFormat.h>
 
 using namespace vel;
 

@@ -3,11 +3,11 @@
 #include <memory>
 #include <string_view>
 
-#include "DiscardSink.h"
-#include "SceneBuilder.h"
-#include "SceneReader.h"
-#include "SceneReplay.h"
-#include "velScene_api_file.h"
+#include <sceneapi/DiscardSink.h>
+#include <sceneapi/SceneReader.h>
+#include <sceneapi/model/SceneBuilder.h>
+#include <sceneapi/model/SceneReplay.h>
+#include <sceneapi/velScene_api_file.h>
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <sceneapi/SceneReader.h>
 #include "RecordingScene.h"
-#include "SceneReader.h"
 
 namespace {
 

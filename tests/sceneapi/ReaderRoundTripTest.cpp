@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "GoldenFile.h"
+#include <sceneapi/SceneReader.h>
+#include <tests/support/GoldenFile.h>
 #include "ReaderFuzzBody.h"
 #include "SceneGenerator.h"
-#include "SceneReader.h"
 #include "WriterFixture.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "velScene_api.h"
+#include <sceneapi/velScene_api.h>
 
 class RecordingScene : public velScene_api {
 public:

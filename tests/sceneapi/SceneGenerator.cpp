@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "velScene_api_file.h"
+#include <sceneapi/velScene_api_file.h>
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "velScene_api.h"
+#include <sceneapi/velScene_api.h>
 
 // `statements` random statements from `seed`; the file writer's own
 // modifyCamera is used when `target` is one.

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "GoldenFile.h"
-#include "SceneBuilder.h"
+#include <sceneapi/SceneReader.h>
+#include <sceneapi/model/SceneBuilder.h>
+#include <sceneapi/model/SceneReplay.h>
+#include <tests/support/GoldenFile.h>
 #include "SceneGenerator.h"
-#include "SceneReader.h"
-#include "SceneReplay.h"
 #include "WriterFixture.h"
 
 using namespace vel::model;

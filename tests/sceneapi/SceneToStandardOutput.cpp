@@ -1,8 +1,8 @@
 // Started by the file factory's tests: writes a small scene to the file name
 // "-" (standard output), with lines of its own printed to standard output
 // before and after the scene. Exits with 0, or 3 when the factory threw.
-#include "LightFileFactory.h"
-#include "velSceneapi_oo.h"
+#include <sceneapi/LightFileFactory.h>
+#include <sceneapi/velSceneapi_oo.h>
 
 #include <cstdio>
 

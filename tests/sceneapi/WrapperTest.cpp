@@ -7,10 +7,10 @@
 #include <regex>
 #include <stdexcept>
 
-#include "BuildStamp.h"
-#include "LightFactory.h"
+#include <sceneapi/BuildStamp.h>
+#include <sceneapi/LightFactory.h>
+#include <sceneapi/velSceneapi_oo.h>
 #include "RecordingScene.h"
-#include "velSceneapi_oo.h"
 
 using namespace vel;
 

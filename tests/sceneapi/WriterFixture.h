@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "StringSink.h"
-#include "velScene_api_file.h"
+#include <sceneapi/StringSink.h>
+#include <sceneapi/velScene_api_file.h>
 
 struct TextWriter {
     // A fresh writer, as the factory makes one: no indentation until

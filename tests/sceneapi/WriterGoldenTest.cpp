@@ -9,13 +9,13 @@
 #include <memory>
 #include <vector>
 
-#include "BuildStamp.h"
-#include "GoldenFile.h"
-#include "LightFileFactory.h"
+#include <sceneapi/BuildStamp.h>
+#include <sceneapi/LightFileFactory.h>
+#include <sceneapi/velSceneapi_oo.h>
+#include <tests/support/GoldenFile.h>
 #include "WriterFixture.h"
-#include "velSceneapi_oo.h"
 
-#include <Sandbox.h>
+#include <tests/support/Sandbox.h>
 
 namespace {
 

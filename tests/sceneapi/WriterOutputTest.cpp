@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "FileSink.h"
+#include <sceneapi/FileSink.h>
 #include "WriterFixture.h"
 
 using namespace vel;

@@ -1,10 +1,10 @@
 // How stand-ins find each other: announcements, the folder they live in,
 // and the control requests that their tokens guard.
 
-#include <Announcement.h>
-#include <PrivateFolder.h>
-#include <Protocol.h>
-#include <Sandbox.h>
+#include <platform/PrivateFolder.h>
+#include <standin/Announcement.h>
+#include <standin/Protocol.h>
+#include <tests/support/Sandbox.h>
 
 #include <gtest/gtest.h>
 

@@ -4,19 +4,19 @@
 
 #include "TransferText.h"
 
-#include <ControlClient.h>
-#include <InstanceList.h>
-#include <LiveSceneApi.h>
-#include <LoopbackStream.h>
-#include <Protocol.h>
-#include <Sandbox.h>
-#include <SceneReader.h>
-#include <StandinQuery.h>
-#include <StandinServer.h>
-#include <TransferRecorder.h>
+#include <livelink/InstanceList.h>
+#include <sceneapi/SceneReader.h>
+#include <standin/ControlClient.h>
+#include <standin/LiveSceneApi.h>
+#include <standin/LoopbackStream.h>
+#include <standin/Protocol.h>
+#include <standin/StandinQuery.h>
+#include <standin/StandinServer.h>
+#include <standin/TransferRecorder.h>
+#include <tests/support/Sandbox.h>
 
 #include <asio.hpp>
-#include <RunProgram.h>
+#include <tests/support/RunProgram.h>
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // How a stand-in started without arguments finds which installation it is.
 
-#include <OwnInstallation.h>
-#include <RegFile.h>
-#include <Sandbox.h>
+#include <platform/RegFile.h>
+#include <standin/OwnInstallation.h>
+#include <tests/support/Sandbox.h>
 
 #include <gtest/gtest.h>
 

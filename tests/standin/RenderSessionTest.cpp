@@ -6,11 +6,11 @@
 
 #include "StandinSandbox.h"
 
-#include <Announcement.h>
-#include <Files.h>
-#include <LogTesting.h>
-#include <RunProgram.h>
-#include <Services.h>
+#include <log/LogTesting.h>
+#include <platform/Files.h>
+#include <platform/Services.h>
+#include <standin/Announcement.h>
+#include <tests/support/RunProgram.h>
 
 #include <Core/CoreAll.h>
 #include <StandIn/StandIn.h>

@@ -6,12 +6,12 @@
 
 #include "TransferText.h"
 
-#include <HeldScene.h>
-#include <InstanceSelection.h>
-#include <ModelSetSearch.h>
-#include <Protocol.h>
-#include <SceneDescription.h>
-#include <TransferReading.h>
+#include <livelink/InstanceSelection.h>
+#include <livelink/ModelSetSearch.h>
+#include <standin/HeldScene.h>
+#include <standin/Protocol.h>
+#include <standin/SceneDescription.h>
+#include <standin/TransferReading.h>
 
 #include <gtest/gtest.h>
 #include <tinyxml2.h>

@@ -1,7 +1,7 @@
 #include "StandinSandbox.h"
 
-#include <ControlClient.h>
-#include <ProcessInfo.h>
+#include <platform/ProcessInfo.h>
+#include <standin/ControlClient.h>
 
 #include <algorithm>
 #include <chrono>

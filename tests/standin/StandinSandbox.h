@@ -8,8 +8,8 @@
 // sandbox is asked to quit when the sandbox goes, and killed if it does not;
 // an idle time of two minutes ends any that slipped through.
 
-#include <Announcement.h>
-#include <Sandbox.h>
+#include <standin/Announcement.h>
+#include <tests/support/Sandbox.h>
 
 #include <optional>
 #include <string>

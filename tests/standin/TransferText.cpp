@@ -1,9 +1,9 @@
 #include "TransferText.h"
 
-#include <Protocol.h>
-#include <StringSink.h>
-#include <TransferReading.h>
-#include <velScene_api_file.h>
+#include <sceneapi/StringSink.h>
+#include <sceneapi/velScene_api_file.h>
+#include <standin/Protocol.h>
+#include <standin/TransferReading.h>
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <HeldScene.h>
+#include <standin/HeldScene.h>
 
 namespace standintest {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Internal to the test support: the per-system back end of RegistrySandbox.
 
-#include <Registry.h>
+#include <platform/Registry.h>
 
 #include <filesystem>
 #include <memory>

@@ -12,8 +12,8 @@
 // must not run at the same time (ctest RESOURCE_LOCK veltor_registry).
 #include "RegistryRedirect.h"
 
-#include <RegFile.h>
-#include <Utf16.h>
+#include <platform/RegFile.h>
+#include <platform/Utf16.h>
 
 #include <windows.h>
 

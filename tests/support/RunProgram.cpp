@@ -2,10 +2,10 @@
 
 #include "Sandbox.h"
 
-#include <ProcessInfo.h>
+#include <platform/ProcessInfo.h>
 
 #ifdef _WIN32
-#include <Utf16.h>
+#include <platform/Utf16.h>
 #include <windows.h>
 #include <tlhelp32.h>
 #else

@@ -5,8 +5,8 @@
 //
 // Paths in std::string are UTF-8 on every system.
 
-#include <Files.h>
-#include <RegFile.h>
+#include <platform/Files.h>
+#include <platform/RegFile.h>
 
 #include <filesystem>
 #include <memory>

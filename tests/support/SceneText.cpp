@@ -1,6 +1,6 @@
 #include "SceneText.h"
 
-#include "StringSink.h"
+#include <sceneapi/StringSink.h>
 
 namespace scenetest {
 

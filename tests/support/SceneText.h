@@ -7,14 +7,14 @@
 #include <string>
 #include <utility>
 
-#include "LightNode.h"
+#include <sceneapi/LightNode.h>
 
-#include "velSceneapi_oo.h"
+#include <sceneapi/velSceneapi_oo.h>
 
 namespace vel {
 class StringSink;
 }
-#include "velScene_api_file.h"
+#include <sceneapi/velScene_api_file.h>
 
 namespace scenetest {
 

@@ -1,7 +1,7 @@
 // Bodies become body groups holding one group per face appearance. Overrides
 // by face, body and placement, flags and scaling are in the golden scenes.
 
-#include "FusionMaterial.h"
+#include <translate/FusionMaterial.h>
 #include "TranslateFixture.h"
 
 using namespace translatetest;

@@ -3,7 +3,7 @@
 
 #include <numbers>
 
-#include "SceneText.h"
+#include <tests/support/SceneText.h>
 #include "TranslateFixture.h"
 
 using namespace translatetest;

@@ -1,9 +1,9 @@
 // Appearances become diffuse materials, optionally textured. The common
 // colour properties are in the golden scenes.
 
-#include "FusionMaterial.h"
-#include "GoldenFile.h"
-#include "SceneText.h"
+#include <tests/support/GoldenFile.h>
+#include <tests/support/SceneText.h>
+#include <translate/FusionMaterial.h>
 #include "TranslateFixture.h"
 
 using namespace translatetest;

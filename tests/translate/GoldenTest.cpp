@@ -1,10 +1,10 @@
 // Whole design files through the translation and the real file writer: the
 // active camera, then the scene tree, as the render command sends them.
 
-#include "GoldenFile.h"
-#include "SceneText.h"
+#include <sceneapi/velSceneapi_oo.h>
+#include <tests/support/GoldenFile.h>
+#include <tests/support/SceneText.h>
 #include "TranslateFixture.h"
-#include "velSceneapi_oo.h"
 
 using namespace translatetest;
 

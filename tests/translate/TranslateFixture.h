@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "FusionExporter.h"
-#include "TriangleObject.h"
-#include "VelGroup.h"
+#include <scene/TriangleObject.h>
+#include <scene/VelGroup.h>
+#include <translate/FusionExporter.h>
 
 namespace translatetest {
 

@@ -2,10 +2,11 @@
 // user-default locale and the picture "HH':'mm':'ss", GetTickCount and
 // Sleep, and a log line made with them.
 
-#include <FILELog.h>
-#include <LogTesting.h>
-#include <Sandbox.h>
-#include <Services.h>
+#include <log/FILELog.h>
+#include <log/LogTesting.h>
+#include <platform/Services.h>
+#include <sceneapi/dev/raydecklive_loader.h>
+#include <tests/support/Sandbox.h>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +55,7 @@ TEST(WindowsClock, TicksAreGetTickCountAndSleepWaits)
 TEST(WindowsClock, LogLinesCarryTheTimeOfDayAndMillisecondsFromTheFirstStamp)
 {
     vel::resetLogForTesting();
+    vel::Output2FILE::setFolderFinder(&vel::live::logFolder);
     {
         const rdtest::RegistrySandbox sandbox;
         const rdtest::FakeInstall raydeck = sandbox.makeInstallation("raydeck");

@@ -3,8 +3,8 @@
 // environment; no handle of ours), and that the launcher keeps no handle of
 // the program.
 
-#include <Sandbox.h>
-#include <Services.h>
+#include <platform/Services.h>
+#include <tests/support/Sandbox.h>
 
 #include <gtest/gtest.h>
 

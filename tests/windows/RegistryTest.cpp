@@ -3,8 +3,8 @@
 // string fits. Values are written with RegSetValueExW into scratch keys of
 // this process, so nothing of the machine's own is touched.
 
-#include <Registry.h>
-#include <Services.h>
+#include <platform/Registry.h>
+#include <platform/Services.h>
 
 #include <gtest/gtest.h>
 

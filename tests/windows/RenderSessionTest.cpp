@@ -12,11 +12,11 @@
 // the add-in launches raydeck-standin.exe with CreateProcessW, waits for it
 // and streams the design into it over the loopback live link.
 
-#include <Files.h>
-#include <RunProgram.h>
-#include <Sandbox.h>
-#include <ScriptedLive.h>
-#include <StandinSandbox.h>
+#include <platform/Files.h>
+#include <tests/livelink/ScriptedLive.h>
+#include <tests/standin/StandinSandbox.h>
+#include <tests/support/RunProgram.h>
+#include <tests/support/Sandbox.h>
 
 #include <gmock/gmock.h>
 

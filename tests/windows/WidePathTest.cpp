@@ -3,12 +3,13 @@
 // and the live library loaded from a bin folder with one. Every name here
 // would be mangled by the narrow (ANSI) calls.
 
-#include <Files.h>
-#include <FILELog.h>
-#include <LiveLibrary.h>
-#include <LogTesting.h>
-#include <Sandbox.h>
-#include <raydecklive_loader.h>
+#include <livelink/LiveLibrary.h>
+#include <log/FILELog.h>
+#include <log/LogTesting.h>
+#include <platform/Files.h>
+#include <sceneapi/dev/raydecklive_loader.h>
+#include <sceneapi/dev/raydecklive_loader.h>
+#include <tests/support/Sandbox.h>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,7 @@ TEST(WidePaths, FilesAreCreatedTestedAndMeasuredByTheirFullNames)
 TEST(WidePaths, TheLogLivesInAResourceFolderWithSuchAName)
 {
     vel::resetLogForTesting();
+    vel::Output2FILE::setFolderFinder(&vel::live::logFolder);
     {
         const rdtest::RegistrySandbox sandbox;
         rdtest::FakeInstall raydeck = sandbox.makeInstallation(kName);

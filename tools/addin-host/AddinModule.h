@@ -3,8 +3,8 @@
 // loaded, and its entry points are looked up by their plain names "run" and
 // "stop".
 
-#include <DynamicLibrary.h>
 #include <StandIn/AddinEntry.h>
+#include <platform/DynamicLibrary.h>
 
 #include <stdexcept>
 #include <string>

@@ -1,6 +1,6 @@
 #include "Script.h"
 
-#include <Files.h>
+#include <platform/Files.h>
 
 #include <fstream>
 #include <iterator>

@@ -1,7 +1,7 @@
 #include "Session.h"
 
-#include <Files.h>
 #include <StandIn/StandIn.h>
+#include <platform/Files.h>
 
 #include <exception>
 #include <stdexcept>

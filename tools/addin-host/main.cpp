@@ -11,11 +11,11 @@
 #include "Script.h"
 #include "Session.h"
 
-#include <Files.h>
-#include <ProcessInfo.h>
-#include <Program.h>
 #include <StandIn/AnyFormat.h>
 #include <StandIn/StandIn.h>
+#include <platform/Files.h>
+#include <platform/ProcessInfo.h>
+#include <platform/Program.h>
 
 #include <CLI/CLI.hpp>
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "SceneModel.h"
+#include <sceneapi/model/SceneModel.h>
 
 namespace rdk {
 

@@ -1,6 +1,6 @@
 #include "SceneFile.h"
 
-#include "SceneBuilder.h"
+#include <sceneapi/model/SceneBuilder.h>
 
 namespace rdk {
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "FileBytes.h"
-#include "SceneModel.h"
-#include "SceneReader.h"
+#include <sceneapi/FileBytes.h>
+#include <sceneapi/SceneReader.h>
+#include <sceneapi/model/SceneModel.h>
 
 namespace rdk {
 

@@ -1,8 +1,8 @@
 #pragma once
 // Appearances, their textures and colours.
 
-#include <Core/Base.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Forward.h"
 
 #include <string>
 

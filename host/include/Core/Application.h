@@ -1,8 +1,8 @@
 #pragma once
 // The running application.
 
-#include <Core/Base.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Forward.h"
 
 namespace adsk::core {
 

@@ -1,8 +1,8 @@
 #pragma once
 // Base, the root class of every host object.
 
-#include <Core/Export.h>
-#include <Core/Memory.h>
+#include "Export.h"
+#include "Memory.h"
 
 namespace adsk::core {
 

@@ -1,8 +1,8 @@
 #pragma once
 // A command: one run of a command definition.
 
-#include <Core/Base.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Forward.h"
 
 namespace adsk::core {
 

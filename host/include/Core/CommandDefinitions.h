@@ -1,8 +1,8 @@
 #pragma once
 // Command definitions: what a button runs, with its name, tooltip and icons.
 
-#include <Core/Base.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Forward.h"
 
 #include <string>
 

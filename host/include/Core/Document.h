@@ -1,8 +1,8 @@
 #pragma once
 // Documents, their products and the products' units.
 
-#include <Core/Base.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Forward.h"
 
 #include <cstddef>
 #include <string>

@@ -9,8 +9,8 @@
 // The host does not own handlers: a handler object must outlive its
 // registration. Adding a handler that an event already holds changes nothing.
 
-#include <Core/Base.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Forward.h"
 
 namespace adsk::core {
 

@@ -1,8 +1,8 @@
 #pragma once
 // The host's file dialog.
 
-#include <Core/Base.h>
-#include <Core/Enums.h>
+#include "Base.h"
+#include "Enums.h"
 
 #include <string>
 

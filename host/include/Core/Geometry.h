@@ -1,8 +1,8 @@
 #pragma once
 // Points, vectors and matrices. Lengths are centimetres.
 
-#include <Core/Base.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Forward.h"
 
 #include <cstddef>
 #include <vector>

@@ -2,7 +2,7 @@
 // Ptr<T>, the reference-counted handle through which every host object is
 // held, and the hand-back of host-allocated arrays.
 
-#include <Core/Export.h>
+#include "Export.h"
 
 #include <cstddef>
 #include <exception>

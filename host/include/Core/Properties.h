@@ -1,8 +1,8 @@
 #pragma once
 // Typed properties of appearances and textures.
 
-#include <Core/Base.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Forward.h"
 
 #include <cstddef>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 // Toolbars and the controls on toolbars and panels.
 
-#include <Core/Base.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Forward.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
 #pragma once
 // The user interface: command definitions, toolbars, workspaces, dialogs.
 
-#include <Core/Base.h>
-#include <Core/Enums.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Enums.h"
+#include "Forward.h"
 
 #include <string>
 

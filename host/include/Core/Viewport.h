@@ -1,9 +1,9 @@
 #pragma once
 // The viewport and its camera.
 
-#include <Core/Base.h>
-#include <Core/Enums.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Enums.h"
+#include "Forward.h"
 
 namespace adsk::core {
 

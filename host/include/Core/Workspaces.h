@@ -1,8 +1,8 @@
 #pragma once
 // Workspaces and their toolbar panels.
 
-#include <Core/Base.h>
-#include <Core/Forward.h>
+#include "Base.h"
+#include "Forward.h"
 
 #include <cstddef>
 #include <string>

@@ -3,7 +3,7 @@
 
 #include <Core/Base.h>
 #include <Core/Forward.h>
-#include <Fusion/Forward.h>
+#include "Forward.h"
 
 #include <cstddef>
 #include <string>

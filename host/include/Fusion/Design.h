@@ -3,7 +3,7 @@
 
 #include <Core/Base.h>
 #include <Core/Document.h>
-#include <Fusion/Forward.h>
+#include "Forward.h"
 
 namespace adsk::fusion {
 

@@ -2,7 +2,7 @@
 // The triangle meshes the host keeps for displaying a face.
 
 #include <Core/Base.h>
-#include <Fusion/Forward.h>
+#include "Forward.h"
 
 #include <cstddef>
 #include <vector>

@@ -36,8 +36,8 @@
 // numbers costs about four bytes per number beyond the file's read buffer.
 
 #include <Core/Export.h>
-#include <StandIn/DesignData.h>
-#include <StandIn/DesignError.h>
+#include "DesignData.h"
+#include "DesignError.h"
 
 #include <filesystem>
 #include <string>

@@ -14,7 +14,7 @@
 
 #include <Core/Enums.h>
 #include <Core/Export.h>
-#include <StandIn/DesignData.h>
+#include "DesignData.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "SceneFileOpen.h"
+#include <platform/SceneFileOpen.h>
 
 namespace vel {
 

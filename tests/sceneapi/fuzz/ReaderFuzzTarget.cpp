@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ReaderFuzzBody.h"
+#include <tests/sceneapi/ReaderFuzzBody.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

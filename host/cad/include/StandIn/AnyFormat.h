@@ -33,7 +33,7 @@
 // range. Nothing is printed on standard output (a scene may be going there).
 
 #include <StandIn/DesignData.h>
-#include <StandIn/ImportMonitor.h>
+#include "ImportMonitor.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,16 +1,26 @@
 #include "raydecklive_loader.h"
 
-#include <DynamicLibrary.h>
-#include <FILELog.h>
-#include <Files.h>
-#include <InstallationDiscovery.h>
-#include <LiveLibrary.h>
+#include <livelink/InstallationDiscovery.h>
+#include <livelink/LiveLibrary.h>
+#include <log/FILELog.h>
+#include <platform/DynamicLibrary.h>
+#include <platform/Files.h>
 
 #include <memory>
 
 namespace vel::live {
 
 namespace {
+
+// The installations whose resource folder holds the log.
+constexpr int kLogMinVersion = 5;
+constexpr int kLogMaxVersion = 20;
+
+// Points the log at its folder; every get does this before it logs.
+void setUpLog()
+{
+    Output2FILE::setFolderFinder(&logFolder);
+}
 
 // The process-wide loader record: absent when not loaded.
 struct LoaderState {
@@ -70,6 +80,11 @@ RootObject* root(int minVersion, int maxVersion)
 
 } // namespace
 
+std::string logFolder()
+{
+    return readResourceFolder(kLogMinVersion, kLogMaxVersion);
+}
+
 std::string liveLibraryBaseName(int majorVersion)
 {
     return majorVersion >= 6 ? "velraydecklive6_" : "velraydecklive";
@@ -85,6 +100,7 @@ std::vector<std::string> liveLibraryCandidates(const std::string& binFolder, int
 
 QueryApi* getQueryApi(int minVersion, int maxVersion)
 {
+    setUpLog();
     VEL_LOG(LogDebug4) << "vel_get_query_api -> raydeck_live_loader: "
                        << static_cast<const void*>(loaderState().get());
     RootObject* object = root(minVersion, maxVersion);
@@ -93,6 +109,7 @@ QueryApi* getQueryApi(int minVersion, int maxVersion)
 
 velScene_api* getSceneApi(int minVersion, int maxVersion)
 {
+    setUpLog();
     RootObject* object = root(minVersion, maxVersion);
     return object != nullptr ? object->sceneApi() : nullptr;
 }

@@ -20,7 +20,8 @@
 // ./<base>32.so, ./<base>64.so (backslashes on Windows; "." is the current
 // directory).
 //
-// The progress goes to the log (FILELog.h): the bin folder,
+// The progress goes to the log (FILELog.h), which each get points at
+// logFolder() before it writes: the bin folder,
 // "initialize shared handle: <module>" and "Raydeck live: <root>" at DEBUG4,
 // "NO shared handle" at WARNING when no candidate loads.
 //
@@ -49,6 +50,10 @@ velScene_api* getSceneApi(int minVersion, int maxVersion);
 // both; the next get loads afresh. Does nothing when not loaded. Every
 // interface obtained before is invalid afterwards.
 void unloadLiveLibrary();
+
+// The folder of the log: the resource folder of the best installation of major
+// versions 5 to 20, looked up afresh while the log is not open.
+std::string logFolder();
 
 // The base name of the library file for an installation's major version.
 std::string liveLibraryBaseName(int majorVersion);

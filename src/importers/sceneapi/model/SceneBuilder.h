@@ -23,9 +23,9 @@
 #include <memory>
 #include <vector>
 
-#include "ReplayTarget.h"
+#include <sceneapi/ReplayTarget.h>
+#include <sceneapi/velScene_api.h>
 #include "SceneModel.h"
-#include "velScene_api.h"
 
 namespace vel::model {
 

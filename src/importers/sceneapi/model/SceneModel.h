@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "velTypes.h"
+#include <sceneapi/velTypes.h>
 
 namespace vel::model {
 

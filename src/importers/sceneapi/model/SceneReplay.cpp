@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "ReplayTarget.h"
-#include "velScene_api_file.h"
+#include <sceneapi/ReplayTarget.h>
+#include <sceneapi/velScene_api_file.h>
 
 namespace vel::model {
 

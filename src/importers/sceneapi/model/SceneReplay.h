@@ -8,8 +8,8 @@
 // defined before the list begins, since a definition holding a list of its
 // own would upset the writer's count of the values written.
 
+#include <sceneapi/velScene_api.h>
 #include "SceneModel.h"
-#include "velScene_api.h"
 
 namespace vel::model {
 
