@@ -7,7 +7,7 @@
 
 #include "CadTestSupport.h"
 
-#include "VertexJoin.h"
+#include <host/cad/src/VertexJoin.h>
 
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
