@@ -47,3 +47,55 @@ function(rd_add_gtest name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 ${discovery}
     PROPERTIES ENVIRONMENT "RD_SOURCE_DIR=${PROJECT_SOURCE_DIR}" ${ARG_PROPERTIES})
 endfunction()
+
+# rd_add_fuzz_target(<name> SOURCES ... LIBS ... SEEDS <glob>...): a fuzz
+# target whose sources define LLVMFuzzerTestOneInput. With RD_FUZZ it is a
+# libFuzzer program; tools/run-fuzz.sh runs it on its seeds (globs under the
+# repository: the tests' own inputs) and on the inputs kept in the folder's
+# fuzz-regressions/. In every other build the same sources make
+# <name>_replay, and the test <name>_regressions replays the kept inputs and
+# the seeds through it, so an input the fuzzer once failed on is checked by
+# the normal tests (under the sanitizers and Wine too).
+function(rd_add_fuzz_target name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
+  set(regressions ${CMAKE_CURRENT_SOURCE_DIR}/fuzz-regressions)
+  file(GLOB kept CONFIGURE_DEPENDS ${regressions}/*)
+  set(seeds "")
+  foreach(pattern IN LISTS ARG_SEEDS)
+    file(GLOB matched CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${pattern})
+    list(APPEND seeds ${matched})
+  endforeach()
+  list(SORT seeds)
+  if(NOT seeds)
+    message(FATAL_ERROR "fuzz target ${name}: no seed matches ${ARG_SEEDS}")
+  endif()
+  if(RD_FUZZ)
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set(program ${name})
+    # One line per target for tools/run-fuzz.sh: name, program, kept
+    # inputs, seeds; separated by tabs.
+    list(JOIN seeds "\t" seed_list)
+    set_property(GLOBAL APPEND_STRING PROPERTY RD_FUZZ_TARGET_LINES
+      "${name}\t$<TARGET_FILE:${name}>\t${regressions}\t${seed_list}\n")
+    set_property(GLOBAL APPEND PROPERTY RD_FUZZ_TARGETS ${name})
+  else()
+    add_executable(${name}_replay ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/FuzzReplayMain.cpp)
+    set(program ${name}_replay)
+    add_test(NAME ${name}_regressions COMMAND ${name}_replay ${kept} ${seeds})
+  endif()
+  rd_target_defaults(${program})
+  target_link_libraries(${program} PRIVATE ${ARG_LIBS})
+endfunction()
+
+# After the last rd_add_fuzz_target: the target fuzz_targets, which builds
+# them all, and <build>/fuzz-targets.txt, which lists them.
+function(rd_write_fuzz_target_list)
+  if(RD_FUZZ)
+    get_property(names GLOBAL PROPERTY RD_FUZZ_TARGETS)
+    get_property(lines GLOBAL PROPERTY RD_FUZZ_TARGET_LINES)
+    add_custom_target(fuzz_targets)
+    add_dependencies(fuzz_targets ${names})
+    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz-targets.txt CONTENT "${lines}")
+  endif()
+endfunction()

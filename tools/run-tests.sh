@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine and runs every test: the optimised build, the
 # build under AddressSanitizer and UndefinedBehaviorSanitizer, the Release
-# build (built only), the scene reader under libFuzzer, and the Windows x64
-# build (mingw-w64) with its tests under Wine.
+# build (built only), the parsers under libFuzzer, and the Windows x64 build
+# (mingw-w64) with its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-deps.sh
@@ -22,28 +22,15 @@ echo "=== build: release (warnings as errors)" >&2
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs"
 
-# The scene reader under libFuzzer for a bounded time, seeded with the golden
-# files, the malformed corpus and every input kept from earlier findings; the
-# corpus is a copy in the build folder, so the repository stays clean. An
-# input that makes it fail is left in the findings folder: keep it under
-# tests/sceneapi/fuzz-regressions/, where the normal tests replay it.
-echo "=== fuzz: the scene reader, 60 s" >&2
+# Every libFuzzer target (the scene reader, the design loader, the registry
+# files, the live library's query texts, the stand-in's port) for 60 s in
+# all, seeded with the tests' own inputs and every input kept from earlier
+# findings. tools/run-fuzz.sh says how the time is shared, prints each
+# target's executions per second, and on a failure where the input is kept.
+echo "=== fuzz: every target, 60 s in all" >&2
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
-fuzz=build/fuzz/reader-fuzz
-rm -rf "$fuzz"
-mkdir -p "$fuzz/corpus" "$fuzz/findings"
-shopt -s nullglob
-for seed in tests/*/golden/*.rdk tests/sceneapi/bad/* tests/sceneapi/fuzz-regressions/*; do
-  cp "$seed" "$fuzz/corpus/${seed//\//_}"
-done
-if ! build/fuzz/tests/sceneapi/fuzz/sceneapi_reader_fuzz -max_total_time=60 -max_len=8192 -timeout=10 \
-     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$fuzz/findings/" "$fuzz/corpus" 2>"$fuzz/log"; then
-  tail -n 40 "$fuzz/log" >&2
-  echo "fuzz: the reader failed on an input, kept in $fuzz/findings/" >&2
-  exit 1
-fi
-grep -E '^(stat::number_of_executed_units|stat::new_units_added)' "$fuzz/log" >&2 || true
+tools/run-fuzz.sh 60
 
 # The Windows build and its tests under Wine, in a Wine prefix kept in the
 # build tree (created once, 10 to 20 s) and a wineserver that is stopped at

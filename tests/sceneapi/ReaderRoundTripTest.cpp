@@ -1,7 +1,6 @@
 // Reading a scene file and replaying it into the writer gives back the same
 // bytes: every golden file of the tests, and random call sequences written,
-// read and written again. And every input the fuzzer found a fault with,
-// with its seeds, through what the fuzzer does with an input.
+// read and written again.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +10,6 @@
 
 #include <sceneapi/SceneReader.h>
 #include <tests/support/GoldenFile.h>
-#include "ReaderFuzzBody.h"
 #include "SceneGenerator.h"
 #include "WriterFixture.h"
 
@@ -92,16 +90,5 @@ TEST(ReaderRoundTrip, RandomCallSequencesComeBackByteForByte)
         const std::string faults = replayFaults(writer.text());
         if (!faults.empty() && ++failures)
             ADD_FAILURE() << "seed " << seed << " (" << writer.text().size() << " bytes)\n" << faults;
-    }
-}
-
-TEST(ReaderFuzzRegressions, EveryKeptInputReadsWithoutFault)
-{
-    const auto files = testFiles({"golden", "fuzz-regressions", "bad"});
-    EXPECT_GT(files.size(), 20u);
-    for (const auto& path : files) {
-        SCOPED_TRACE(path.string());
-        const std::string bytes = load(path);
-        readerFuzzOnce(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
 }
