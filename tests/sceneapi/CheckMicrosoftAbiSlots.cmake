@@ -75,7 +75,9 @@ endforeach()
 file(WRITE ${WORK_DIR}/layouts.cpp "${source}")
 set(includes "")
 foreach(dir IN LISTS INCLUDE_DIRS)
-  list(APPEND includes -I${dir})
+  if(NOT dir STREQUAL "")
+    list(APPEND includes -I${dir})
+  endif()
 endforeach()
 execute_process(
   COMMAND ${CLANG} --target=x86_64-pc-windows-msvc -std=c++20 -ffreestanding
