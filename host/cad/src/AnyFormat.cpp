@@ -1,13 +1,12 @@
-// Reading CAD and mesh files, with OpenCASCADE and Assimp; what does not need
-// them is in DesignFormats.cpp.
+// Reading CAD and mesh files, with OpenCASCADE (in a module loaded on first
+// use, see CadModule.h) and Assimp; what needs neither is in
+// DesignFormats.cpp.
 #include <StandIn/AnyFormat.h>
 
 #include <StandIn/DesignLoader.h>
 
-#include "CadDocument.h"
+#include "CadModule.h"
 #include "MeshImport.h"
-
-#include <Standard_Failure.hxx>
 
 namespace standin::host {
 
@@ -26,21 +25,8 @@ DesignData loadDesignAnyFormat(const std::filesystem::path& file, const ImportOp
         return cad::loadMeshFile(file, options);
     case DesignFormat::Step:
     case DesignFormat::Iges:
-    case DesignFormat::Brep: {
-        const cad::CadFormat cadFormat = *format == DesignFormat::Step   ? cad::CadFormat::Step
-                                         : *format == DesignFormat::Iges ? cad::CadFormat::Iges
-                                                                         : cad::CadFormat::Brep;
-        cad::CadDocument document = cad::readCadFile(file, cadFormat, options.monitor);
-        try {
-            cad::triangulate(document, options);
-            return cad::translateCadDocument(document, options.monitor);
-        } catch (const Standard_Failure& failure) {
-            const char* what = failure.GetMessageString();
-            throw DesignError(file.string(), "",
-                              std::string("OpenCASCADE failed: ") +
-                                  (what && *what ? what : failure.DynamicType()->Name()));
-        }
-    }
+    case DesignFormat::Brep:
+        return cad::loadCadFile(file, *format, options);
     }
     throw DesignError(file.string(), "", "unknown file type");
 }
