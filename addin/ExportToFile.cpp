@@ -4,6 +4,7 @@
 
 #include "DetachWhenDone.h"
 
+#include <cstdint>
 #include <memory>
 #include <utility>
 
@@ -67,11 +68,16 @@ void exportToFile(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document
     const float unitsPerMetre = exporter.documentUnitsPerMetre(document);
     exporter.setUnitsPerCentimetre(unitsPerMetre / 100);
 
-    // Import options for a file: Y up whatever the host's orientation, the
-    // model centred on the ground, the renderer's camera fitted to it.
+    // Import options for a file: the model centred on the ground, the
+    // renderer's camera fitted to it. The up axis is the host's, as the live
+    // link sends it: a file that said Y up for a design modelled Z up would
+    // put it on its side in the renderer.
+    const adsk::core::DefaultModelingOrientations orientation =
+        exporter.application()->preferences()->generalPreferences()->defaultModelingOrientation();
     {
         vel::DefaultRTModule module;
-        module.setUpVector(1);
+        // The import options' axes count from 1: 1 Y up, 2 Z up.
+        module.setUpVector(static_cast<std::uint32_t>(orientation) + 1);
         module.setMeterScale(unitsPerMetre);
         module.setAdjustCamera(true);
         module.setCenterGeometry(true);
