@@ -10,7 +10,8 @@
 // after RAYDECK_STANDIN_IDLE_SECONDS (default 1800) without a connection.
 //
 // With an option it asks a running stand-in instead (the only one running,
-// or the one of --pid): --list, --describe, --dump FILE, --quit.
+// or the one of --pid): --list, --describe, --dump FILE ("-": standard
+// output), --quit.
 //
 // Exit status: 0 when all went as asked, 1 when it did not, 2 for a bad
 // command line.
@@ -23,9 +24,10 @@
 
 #include <platform/Files.h>
 #include <platform/ProcessInfo.h>
+#include <platform/SceneFileOpen.h>
 #include <platform/Services.h>
 
-#include <CLI/CLI.hpp>
+#include <tools/cli/CommandLine.h>
 
 #include <chrono>
 #include <cstdio>
@@ -180,33 +182,45 @@ int ask(const Announcement& standin, std::string_view command, const std::string
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// "--dump -": the stand-in writes the scene into a file of this process's
+// own in the user's private folder, which goes to standard output from
+// there and is removed.
+int dumpToStandardOutput(const Announcement& standin, const std::string& folder)
 {
-    CLI::App app{"A stand-in for the RayDeck application: without options it serves the live link as RayDeck "
-                 "does; with one it asks a running stand-in."};
-    bool list = false;
-    bool describe = false;
-    bool quit = false;
-    std::string dumpFile;
-    std::uint64_t pid = 0;
-    app.add_flag("--list", list, "list the running stand-ins: process id, major version, port");
-    app.add_flag("--describe", describe, "print the scene description that the add-in reads");
-    app.add_option("--dump", dumpFile, "write the scene as a RayDeck scene file (.rdk)");
-    app.add_flag("--quit", quit, "ask the stand-in to quit (without --pid: every running one)");
-    app.add_option("--pid", pid, "the stand-in to ask, by process id");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : 2;
+    const std::string path = platform::joinPath(
+        folder, "dump-" + std::to_string(platform::services().processes->currentId()) + ".rdk");
+    int status = ask(standin, kDump, path, false);
+    if (status == 0) {
+        std::FILE* in = platform::openFile(path, "rb");
+        std::FILE* out = in ? platform::takeOverStandardOutput() : nullptr;
+        bool copied = in != nullptr && out != nullptr;
+        char block[65536];
+        for (std::size_t n = 0; copied && (n = std::fread(block, 1, sizeof block, in)) > 0;)
+            copied = std::fwrite(block, 1, n, out) == n;
+        copied = copied && !std::ferror(in);
+        if (out != nullptr && std::fclose(out) != 0)
+            copied = false;
+        if (in != nullptr)
+            std::fclose(in);
+        if (!copied) {
+            complain("could not write the scene to standard output");
+            status = 1;
+        }
     }
+    std::error_code ignored;
+    fs::remove(platform::pathFromUtf8(path), ignored);
+    return status;
+}
+
+// Serves, or does what the options ask of a running stand-in.
+int act(bool list, bool describe, bool quit, const std::string& dumpFile, std::uint64_t pid)
+{
     const int actions = int(list) + int(describe) + int(quit) + int(!dumpFile.empty());
     if (actions == 0 && pid == 0)
         return serve();
     if (actions != 1) {
         complain("give one of --list, --describe, --dump and --quit");
-        return 2;
+        return rdcli::kBadCommandLine;
     }
 
     std::string why;
@@ -238,7 +252,34 @@ int main(int argc, char** argv)
         return 1;
     if (describe)
         return ask(*standin, kDescribe, "", true);
+    if (dumpFile == "-")
+        return dumpToStandardOutput(*standin, folder);
     std::error_code error;
     const fs::path path = fs::absolute(dumpFile, error);
     return ask(*standin, kDump, error ? dumpFile : path.lexically_normal().string(), false);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"A stand-in for the RayDeck application: without options it serves the live link as RayDeck "
+                 "does; with one it asks a running stand-in.",
+                 "raydeck-standin"};
+    rdcli::describeTool(app, "raydeck-standin",
+                        "it did not go as asked: no installation to serve, no stand-in to ask,\n"
+                        "     no answer, the scene not written");
+    bool list = false;
+    bool describe = false;
+    bool quit = false;
+    std::string dumpFile;
+    std::uint64_t pid = 0;
+    app.add_flag("--list", list, "list the running stand-ins: process id, major version, port");
+    app.add_flag("--describe", describe, "print the scene description that the add-in reads");
+    app.add_option("--dump", dumpFile, "write the scene as a RayDeck scene file (.rdk; \"-\": standard output)");
+    app.add_flag("--quit", quit, "ask the stand-in to quit (without --pid: every running one)");
+    app.add_option("--pid", pid, "the stand-in to ask, by process id");
+    if (const auto status = rdcli::parse(app, "raydeck-standin", argc, argv))
+        return rdcli::finish("raydeck-standin", *status);
+    return rdcli::finish("raydeck-standin", act(list, describe, quit, dumpFile, pid));
 }

@@ -180,7 +180,46 @@ TEST_F(HostProgram, AWrongStepOrCommandLineSaysWhereAndWhat)
     EXPECT_THAT(host({"--addin", ADSK_LIBRARY_PATH, "export", exampleDesign().string(), "x.rdk"}).err,
                 HasSubstr("not an add-in module (it exports no \"run\")"));
     EXPECT_EQ(host({"script", "absent.txt"}).err, "addin-host: absent.txt: cannot read the script\n");
-    EXPECT_EQ(host({}).status, 2);
-    EXPECT_EQ(host({"export", "only-one"}).status, 2);
-    EXPECT_EQ(host({"--help"}).status, 0);
+}
+
+// The command line's conventions: statuses, "-" for standard input and
+// output, a lost write to standard output, --version, the help of each
+// command with its options and statuses, an unknown word named.
+TEST_F(HostProgram, FollowsTheCommandLineConventions)
+{
+    const std::string design = exampleDesign().string();
+    rdtest::writeFile(dir / "run.txt", "run\nopen " + design + "\nanswer piped.rdk\nclick Export to RayDeck .rdk\n");
+    rdtest::writeFile(dir / "broken.json", "{\"format\": \"design/1\",");
+    const std::string scene = "//---veltor:dal:7---\n";
+    const struct {
+        std::vector<std::string> args;
+        rdtest::ProgramStreams streams;
+        int status;
+        std::vector<std::string> shown; // on standard output, then standard error
+    } cases[] = {
+        {{"--version"}, {}, 0, {"addin-host 8.0 (built "}},
+        {{"export", "--help"},
+         {},
+         0,
+         {"DESIGN", "\"-\": a design document on standard input", "\"-\": standard output", "--deflection",
+          "bounding box's diagonal", "--mesh-unit", "--progress", "Exit status:\n  0  done\n  1  the session failed"}},
+        {{"export", "-", "-"}, {design, ""}, 0, {scene, "addin-host: wrote the scene to standard output\n"}},
+        {{"export", design, "-"}, {"", "/dev/full"}, 1, {"addin-host: the export to standard output failed\n"}},
+        {{"export", "-", "x.rdk"}, {dir / "broken.json", ""}, 1, {"addin-host: standard input: line 1, column 23: "}},
+        {{"script", "-"}, {dir / "run.txt", ""}, 0, {}}, // writes piped.rdk, beside the current folder's
+        {{"export", "--deflection", "-1", design, "x.rdk"}, {}, 2, {"addin-host: bad option: deflection"}},
+        {{}, {}, 2, {"addin-host: a command is required (commands: export, render, script)\n"}},
+        {{"exprot", design, "x.rdk"}, {}, 2, {"addin-host: unknown command \"exprot\""}},
+        {{"export", "--bogus", design, "x.rdk"}, {}, 2, {"addin-host: unknown option \"--bogus\""}},
+        {{"export", "only-one"}, {}, 2, {"addin-host: OUT is required\nRun 'addin-host export --help'"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        const Outcome r = rdtest::runProgram(ADDIN_HOST_PATH, c.args, rdtest::utf8FromPath(dir.path()), c.streams);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        for (const std::string& text : c.shown)
+            EXPECT_THAT(r.out + r.err, HasSubstr(text));
+    }
+    EXPECT_FALSE(fs::exists(dir / "x.rdk"));
+    EXPECT_TRUE(fs::exists(dir / "piped.rdk"));
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,16 +25,24 @@ using Colour = std::array<float, 3>;
 // Scenes written through the file writer, as the add-in would write them.
 class SceneText : public scenetest::SceneText {
 public:
-    void camera(std::array<double, 3> position, std::array<double, 3> direction, float fov)
+    void camera(std::array<double, 3> position, std::array<double, 3> direction, float fov,
+                std::array<double, 3> up = {0, 1, 0})
     {
-        const double up[3] = {0, 1, 0};
         api().beginCamera("Active Camera");
         wrapper().setString("projection", std::string("perspective"));
         wrapper().setFloat("fov", fov);
         wrapper().setVector3d("position", position.data());
         wrapper().setVector3d("direction", direction.data());
-        wrapper().setVector3d("up", up);
+        wrapper().setVector3d("up", up.data());
         api().endCamera();
+    }
+
+    // The import options, as the add-in writes them: 1 Y up, 2 Z up.
+    void importOptions(int upVector)
+    {
+        api().beginLoad("velrtopt.so");
+        wrapper().setInt("import_up_vector", upVector);
+        api().endLoad();
     }
 
     // An axis-aligned box as an object with its own vel_diffuse material.
@@ -70,7 +79,8 @@ public:
     }
 };
 
-rdk::Image picture(const std::string& text, std::optional<rdk::View> view = std::nullopt)
+rdk::Image picture(const std::string& text, std::optional<rdk::View> view = std::nullopt,
+                   std::optional<rdk::Axis> up = std::nullopt, rdk::RenderReport* report = nullptr)
 {
     vel::model::Scene scene;
     {
@@ -81,7 +91,8 @@ rdk::Image picture(const std::string& text, std::optional<rdk::View> view = std:
     options.width = 160;
     options.height = 120;
     options.view = view;
-    return rdk::renderScene(scene, options);
+    options.up = up;
+    return rdk::renderScene(scene, options, report);
 }
 
 bool reddish(std::array<std::uint8_t, 3> c) { return c[0] > 2 * c[2] && c[0] > 2 * c[1] && c[0] > 40; }
@@ -137,6 +148,51 @@ TEST(RdkRender, FittedViewsFrameTheSceneWithItsTransforms)
     EXPECT_LE(coloured, 4);
 }
 
+// A rod along one axis, in the front view: upright when that axis is up,
+// seen end on otherwise. The scene says which axis is up through its import
+// options, else its camera; --up overrides both.
+TEST(RdkRender, TheFittedViewsStandOnTheAxisTheSceneSaysIsUp)
+{
+    using rdk::Axis;
+    const struct {
+        const char* what;
+        Axis rod;
+        int importUp;                          // 0: no import options
+        std::optional<std::array<double, 3>> cameraUp;
+        std::optional<Axis> asked;
+        Axis up;
+    } cases[] = {
+        {"a design modelled Z up", Axis::Z, 2, std::nullopt, std::nullopt, Axis::Z},
+        {"a design modelled Y up", Axis::Y, 1, std::array<double, 3>{0, 0, 1}, std::nullopt, Axis::Y},
+        {"nothing said", Axis::Y, 0, std::nullopt, std::nullopt, Axis::Y},
+        {"the camera's up, a little tilted", Axis::Z, 0, std::array<double, 3>{0.2, -0.1, 0.9}, std::nullopt, Axis::Z},
+        {"asked for Z against the options", Axis::Z, 1, std::nullopt, Axis::Z, Axis::Z},
+        {"asked for X", Axis::X, 2, std::nullopt, Axis::X, Axis::X},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SceneText s;
+        if (c.importUp != 0)
+            s.importOptions(c.importUp);
+        if (c.cameraUp)
+            s.camera({0, 0, 50}, {0, 0, -1}, 45, *c.cameraUp);
+        std::array<float, 3> centre{0, 0, 0}, size{0.2f, 0.2f, 0.2f};
+        size[static_cast<std::size_t>(c.rod)] = 4;
+        std::vector<float> v;
+        for (int i = 0; i < 8; ++i)
+            for (std::size_t axis = 0; axis < 3; ++axis)
+                v.push_back(centre[axis] + ((i >> axis) & 1 ? size[axis] : -size[axis]));
+        s.mesh("Rod", v, {0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 4, 5, 0, 5, 1, 2, 3, 7, 2, 7, 6, 0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3},
+               kRed);
+        rdk::RenderReport report;
+        const rdk::Image image = picture(s.finish(), rdk::View::Front, c.asked, &report);
+        EXPECT_EQ(report.up, c.up);
+        EXPECT_TRUE(reddish(image.at(80, 60)));
+        EXPECT_TRUE(reddish(image.at(80, 15))) << "upright";
+        EXPECT_EQ(image.at(30, 60), rdk::kBackground);
+    }
+}
+
 // An instance draws the geometry of the object definition it names, in the
 // colour of its own material.
 TEST(RdkRender, InstancesDrawTheirDefinitionsGeometry)
@@ -168,14 +224,6 @@ TEST(RdkRender, InstancesDrawTheirDefinitionsGeometry)
 
 namespace {
 
-// rdk run with args; its standard output and standard error as one text.
-rdtest::ProgramRun runRdk(const std::vector<std::string>& args)
-{
-    rdtest::ProgramRun run = rdtest::runProgram(RDK_EXECUTABLE, args);
-    run.out += run.err;
-    return run;
-}
-
 std::string source(const std::string& relative)
 {
     const char* top = std::getenv("RD_SOURCE_DIR");
@@ -184,50 +232,80 @@ std::string source(const std::string& relative)
 
 } // namespace
 
-// Exit statuses (0 good, 1 malformed or unreadable, 2 wrong usage) and what
-// a person reads: problems with their positions, the add-in's "#error" as a
-// warning, counts of triangles and vertices (not of list elements), the tree,
-// the help.
-TEST(RdkCommandLine, StatusesAndMessages)
+// Exit statuses (0 good, 1 malformed, unreadable or unwritable, 2 wrong
+// usage) and what a person reads: problems with their positions and one
+// message each, the add-in's "#error" as a warning, counts of triangles and
+// vertices (not of list elements), the tree, the help; "-" for standard input
+// and output, a write to standard output that is lost, --version, and names
+// that would mislead.
+TEST(RdkCommandLine, StatusesMessagesAndStandardStreams)
 {
     rdtest::TempDir dir;
     const std::string golden = source("tests/sceneapi/golden/export_indented.rdk");
     const std::string bad = source("tests/sceneapi/bad/20_bad_two_problems.rdk");
-    const std::vector<std::string> usage = {"--help"};
+    // A problem where the layout also departs from a writer's: the problem
+    // alone is told, not that the file "reads all the same".
+    const std::string edited = dir / "edited.rdk";
+    rdtest::writeFile(edited, "group \"a\" {\nbogus\n}\n");
+    const std::string usage = "Run 'rdk";
     const struct {
         std::vector<std::string> args;
+        rdtest::ProgramStreams streams;
         int status;
         std::vector<std::string> shown;
+        std::vector<std::string> absent;
     } cases[] = {
-        {{"check", golden}, 0, {"warning: the scene reports: bad mesh", "well formed, 1 warning"}},
+        {{"check", golden}, {}, 0, {"warning: the scene reports: bad mesh", "well formed, 1 warning"}, {}},
         {{"check", bad},
+         {},
          1,
          {"20_bad_two_problems.rdk:3:1: error: unknown keyword \"bogus\"",
-          "20_bad_two_problems.rdk:5:5: error: cannot read the value", "2 problems"}},
-        {{"check", dir / "none.rdk"}, 1, {"rdk: cannot read", "No such file or directory"}},
+          "20_bad_two_problems.rdk:5:5: error: cannot read the value", "2 problems"},
+         {}},
+        {{"check", edited}, {}, 1, {"edited.rdk:2:1: error: ", "1 problem"}, {"note", "reads all the same"}},
+        {{"check", "-"}, {golden, ""}, 0, {"standard input: well formed, 1 warning"}, {}},
+        {{"check", dir / "none.rdk"}, {}, 1, {"rdk: cannot read", "No such file or directory"}, {}},
         {{"stats", golden, "--depth", "2"},
+         {},
          0,
          {"  groups           3\n", "  objects          2\n", "  definitions      6\n", "  group \"Root\" flags 0\n",
-          "    object \"Mesh \xC3\xA9\": 0 triangles, material \"Steel\""}},
+          "    object \"Mesh \xC3\xA9\": 0 triangles, material \"Steel\""},
+         {}},
         {{"stats", source("tests/translate/golden/small_assembly.rdk")},
+         {},
          0,
-         {"  triangles        4\n", "  vertices         12\n"}},
-        {{"render", "--help"}, 0, {"--size", "iso"}},
-        {{}, 2, usage},
-        {{"frobnicate"}, 2, usage},
-        {{"check"}, 2, usage},
-        {{"render", "x.rdk"}, 2, usage},
-        {{"render", "x.rdk", "-o", "y.png", "--size", "0x5"}, 2, usage},
-        {{"render", "x.rdk", "-o", "y.png", "--view", "sideways"}, 2, usage},
-        {{"stats", "x.rdk", "--depth", "-1"}, 2, usage},
+         {"  triangles        4\n", "  vertices         12\n"},
+         {}},
+        {{"stats", golden}, {"", "/dev/full"}, 1, {"rdk: could not write to standard output"}, {}},
+        {{"render", "-", "-o", "-", "--size", "8x6"}, {golden, ""}, 0, {"\x89PNG", "standard output: 8x6, camera view"}, {}},
+        {{"render", golden, "-o", "-"}, {"", "/dev/full"}, 1, {"rdk: could not write to standard output"}, {"Write Error"}},
+        {{"--version"}, {}, 0, {"rdk 8.0 (built "}, {}},
+        {{"render", "--help"}, {}, 0, {"--size", "iso", "--up", "Exit status:\n  0  done\n"}, {}},
+        {{}, {}, 2, {"rdk: a command is required (commands: check, stats, render)", usage}, {}},
+        {{"frobnicate"}, {}, 2, {"rdk: unknown command \"frobnicate\"", usage}, {}},
+        {{"check"}, {}, 2, {"FILE is required", "Run 'rdk check --help'"}, {}},
+        {{"check", "a.rdk", "b.rdk"}, {}, 2, {"rdk: unexpected argument \"b.rdk\""}, {}},
+        {{"stats", "--bogus=1", "x.rdk"}, {}, 2, {"rdk: unknown option \"--bogus\""}, {}},
+        {{"render", "x.rdk"}, {}, 2, {"--output is required"}, {}},
+        {{"render", golden, "-o", dir / "a.jpg"}, {}, 2, {"the picture is a PNG"}, {}},
+        {{"render", golden, "-o", dir / "a.png.gz"}, {}, 2, {"the picture is a PNG"}, {}},
+        {{"render", "x.rdk", "-o", "y.png", "-v", "iso"}, {}, 2, {"unknown option \"-v\""}, {}}, // -v is --verbose elsewhere
+        {{"render", "x.rdk", "-o", "y.png", "--size", "0x5"}, {}, 2, {usage}, {}},
+        {{"render", "x.rdk", "-o", "y.png", "--view", "sideways"}, {}, 2, {usage}, {}},
+        {{"render", "x.rdk", "-o", "y.png", "--up", "w"}, {}, 2, {usage}, {}},
+        {{"stats", "x.rdk", "--depth", "-1"}, {}, 2, {usage}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
-        const auto r = runRdk(c.args);
+        rdtest::ProgramRun r = rdtest::runProgram(RDK_EXECUTABLE, c.args, {}, c.streams);
+        r.out += r.err;
         EXPECT_EQ(r.status, c.status) << r.out;
         for (const std::string& text : c.shown)
             EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+        for (const std::string& text : c.absent)
+            EXPECT_EQ(r.out.find(text), std::string::npos) << text << "\n" << r.out;
     }
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.jpg"));
 }
 
 TEST(RdkCommandLine, RenderWritesAPictureOrSaysWhyNot)
@@ -236,12 +314,12 @@ TEST(RdkCommandLine, RenderWritesAPictureOrSaysWhyNot)
     s.camera({0, 0, 10}, {0, 0, -1}, 45);
     s.box("Red", {0, 0, 0}, 1, kRed);
     rdtest::TempDir dir;
-    const std::string scene = dir / "cube.rdk", png = dir / "cube.png";
+    const std::string scene = dir / "cube.rdk", png = dir / "cube.PNG";
     rdtest::writeFile(scene, s.finish());
 
-    const auto r = runRdk({"render", scene, "-o", png, "--size", "64x48"});
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("64x48, camera view, 1 object, 12 triangles"), std::string::npos) << r.out;
+    rdtest::ProgramRun r = rdtest::runProgram(RDK_EXECUTABLE, {"render", scene, "-o", png, "--size", "64x48"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("64x48, camera view, y up, 1 object, 12 triangles"), std::string::npos) << r.out;
     rdk::Image image;
     std::string error;
     ASSERT_TRUE(rdk::readPng(png, image, error)) << error;
@@ -249,7 +327,7 @@ TEST(RdkCommandLine, RenderWritesAPictureOrSaysWhyNot)
     EXPECT_EQ(image.height, 48);
     EXPECT_TRUE(reddish(image.at(32, 24)));
 
-    const auto unwritable = runRdk({"render", scene, "-o", dir / "no/such/dir.png"});
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_NE(unwritable.out.find("rdk: cannot write"), std::string::npos) << unwritable.out;
+    r = rdtest::runProgram(RDK_EXECUTABLE, {"render", scene, "-o", dir / "no/such/dir.png"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("rdk: cannot write"), std::string::npos) << r.err;
 }

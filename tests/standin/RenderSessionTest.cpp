@@ -215,5 +215,37 @@ TEST(AddinHostRender, RendersEachDesignWithOneClickIntoTheStandin)
     ASSERT_EQ(transfers.size(), 2u);
     EXPECT_EQ(count(rdtest::readFile(transfers[0]), "\nobject "), 59u);
     EXPECT_EQ(count(rdtest::readFile(transfers[1]), "\nobject "), 6u);
-    EXPECT_EQ(raydeck.running().size(), 1u);
+    const std::vector<standin::raydeck::Announcement> running = raydeck.running();
+    ASSERT_EQ(running.size(), 1u);
+
+    // Then the stand-in is asked from its command line: statuses, "-" for
+    // standard output, a lost write to it, --version, words it does not know.
+    const std::string scene = raydeck.dump(running[0]);
+    ASSERT_FALSE(scene.empty());
+    const struct {
+        std::vector<std::string> args;
+        std::string output; // where standard output goes; empty: compared with `shown`
+        int status;
+        std::string shown; // the start of standard output, then of standard error
+    } cases[] = {
+        {{"--version"}, "", 0, "raydeck-standin 8.0 (built "},
+        {{"--list"}, "", 0, std::to_string(running[0].processId) + " 9 "},
+        {{"--dump", "-"}, "", 0, scene},
+        {{"--dump", "-"}, "/dev/full", 1, "raydeck-standin: could not write the scene to standard output\n"},
+        {{"--describe", "--pid", "1"}, "", 1, "raydeck-standin: no stand-in runs as process 1\n"},
+        {{"--list", "--quit"}, "", 2, "raydeck-standin: give one of --list, --describe, --dump and --quit\n"},
+        {{"--dumb", "x.rdk"}, "", 2, "raydeck-standin: unknown option \"--dumb\"\n"},
+        {{"--help"}, "", 0, "A stand-in for the RayDeck application"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        const rdtest::ProgramRun r = rdtest::runProgram(raydeck.install.binName, c.args, {}, {"", c.output});
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ((r.out + r.err).substr(0, c.shown.size()), c.shown);
+    }
+    EXPECT_EQ(raydeck.running(), running);
+    std::vector<std::string> left; // no dump left behind
+    for (const fs::directory_entry& entry : fs::directory_iterator(platform::pathFromUtf8(raydeck.announcements)))
+        left.push_back(platform::utf8FromPath(entry.path().filename()));
+    EXPECT_EQ(left, std::vector<std::string>{std::to_string(running[0].processId) + ".announce"});
 }

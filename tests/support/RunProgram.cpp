@@ -88,13 +88,14 @@ HANDLE inheritableFile(const std::string& path, DWORD access, DWORD disposition)
 
 } // namespace
 
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder)
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
+                      const ProgramStreams& streams)
 {
     TempDir capture;
-    const std::string outPath = capture / "out", errPath = capture / "err";
+    const std::string outPath = streams.output.empty() ? capture / "out" : streams.output, errPath = capture / "err";
     ProgramRun run;
     {
-        HANDLE in = inheritableFile("NUL", GENERIC_READ, OPEN_EXISTING);
+        HANDLE in = inheritableFile(streams.input.empty() ? "NUL" : streams.input, GENERIC_READ, OPEN_EXISTING);
         HANDLE out = inheritableFile(outPath, GENERIC_WRITE, CREATE_ALWAYS);
         HANDLE err = inheritableFile(errPath, GENERIC_WRITE, CREATE_ALWAYS);
         std::vector<std::string> all{program};
@@ -122,7 +123,7 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
             CloseHandle(process.hProcess);
         }
     }
-    run.out = readFile(outPath);
+    run.out = streams.output.empty() ? readFile(outPath) : std::string();
     run.err = readTextFile(errPath);
     return run;
 }
@@ -139,10 +140,12 @@ std::uint64_t anotherRunningProcessId()
     return static_cast<std::uint64_t>(::getppid());
 }
 
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder)
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
+                      const ProgramStreams& streams)
 {
     TempDir capture;
-    const std::string outPath = capture / "out", errPath = capture / "err";
+    const std::string outPath = streams.output.empty() ? capture / "out" : streams.output, errPath = capture / "err";
+    const std::string inPath = streams.input.empty() ? "/dev/null" : streams.input;
     std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -163,7 +166,7 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
         return run;
     }
     if (child == 0) {
-        const int in = ::open("/dev/null", O_RDONLY);
+        const int in = ::open(inPath.c_str(), O_RDONLY);
         const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in >= 0 && out >= 0 && err >= 0 && ::dup2(in, 0) >= 0 && ::dup2(out, 1) >= 0 && ::dup2(err, 2) >= 0
@@ -181,7 +184,7 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     }
     if (started && WIFEXITED(status))
         run.status = WEXITSTATUS(status);
-    run.out = readFile(outPath);
+    run.out = streams.output.empty() ? readFile(outPath) : std::string();
     run.err = readFile(errPath);
     return run;
 }

@@ -14,10 +14,16 @@ struct ProgramRun {
     std::string err;  // standard error, text with "\n" line ends (readTextFile)
 };
 
+// Where a program's standard input comes from and its standard output goes.
+struct ProgramStreams {
+    std::string input;  // a file read as standard input; empty: the null device
+    std::string output; // a file standard output goes to instead of ProgramRun::out
+};
+
 // Runs program (a path, UTF-8) with args in folder (empty: this process's
 // current folder), with this process's environment, and waits for it.
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& folder = {});
+                      const std::string& folder = {}, const ProgramStreams& streams = {});
 
 // The id of this process.
 std::uint64_t currentProcessId();

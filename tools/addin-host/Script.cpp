@@ -3,6 +3,7 @@
 #include <platform/Files.h>
 
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <sstream>
 #include <system_error>
@@ -82,7 +83,8 @@ std::vector<Step> parseScript(std::string_view text, const std::filesystem::path
         if (line.empty() || line.front() == '#')
             continue;
 
-        const std::string where = platform::utf8FromPath(file) + ":" + std::to_string(lineNumber);
+        const std::string where = (file == "-" ? "standard input" : platform::utf8FromPath(file)) + ":" +
+                                  std::to_string(lineNumber);
         const std::size_t wordEnd = line.find_first_of(" \t");
         const std::string_view word = line.substr(0, wordEnd);
         const std::string_view rest = trim(wordEnd == std::string_view::npos ? "" : line.substr(wordEnd));
@@ -125,6 +127,9 @@ std::vector<Step> parseScript(std::string_view text, const std::filesystem::path
 
 std::vector<Step> readScript(const std::filesystem::path& file)
 {
+    if (file == "-")
+        return parseScript(std::string{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()},
+                           file);
     std::ifstream in(file, std::ios::binary);
     if (!in)
         throw ScriptError(platform::utf8FromPath(file) + ": cannot read the script");

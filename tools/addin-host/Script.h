@@ -5,7 +5,8 @@
 //
 // Script files hold one step per line:
 //
-//   open FILE                 opens a design document and makes it active
+//   open FILE                 opens a design file and makes it active ("-":
+//                             a design document on standard input)
 //   close                     closes the active document
 //   answer FILE               save dialogs answer FILE from now on ("-" is
 //                             standard output)
@@ -65,10 +66,11 @@ public:
 };
 
 // The steps of a script text; `file` names it in messages and its folder is
-// where relative file names start. Throws ScriptError for the first bad line.
+// where relative file names start ("-": standard input, from the current
+// folder). Throws ScriptError for the first bad line.
 std::vector<Step> parseScript(std::string_view text, const std::filesystem::path& file);
 
-// Reads and parses a script file.
+// Reads and parses a script file ("-": standard input, to its end).
 std::vector<Step> readScript(const std::filesystem::path& file);
 
 // One line of help per step, for --help.

@@ -1,9 +1,12 @@
 #include "Session.h"
 
+#include <StandIn/DesignLoader.h>
 #include <StandIn/StandIn.h>
 #include <platform/Files.h>
 
 #include <exception>
+#include <iostream>
+#include <iterator>
 #include <stdexcept>
 
 namespace addinhost {
@@ -201,6 +204,14 @@ void Session::setImportOptions(const sh::ImportOptions& options, sh::StreamProgr
 
 void Session::open(const std::string& file)
 {
+    // Standard input has no extension to tell its format by: it holds a
+    // design document.
+    if (file == "-") {
+        const std::string text{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+        sh::openDesign(sh::parseDesign(text, "standard input"));
+        trace("opened the design document on standard input");
+        return;
+    }
     // Any design file, by its extension; a DesignError names the file and
     // the place in it. Long loads show their stages on standard error.
     sh::StreamProgress progress(file, progress_);

@@ -4,6 +4,9 @@
 // host does (by file, then "run" and "stop" by name), calls run, clicks the
 // add-in's commands, answers the save dialog, and calls stop.
 //
+// "-" is standard input for a design document or a script, and standard
+// output for the scene file.
+//
 // Exit status: 0 when everything went as asked, 1 when the session failed
 // (a bad document, a failed command, a message box, nothing written), 2 for
 // a bad command line or script.
@@ -17,7 +20,7 @@
 #include <platform/ProcessInfo.h>
 #include <platform/Program.h>
 
-#include <CLI/CLI.hpp>
+#include <tools/cli/CommandLine.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -122,12 +125,53 @@ int runScript(Session& session, const std::vector<Step>& steps)
     return 0;
 }
 
+// The options of how CAD and mesh files are read, on the tool and on each
+// command: they may go before or after the command, and each command's help
+// lists them.
+struct ImportSettings {
+    sh::ImportOptions import;
+    double angleDegrees = import.angularDeflection * 180 / 3.14159265358979323846;
+    std::string progress = "auto";
+
+    void addTo(CLI::App& app)
+    {
+        CLI::Option_group* group = app.add_option_group("CAD and mesh files");
+        group->add_option("--deflection", import.deflection,
+                          "CAD files: the largest distance between a curved face and its display mesh, in mm.\n"
+                          "0 (the default) takes --relative-deflection of each part's size instead,\n"
+                          "0.1 % of its bounding box's diagonal: 0.04 mm for a part of 40 mm, 0.005 mm\n"
+                          "for one of 5 mm. So a value given here may be coarser than the default on\n"
+                          "small parts, and give fewer triangles.")
+            ->capture_default_str();
+        group->add_option("--relative-deflection", import.relativeDeflection,
+                          "CAD files with --deflection 0: the deflection as a fraction of each part's\n"
+                          "bounding-box diagonal")
+            ->capture_default_str();
+        group->add_option("--angular-deflection", angleDegrees,
+                          "CAD files: the largest angle between the normals along a triangle edge, in degrees")
+            ->capture_default_str();
+        group->add_option("--mesh-unit", import.meshUnit,
+                          "the length unit of mesh files without one (OBJ, STL, PLY, ...): mm, cm, m, in or ft")
+            ->capture_default_str();
+        group->add_option("--progress", progress,
+                          "show the loading of CAD and mesh files on standard error: auto (when it is a\n"
+                          "terminal), always or never")
+            ->check(CLI::IsMember({"auto", "always", "never"}))
+            ->capture_default_str();
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     CLI::App app{"Stands in for Fusion 360 around the RayDeck 8 add-in: loads a design file, loads the add-in "
-                 "module, calls its run, clicks its commands, answers the save dialog, calls its stop."};
+                 "module, calls its run, clicks its commands, answers the save dialog, calls its stop.",
+                 "addin-host"};
+    rdcli::describeTool(app, "addin-host",
+                        "the session failed: a bad design file, a failed command, a message box,\n"
+                        "     nothing written, an add-in module that does not load",
+                        "Run 'addin-host COMMAND --help' for a command's arguments.");
     app.fallthrough();
     // Options start with "-" on every system: on Windows CLI11 would also take
     // "/name", and so a path such as /home/me/design.json for an option.
@@ -142,70 +186,52 @@ int main(int argc, char** argv)
     bool verbose = false;
     app.add_option("--addin", modulePath, "the add-in module to load")->capture_default_str();
     app.add_flag("-v,--verbose", verbose, "report every step, not only what goes wrong");
+    ImportSettings settings;
+    settings.addTo(app);
 
-    // How CAD and mesh files are read.
-    sh::ImportOptions import;
-    double angleDegrees = import.angularDeflection * 180 / 3.14159265358979323846;
-    std::string progress = "auto";
-    app.add_option("--deflection", import.deflection,
-                   "CAD files: largest distance between a curved face and its display mesh, in millimetres "
-                   "(0: --relative-deflection of each part's size)")
-        ->capture_default_str();
-    app.add_option("--relative-deflection", import.relativeDeflection,
-                   "CAD files: the deflection as a fraction of each part's bounding-box diagonal")
-        ->capture_default_str();
-    app.add_option("--angular-deflection", angleDegrees,
-                   "CAD files: largest angle between the normals along a triangle edge, in degrees")
-        ->capture_default_str();
-    app.add_option("--mesh-unit", import.meshUnit,
-                   "the length unit of mesh files without one (OBJ, STL, PLY, ...): mm, cm, m, in or ft")
-        ->capture_default_str();
-    app.add_option("--progress", progress,
-                   "show the loading of CAD and mesh files on standard error: auto (when it is a terminal), "
-                   "always or never")
-        ->check(CLI::IsMember({"auto", "always", "never"}))
-        ->capture_default_str();
-
+    const std::string designHelp = "design file (" + sh::supportedExtensions() +
+                                   "; \"-\": a design document on standard input)";
     std::string design, out;
     CLI::App* exportCommand = app.add_subcommand(
-        "export", "click \"Export to RayDeck .rdk\" on DESIGN, answering the save dialog with OUT (\"-\": standard "
-                  "output); exit status 0 only when the file was written completely");
-    exportCommand->add_option("DESIGN", design, "design file (" + sh::supportedExtensions() + ")")->required();
-    exportCommand->add_option("OUT", out, "the scene file to write (.rdk)")->required();
+        "export", "click \"Export to RayDeck .rdk\" on DESIGN, answering the save dialog with OUT; exit status 0 "
+                  "only when the file was written completely");
+    exportCommand->add_option("DESIGN", design, designHelp)->required();
+    exportCommand->add_option("OUT", out, "the scene file to write (.rdk; \"-\": standard output)")->required();
+    settings.addTo(*exportCommand);
 
     std::vector<std::string> designs;
     CLI::App* renderCommand = app.add_subcommand(
         "render", "click \"Render in RayDeck 8\" once per design state, in order, in one add-in session");
-    renderCommand->add_option("DESIGN", designs, "design files (" + sh::supportedExtensions() + ")")
-        ->required();
+    renderCommand->add_option("DESIGN", designs, designHelp)->required();
+    settings.addTo(*renderCommand);
 
     std::string scriptFile;
-    CLI::App* scriptCommand = app.add_subcommand("script", "run a session script (steps below)");
-    scriptCommand->add_option("FILE", scriptFile, "the script")->required();
+    CLI::App* scriptCommand =
+        app.add_subcommand("script", "run a session script ('addin-host script --help' lists the steps)");
+    scriptCommand->add_option("FILE", scriptFile, "the script (\"-\": standard input)")->required();
+    settings.addTo(*scriptCommand);
+    scriptCommand->footer("Session scripts hold one step per line; blank lines and lines starting with # are "
+                          "skipped; relative file names are taken from the script's folder:\n" +
+                          addinhost::scriptHelp() +
+                          "\nExample:\n  run\n  open gearbox.design.json\n  cancel\n  click Export to RayDeck .rdk\n"
+                          "  answer out/gearbox.rdk\n  click Export to RayDeck .rdk\n  stop\n\n" +
+                          app.get_footer());
 
     app.require_subcommand(1);
-    app.footer("Session scripts hold one step per line; blank lines and lines starting with # are skipped; "
-               "relative file names are taken from the script's folder:\n" +
-               addinhost::scriptHelp() +
-               "\nExample:\n  run\n  open gearbox.design.json\n  cancel\n  click Export to RayDeck .rdk\n"
-               "  answer out/gearbox.rdk\n  click Export to RayDeck .rdk\n  stop\n");
+    if (const auto status = rdcli::parse(app, "addin-host", static_cast<int>(argPointers.size()), argPointers.data()))
+        return rdcli::finish("addin-host", *status);
 
-    try {
-        app.parse(static_cast<int>(argPointers.size()), argPointers.data());
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : 2;
-    }
-
-    import.angularDeflection = angleDegrees * 3.14159265358979323846 / 180;
+    sh::ImportOptions import = settings.import;
+    import.angularDeflection = settings.angleDegrees * 3.14159265358979323846 / 180;
     try {
         sh::checkImportOptions(import);
     } catch (const std::invalid_argument& e) {
         Session::report(std::string("bad option: ") + e.what());
-        return 2;
+        return rdcli::kBadCommandLine;
     }
-    const sh::StreamProgress::Mode progressMode = progress == "always"  ? sh::StreamProgress::Mode::Always
-                                                  : progress == "never" ? sh::StreamProgress::Mode::Never
-                                                                        : sh::StreamProgress::Mode::Auto;
+    const sh::StreamProgress::Mode progressMode = settings.progress == "always"  ? sh::StreamProgress::Mode::Always
+                                                  : settings.progress == "never" ? sh::StreamProgress::Mode::Never
+                                                                                 : sh::StreamProgress::Mode::Auto;
 
     std::vector<Step> steps;
     if (*scriptCommand) {
@@ -213,15 +239,20 @@ int main(int argc, char** argv)
             steps = addinhost::readScript(platform::pathFromUtf8(scriptFile));
         } catch (const addinhost::ScriptError& e) {
             Session::report(e.what());
-            return 2;
+            return rdcli::kBadCommandLine;
         }
     }
 
-    Session session(modulePath, verbose);
-    session.setImportOptions(import, progressMode);
-    if (*exportCommand)
-        return exportDesign(session, design, out);
-    if (*renderCommand)
-        return renderDesigns(session, designs);
-    return runScript(session, steps);
+    int status = 0;
+    {
+        Session session(modulePath, verbose);
+        session.setImportOptions(import, progressMode);
+        if (*exportCommand)
+            status = exportDesign(session, design, out);
+        else if (*renderCommand)
+            status = renderDesigns(session, designs);
+        else
+            status = runScript(session, steps);
+    }
+    return rdcli::finish("addin-host", status);
 }

@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include <cstdio>
 #include <map>
 #include <ostream>
 #include <set>
@@ -38,7 +39,7 @@ std::string quoted(const std::string& name)
 
 std::string at(const SceneFile& file, const vel::TextPosition& p)
 {
-    return file.path + ":" + std::to_string(p.line) + ":" + std::to_string(p.column);
+    return file.shownName() + ":" + std::to_string(p.line) + ":" + std::to_string(p.column);
 }
 
 // The reading's problems, "FILE:LINE:COLUMN: error: ...".
@@ -47,14 +48,14 @@ void reportProblems(const SceneFile& file, std::ostream& out)
     for (const vel::ReadProblem& p : file.read.problems)
         out << at(file, p.at) << ": error: " << p.message << "\n";
     if (file.read.stopped)
-        out << file.path << ": stopped after " << file.read.problems.size() << " problems\n";
+        out << file.shownName() << ": stopped after " << file.read.problems.size() << " problems\n";
 }
 
 bool load(const std::string& path, SceneFile& file, std::ostream& err)
 {
     std::string error;
     if (!loadSceneFile(path, file, error)) {
-        err << "rdk: cannot read " << path << ": " << error << "\n";
+        err << "rdk: cannot read " << file.shownName() << ": " << error << "\n";
         return false;
     }
     return true;
@@ -210,14 +211,15 @@ int check(const std::string& path, std::ostream& out, std::ostream& err)
             out << at(file, m.at) << ": warning: the scene reports: " << m.text << "\n";
             ++warnings;
         }
-    if (file.read.layoutIrregular)
+    // Only of a file that reads: beside a problem it would contradict it.
+    if (file.read.layoutIrregular && file.read.ok())
         out << at(file, file.read.firstIrregularity)
             << ": note: the layout departs from a writer's here (edited by hand?); it reads all the same\n";
     if (!file.read.ok()) {
-        out << file.path << ": " << plural(file.read.problems.size(), "problem", "problems") << "\n";
+        out << file.shownName() << ": " << plural(file.read.problems.size(), "problem", "problems") << "\n";
         return 1;
     }
-    out << file.path << ": well formed";
+    out << file.shownName() << ": well formed";
     if (warnings)
         out << ", " << plural(warnings, "warning", "warnings");
     out << "\n";
@@ -231,9 +233,9 @@ int stats(const std::string& path, int depth, std::ostream& out, std::ostream& e
         return 1;
     reportProblems(file, err);
     const Counts c = count(file.scene);
-    out << file.path << "\n";
+    out << file.shownName() << "\n";
     const std::pair<const char*, std::size_t> rows[] = {
-        {"bytes", file.bytes.bytes().size()}, {"groups", c.groups},         {"objects", c.objects},
+        {"bytes", file.text().size()}, {"groups", c.groups},         {"objects", c.objects},
         {"triangles", c.triangles},   {"vertices", c.vertices},     {"materials", c.materials},
         {"shaders", c.shaders},       {"definitions", c.definitions}, {"instances", c.instances},
         {"cameras", c.cameras},       {"errors reported", c.errors},
@@ -257,12 +259,16 @@ int render(const std::string& path, const std::string& picture, const RenderOpti
     RenderReport report;
     const Image image = renderScene(file.scene, options, &report);
     std::string error;
+    const bool piped = picture == "-";
     if (!writePng(picture, image, error)) {
-        err << "rdk: cannot write " << picture << ": " << error << "\n";
+        // A lost write to standard output is told once, when the tool ends.
+        if (!piped || !std::ferror(stdout))
+            err << "rdk: cannot write " << (piped ? "standard output" : picture) << ": " << error << "\n";
         return 1;
     }
-    out << picture << ": " << image.width << "x" << image.height << ", " << viewName(report.view) << " view, "
-        << plural(report.objects, "object", "objects") << ", " << plural(report.triangles, "triangle", "triangles")
+    // The picture itself may be what goes to standard output.
+    (piped ? err : out) << (piped ? "standard output" : picture) << ": " << image.width << "x" << image.height
+        << ", " << viewName(report.view) << " view, " << axisName(report.up) << " up, " << plural(report.objects, "object", "objects") << ", " << plural(report.triangles, "triangle", "triangles")
         << " (" << report.visible << " showing)\n";
     return file.read.ok() ? 0 : 1;
 }

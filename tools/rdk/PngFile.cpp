@@ -1,5 +1,6 @@
 #include "PngFile.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include <png.h>
@@ -14,7 +15,9 @@ bool writePng(const std::string& path, const Image& image, std::string& error)
     png.width = static_cast<png_uint_32>(image.width);
     png.height = static_cast<png_uint_32>(image.height);
     png.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&png, path.c_str(), 0, image.rgb.data(), 0, nullptr)) {
+    const bool written = path == "-" ? png_image_write_to_stdio(&png, stdout, 0, image.rgb.data(), 0, nullptr)
+                                     : png_image_write_to_file(&png, path.c_str(), 0, image.rgb.data(), 0, nullptr);
+    if (!written) {
         error = png.message;
         return false;
     }

@@ -112,9 +112,32 @@ struct Eye {
     double near = 0;   // perspective: nothing closer is drawn
 };
 
+// Where the axes of the Y-up frame go in a scene with `up` up: a rotation.
+Vec turned(Axis up, Vec v)
+{
+    switch (up) {
+    case Axis::Z: return {v.x, -v.z, v.y};
+    case Axis::X: return {v.y, -v.x, v.z};
+    case Axis::Y: break;
+    }
+    return v;
+}
+
+Vec unit(Axis axis)
+{
+    return axis == Axis::X ? Vec{1, 0, 0} : axis == Axis::Y ? Vec{0, 1, 0} : Vec{0, 0, 1};
+}
+
+// The axis nearest to a direction, whichever way it points along it.
+Axis nearestAxis(Vec d)
+{
+    const double x = std::fabs(d.x), y = std::fabs(d.y), z = std::fabs(d.z);
+    return x > y && x > z ? Axis::X : z > y ? Axis::Z : Axis::Y;
+}
+
 // A fitted orthographic view of the bounding sphere, from `from` (towards
 // the centre).
-Eye fitted(View view, Vec centre, double radius, int width, int height)
+Eye fitted(View view, Axis upAxis, Vec centre, double radius, int width, int height)
 {
     Vec from, up{0, 1, 0};
     switch (view) {
@@ -126,6 +149,8 @@ Eye fitted(View view, Vec centre, double radius, int width, int height)
     case View::Bottom: from = {0, -1, 0}; up = {0, 0, 1}; break;
     default: from = normalized({1, 1, 1}); break;
     }
+    from = turned(upAxis, from);
+    up = turned(upAxis, up);
     Eye e;
     e.forward = from * -1;
     e.right = normalized(cross(e.forward, up));
@@ -135,30 +160,42 @@ Eye fitted(View view, Vec centre, double radius, int width, int height)
     return e;
 }
 
-// The scene's camera: the parameters of its blocks of the first camera's
-// name, later ones ("#modify") changing earlier ones.
-std::optional<Eye> sceneCamera(const Scene& scene, Vec centre, double radius, int width, int height)
-{
+// The values of the blocks of the scene's first camera, later ones
+// ("#modify") changing earlier ones.
+struct CameraValues {
+    const Scene& scene;
     const Node* first = scene.camera();
-    if (!first)
-        return std::nullopt;
-    auto value = [&](const char* key) -> const vel::model::Value* {
+
+    const vel::model::Value* value(const char* key) const
+    {
         const vel::model::Value* found = nullptr;
         for (const Node* camera : scene.cameras())
             if (camera->name == first->name && camera->hasName == first->hasName)
                 if (const vel::model::Value* v = camera->parameter(key))
                     found = v;
         return found;
-    };
-    auto vec = [&](const char* key) -> std::optional<Vec> {
+    }
+    std::optional<Vec> vec(const char* key) const
+    {
         const vel::model::Value* v = value(key);
         const auto t = v ? v->triple() : std::nullopt;
         if (!t)
             return std::nullopt;
         const Vec out{(*t)[0], (*t)[1], (*t)[2]};
         return finite(out) ? std::optional<Vec>(out) : std::nullopt;
-    };
-    const Matrix placement = first->transform();
+    }
+    // Its up direction in the scene.
+    Vec up() const { return normalized(direction(first->transform(), vec("up").value_or(Vec{0, 1, 0}))); }
+};
+
+// The scene's camera, with `upAxis` up when given (and not the way it looks).
+std::optional<Eye> sceneCamera(const Scene& scene, std::optional<Axis> upAxis, double radius, int width, int height)
+{
+    if (!scene.camera())
+        return std::nullopt;
+    const CameraValues camera{scene};
+    auto vec = [&](const char* key) { return camera.vec(key); };
+    const Matrix placement = camera.first->transform();
     Eye e;
     e.position = applied(placement, vec("position").value_or(Vec{0, 0, 0}));
     Vec forward{0, 0, -1};
@@ -169,29 +206,30 @@ std::optional<Eye> sceneCamera(const Scene& scene, Vec centre, double radius, in
     forward = normalized(direction(placement, forward));
     if (length(forward) == 0)
         forward = {0, 0, -1};
-    Vec up = normalized(direction(placement, vec("up").value_or(Vec{0, 1, 0})));
+    Vec up = camera.up();
+    if (upAxis && length(cross(forward, unit(*upAxis))) > 1e-6)
+        up = unit(*upAxis);
     if (length(cross(forward, up)) < 1e-9)
         up = std::fabs(forward.y) < 0.9 ? Vec{0, 1, 0} : Vec{0, 0, 1};
     e.forward = forward;
     e.right = normalized(cross(forward, up));
     e.up = cross(e.right, forward);
-    const vel::model::Value* projection = value("projection");
+    const vel::model::Value* projection = camera.value("projection");
     if (projection && projection->text() == "orthographic") {
-        const vel::model::Value* window = value("window");
+        const vel::model::Value* window = camera.value("window");
         const std::vector<double> w = window ? window->numbers() : std::vector<double>{};
         // The window's extent across the picture's height, else the scene's.
         const double extent = w.size() == 4 ? std::fabs(w[3] - w[2]) : 0;
         e.scale = std::isfinite(extent) && extent > 0 ? height / extent : 0.5 * std::min(width, height) / (radius * 1.05);
         return e;
     }
-    const vel::model::Value* fovValue = value("fov");
+    const vel::model::Value* fovValue = camera.value("fov");
     double fov = fovValue && fovValue->number() ? *fovValue->number() : 60.0;
     if (!(fov > 0.1 && fov < 179))
         fov = 60;
     e.perspective = true;
     e.scale = 0.5 * height / std::tan(fov * 3.14159265358979323846 / 360.0);
     e.near = std::max(1e-6, radius * 1e-4);
-    (void)centre;
     return e;
 }
 
@@ -327,6 +365,34 @@ const char* viewName(View view)
     return "iso";
 }
 
+std::optional<Axis> axisNamed(const std::string& name)
+{
+    for (const Axis a : {Axis::X, Axis::Y, Axis::Z})
+        if (name == axisName(a))
+            return a;
+    return std::nullopt;
+}
+
+const char* axisName(Axis axis)
+{
+    return axis == Axis::X ? "x" : axis == Axis::Y ? "y" : "z";
+}
+
+Axis upAxisOf(const Scene& scene)
+{
+    std::optional<double> stated;
+    for (const Node* load : scene.root().children(NodeKind::Load))
+        if (const vel::model::Value* v = load->parameter("import_up_vector"))
+            stated = v->number();
+    if (stated == 1.0)
+        return Axis::Y;
+    if (stated == 2.0)
+        return Axis::Z;
+    if (scene.camera())
+        return nearestAxis(CameraValues{scene}.up());
+    return Axis::Y;
+}
+
 std::optional<std::pair<int, int>> parseSize(const std::string& text)
 {
     const std::size_t x = text.find('x');
@@ -376,11 +442,12 @@ Image renderScene(const Scene& scene, const RenderOptions& options, RenderReport
     View view = options.view.value_or(scene.camera() ? View::Camera : View::Iso);
     std::optional<Eye> eye;
     if (view == View::Camera)
-        eye = sceneCamera(scene, centre, radius, image.width, image.height);
+        eye = sceneCamera(scene, options.up, radius, image.width, image.height);
+    Axis up = eye ? nearestAxis(eye->up) : options.up.value_or(upAxisOf(scene));
     if (!eye) {
         if (view == View::Camera)
             view = View::Iso; // no camera in the scene
-        eye = fitted(view, centre, radius, image.width, image.height);
+        eye = fitted(view, up, centre, radius, image.width, image.height);
     }
 
     Rasterizer raster(image, *eye);
@@ -389,6 +456,7 @@ Image renderScene(const Scene& scene, const RenderOptions& options, RenderReport
         drawn += raster.draw(t) ? 1 : 0;
     if (report) {
         report->view = view;
+        report->up = up;
         report->objects = objects;
         report->triangles = triangles.size();
         report->visible = drawn;
