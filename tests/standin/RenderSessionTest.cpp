@@ -16,7 +16,6 @@
 #include <StandIn/StandIn.h>
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -65,21 +64,12 @@ std::size_t count(const std::string& text, const std::string& what)
 const fs::path sourceDir = fs::absolute(std::getenv("RD_SOURCE_DIR") ? std::getenv("RD_SOURCE_DIR") : ".");
 const fs::path exampleGearbox = sourceDir / "examples" / "gearbox.design.json";
 
-// The example gearbox with one face of the spur gear moved, written into
-// `folder`: only the gear changes, in both shaft assemblies that hold it.
-fs::path writeEditedGearbox(const rdtest::TempDir& folder)
-{
-    nlohmann::json edited = nlohmann::json::parse(rdtest::readFile(exampleGearbox.string()));
-    for (nlohmann::json& component : edited["components"]) {
-        if (component["key"] == "gear") {
-            nlohmann::json& first = component["bodies"][0]["faces"][0]["displayMeshes"][0]["nodeCoordinates"][0];
-            first = first.get<double>() + 5;
-        }
-    }
-    const std::string path = folder / "edited.design.json";
-    rdtest::writeFile(path, edited.dump());
-    return platform::pathFromUtf8(path);
-}
+// The example's edited state: only the spur gear changed, in both shaft
+// assemblies that hold it.
+const fs::path editedGearbox = sourceDir / "examples" / "gearbox-edited.design.json";
+
+// Every face of the example at every placement, one object each.
+constexpr std::size_t kExampleObjects = 64;
 
 class RenderSession : public testing::Test {
 protected:
@@ -137,7 +127,7 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
     ASSERT_EQ(running.size(), 1u);
     const std::string first = transfer(0);
     EXPECT_NE(first.find("\"import_adjust_camera\" on,"), std::string::npos);
-    EXPECT_EQ(count(first, "\nobject "), 59u);
+    EXPECT_EQ(count(first, "\nobject "), kExampleObjects);
     const std::size_t components = count(first, "\nflags 32769\n");
     EXPECT_EQ(components, 17u);
     char attribute[64];
@@ -156,9 +146,8 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
     EXPECT_EQ(count(second, "\nobject "), 0u);
     EXPECT_EQ(raydeck.dump(running[0]), full); // gtest shows the lines that differ
 
-    // One face of the gear moved: its two placements alone come with their
-    // bodies.
-    sh::openDesignFile(writeEditedGearbox(registry.dir));
+    // The gear made wider: its two placements alone come with their bodies.
+    sh::openDesignFile(editedGearbox);
     clickWithoutMessage();
     const std::string third = transfer(2);
     EXPECT_EQ(count(third, "\nflags 32769\n"), 2u);
@@ -173,7 +162,7 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
     ASSERT_TRUE(run(""));
     clickWithoutMessage();
     ASSERT_EQ(raydeck.transfers().size(), 4u);
-    EXPECT_EQ(count(transfer(3), "\nobject "), 59u);
+    EXPECT_EQ(count(transfer(3), "\nobject "), kExampleObjects);
     EXPECT_EQ(raydeck.dump(running[0]), updated);
     EXPECT_EQ(raydeck.running(), running); // all along one stand-in
 
@@ -187,7 +176,7 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
     const std::string resent = transfer(4);
     EXPECT_NE(resent.find("group \"Gearbox Mk2\" {"), std::string::npos);
     EXPECT_NE(resent.find("\"import_adjust_camera\" on,"), std::string::npos);
-    EXPECT_EQ(count(resent, "\nobject "), 59u);
+    EXPECT_EQ(count(resent, "\nobject "), kExampleObjects);
     EXPECT_EQ(raydeck.dump(running[0]), updated);
     EXPECT_TRUE(raydeck.quitAll());
     EXPECT_TRUE(raydeck.running().empty());
@@ -206,14 +195,13 @@ TEST(AddinHostRender, RendersEachDesignWithOneClickIntoTheStandin)
 {
     rdtest::RegistrySandbox registry{rdtest::RegistrySandbox::Reach::StartedProgramsToo};
     StandinSandbox raydeck{registry};
-    const std::string edited = rdtest::utf8FromPath(writeEditedGearbox(registry.dir));
-    const rdtest::ProgramRun run =
-        rdtest::runProgram(ADDIN_HOST_PATH, {"render", rdtest::utf8FromPath(exampleGearbox), edited});
+    const rdtest::ProgramRun run = rdtest::runProgram(
+        ADDIN_HOST_PATH, {"render", rdtest::utf8FromPath(exampleGearbox), rdtest::utf8FromPath(editedGearbox)});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     const std::vector<std::string> transfers = raydeck.transfers();
     ASSERT_EQ(transfers.size(), 2u);
-    EXPECT_EQ(count(rdtest::readFile(transfers[0]), "\nobject "), 59u);
+    EXPECT_EQ(count(rdtest::readFile(transfers[0]), "\nobject "), kExampleObjects);
     EXPECT_EQ(count(rdtest::readFile(transfers[1]), "\nobject "), 6u);
     const std::vector<standin::raydeck::Announcement> running = raydeck.running();
     ASSERT_EQ(running.size(), 1u);
