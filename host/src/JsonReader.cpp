@@ -547,7 +547,7 @@ private:
         for (std::size_t i = 1; i < stack_.size(); ++i) {
             const Json& parent = *stack_[i - 1].value;
             if (parent.is_array()) {
-                p += "[" + std::to_string(parent.size() - 1) + "]";
+                p.append("[").append(std::to_string(parent.size() - 1)).append("]");
             } else {
                 if (!p.empty())
                     p += ".";
