@@ -1,6 +1,8 @@
-// The installed tree: the add-in folder as the host loads it, and the host
-// program beside it, which finds the add-in on its own. The tree is laid out
-// by the set-up test addin_install_tree.
+// The installed tree: the add-in folder as the host loads it, and beside it
+// one bin folder with every program a user runs, stripped: the host
+// program, which finds the add-in on its own, rdk, and the stand-in
+// renderer with its live library. The tree is laid out by the set-up test
+// addin_install_tree.
 
 #include "AddinTestSupport.h"
 
@@ -8,6 +10,9 @@
 #include <tests/support/Sandbox.h>
 
 #include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
 
 using namespace addintest;
 
@@ -37,4 +42,30 @@ TEST(Install, LaysOutTheAddinFolderAndAHostProgramThatFindsIt)
         rdtest::runProgram((prefix / "bin" / ADDIN_HOST_NAME).string(), {"export", exampleDesign().string(), scene});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(rdtest::readFile(scene).rfind("//---veltor:dal:7---\n", 0), 0u);
+}
+
+TEST(Install, PutsEveryProgramAUserRunsStrippedIntoOneBinFolder)
+{
+    const fs::path bin = fs::path(RD_INSTALL_PREFIX) / "bin";
+    std::string names = USER_PROGRAM_NAMES;
+    std::vector<std::string> programs;
+    for (std::size_t start = 0, comma = 0; comma != std::string::npos; start = comma + 1) {
+        comma = names.find(',', start);
+        programs.push_back(names.substr(start, comma - start));
+    }
+    EXPECT_GE(programs.size(), 2u);
+    for (const std::string& name : programs) {
+        SCOPED_TRACE(name);
+        const fs::path program = bin / name;
+        // Debug sections (ELF and PE alike) name themselves in the file.
+        const std::string bytes = rdtest::readFile(program.string());
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes.find(".debug_info"), std::string::npos) << "not stripped";
+        const rdtest::ProgramRun run = rdtest::runProgram(program.string(), {"--version"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.rfind(fs::path(name).stem().string() + " 8.0 (built ", 0), 0u) << run.out;
+    }
+    // The stand-in installation's bin folder: the loader finds the live
+    // library beside raydeck-standin.
+    EXPECT_TRUE(fs::is_regular_file(bin / LIVE_LIBRARY_NAME));
 }
