@@ -276,8 +276,8 @@ def build(edited=False):
             "modelingOrientation": "y-up",
             "viewport": {
                 "cameraType": "perspective",
-                "eye": [42.0, 30.0, 48.0],
-                "target": [0.0, 4.0, 0.0],
+                "eye": [34.0, 46.0, 42.0],
+                "target": [0.0, 3.0, 0.0],
                 "up": [0.0, 1.0, 0.0],
                 "perspectiveAngle": 0.5235987755982988,
             },
