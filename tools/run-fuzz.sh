@@ -27,12 +27,12 @@ rm -rf "$runs"
 
 # fuzz_one LINE: runs one target; its summary goes to runs/<name>/summary.
 fuzz_one() {
-  local name program kept seeds dir
-  IFS=$'\t' read -r name program kept seeds <<< "$1"
+  local fields name program kept dir seed
+  IFS=$'\t' read -r -a fields <<< "$1"
+  name=${fields[0]} program=${fields[1]} kept=${fields[2]}
   dir=$runs/$name
   mkdir -p "$dir/corpus" "$dir/findings"
-  local seed
-  for seed in $seeds "$kept"/*; do
+  for seed in "${fields[@]:3}" "$kept"/*; do
     [ -f "$seed" ] && cp "$seed" "$dir/corpus/$(echo "${seed#"$PWD"/}" | tr / _)"
   done
   local status=0
