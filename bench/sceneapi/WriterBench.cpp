@@ -4,9 +4,17 @@
 // every number through snprintf, and the binary elements in one fwrite.
 // Every variant writes to the same real file in /tmp, rewritten from its
 // start in each iteration (so mostly into the page cache).
+//
+// Beside them, the float text alone: 5 million of the same values through
+// the writer's formatter and through its peers (std::to_chars with the
+// precision that matches printf, {fmt}'s compiled "{:g}", snprintf), all
+// checked to give the same bytes first.
 
 #include <benchmark/benchmark.h>
 
+#include <fmt/compile.h>
+
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +26,7 @@
 #include <unistd.h>
 
 #include <bench/common/BenchOutputFile.h>
+#include <sceneapi/NumberFormat.h>
 #include <sceneapi/StringSink.h>
 #include <sceneapi/velScene_api_file.h>
 
@@ -179,6 +188,60 @@ void binaryReference(benchmark::State& state, const std::vector<T>& values)
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * values.size()));
 }
 
+constexpr std::size_t kFormatCount = 5'000'000;
+
+// The text of one float as printf("%g") prints it widened to double.
+char* writerFloat(char* out, float v) { return vel::formatGeneral(out, v); }
+char* writerDouble(char* out, float v) { return vel::formatGeneral(out, static_cast<double>(v)); }
+char* toCharsFloat(char* out, float v) { return std::to_chars(out, out + 64, v, std::chars_format::general, 6).ptr; }
+char* fmtFloat(char* out, float v) { return fmt::format_to(out, FMT_COMPILE("{:g}"), v); }
+char* snprintfFloat(char* out, float v) { return out + std::snprintf(out, 64, "%g", static_cast<double>(v)); }
+
+using FloatText = char* (*)(char*, float);
+
+void checkSameText(FloatText format, const char* name)
+{
+    char ours[64], reference[64];
+    for (std::size_t i = 0; i < 200000; ++i) {
+        const float v = floats()[i];
+        *snprintfFloat(reference, v) = '\0';
+        *format(ours, v) = '\0';
+        if (std::strcmp(ours, reference) != 0) {
+            std::fprintf(stderr, "%s writes \"%s\" where printf writes \"%s\"\n", name, ours, reference);
+            std::abort();
+        }
+    }
+}
+
+// Every value formatted into a 64 KiB buffer that starts over when full, as
+// a writer's buffer would.
+void formatFloats(benchmark::State& state, FloatText format, const char* name)
+{
+    checkSameText(format, name);
+    const float* values = floats().data();
+    std::vector<char> buffer(64 * 1024);
+    char* const start = buffer.data();
+    char* const limit = start + buffer.size() - 64;
+    for (auto _ : state) {
+        char* p = start;
+        for (std::size_t i = 0; i < kFormatCount; ++i) {
+            p = format(p, values[i]);
+            *p++ = ' ';
+            if (p > limit)
+                p = start;
+        }
+        benchmark::DoNotOptimize(p);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kFormatCount));
+}
+
+void FloatText_Writer(benchmark::State& s) { formatFloats(s, writerFloat, "the writer"); }
+void FloatText_WriterAsDouble(benchmark::State& s) { formatFloats(s, writerDouble, "the writer's double"); }
+void FloatText_ToChars(benchmark::State& s) { formatFloats(s, toCharsFloat, "std::to_chars"); }
+void FloatText_Fmt(benchmark::State& s) { formatFloats(s, fmtFloat, "{fmt}"); }
+void FloatText_Snprintf(benchmark::State& s) { formatFloats(s, snprintfFloat, "snprintf"); }
+
 void FloatsText_Writer(benchmark::State& s) { textWriter(s, vel::TypeFloatList, floats()); }
 void FloatsText_Snprintf(benchmark::State& s) { textReference(s, vel::TypeFloatList, floats(), "%g"); }
 void IntsText_Writer(benchmark::State& s) { textWriter(s, vel::TypeIntList, ints()); }
@@ -190,6 +253,11 @@ void IntsBinary_Fwrite(benchmark::State& s) { binaryReference(s, ints()); }
 
 } // namespace
 
+BENCHMARK(FloatText_Writer)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloatText_WriterAsDouble)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloatText_ToChars)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloatText_Fmt)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloatText_Snprintf)->Unit(benchmark::kMillisecond);
 BENCHMARK(FloatsText_Writer)->Unit(benchmark::kMillisecond);
 BENCHMARK(FloatsText_Snprintf)->Unit(benchmark::kMillisecond);
 BENCHMARK(IntsText_Writer)->Unit(benchmark::kMillisecond);
