@@ -5,6 +5,9 @@
 // Every variant writes to the same real file in /tmp, rewritten from its
 // start in each iteration (so mostly into the page cache).
 //
+// The writer's text lists run on one thread (threads:1) and on as many as
+// the machine runs at once (threads:0).
+//
 // Beside them, the float text alone: 5 million of the same values through
 // the writer's formatter and through its peers (std::to_chars with the
 // precision that matches printf, {fmt}'s compiled "{:g}", snprintf), all
@@ -143,6 +146,8 @@ void textWriter(benchmark::State& state, int code, const std::vector<T>& values)
     for (auto _ : state) {
         velScene_api_file w(out.rewound(), false);
         w.setModeFlags(1);
+        if (state.range(0) > 0)
+            w.setFormatThreads(static_cast<unsigned>(state.range(0)));
         writeList(w, code, values);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
@@ -258,9 +263,9 @@ BENCHMARK(FloatText_WriterAsDouble)->Unit(benchmark::kMillisecond);
 BENCHMARK(FloatText_ToChars)->Unit(benchmark::kMillisecond);
 BENCHMARK(FloatText_Fmt)->Unit(benchmark::kMillisecond);
 BENCHMARK(FloatText_Snprintf)->Unit(benchmark::kMillisecond);
-BENCHMARK(FloatsText_Writer)->Unit(benchmark::kMillisecond);
+BENCHMARK(FloatsText_Writer)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(FloatsText_Snprintf)->Unit(benchmark::kMillisecond);
-BENCHMARK(IntsText_Writer)->Unit(benchmark::kMillisecond);
+BENCHMARK(IntsText_Writer)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(IntsText_Snprintf)->Unit(benchmark::kMillisecond);
 BENCHMARK(FloatsBinary_Writer)->Unit(benchmark::kMillisecond);
 BENCHMARK(FloatsBinary_Fwrite)->Unit(benchmark::kMillisecond);

@@ -44,11 +44,14 @@ std::string stderrOf(Run run)
 }
 
 // A list of floats larger than every buffer on the way.
+// A binary list and a text list large enough for threads to format it.
 void writeLargeScene(velSceneapi_oo& w)
 {
     std::vector<float> floats(200000, 1.0f);
     w.beginGroup("g");
     w.setFloatArray("values", floats);
+    w.api()->setModeFlags(1);
+    w.setFloatArray("text", floats);
     w.endGroup();
 }
 

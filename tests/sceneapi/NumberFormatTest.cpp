@@ -2,6 +2,8 @@
 // for every value: compared with snprintf over a few million values chosen
 // where formatters go wrong (random bit patterns, subnormals, powers of ten,
 // ties and their neighbours, extreme exponents, signed zeros, NaN payloads).
+// The float text is compared over a strided walk through all 2^32 floats
+// besides; bench/sceneapi/FloatTextCheck.cpp compares every one of them.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -19,15 +22,19 @@ using namespace vel;
 
 namespace {
 
+// Ours writes into exactly the room it asks for, on the heap, where the
+// sanitizer sees any byte written beyond it.
 class Comparison {
 public:
-    explicit Comparison(const char* format) : format_(format) {}
+    explicit Comparison(const char* format, std::size_t room = kMaxNumberText)
+        : format_(format), room_(room), actual_(new char[room])
+    {
+    }
 
     template <typename Value, typename Ours>
     void check(Value v, Ours ours)
     {
         char expected[400];
-        char actual[kMaxNumberText + 1];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
         std::snprintf(expected, sizeof expected, format_, v);
@@ -44,9 +51,9 @@ public:
                 std::memmove(nan + 1, nan, std::strlen(nan) + 1), *nan = '-';
         }
 #endif
-        *ours(actual, v) = '\0';
+        const std::string actual(actual_.get(), ours(actual_.get(), v));
         ++count_;
-        if (std::strcmp(expected, actual) != 0 && ++failures_ <= 10)
+        if (actual.size() >= room_ || (actual != expected && ++failures_ <= 10))
             ADD_FAILURE() << format_ << " of " << std::hexfloat << v << ": printf \"" << expected << "\", ours \""
                           << actual << "\"";
     }
@@ -54,6 +61,8 @@ public:
 
 private:
     const char* format_;
+    std::size_t room_;
+    std::unique_ptr<char[]> actual_;
     long count_ = 0;
     long failures_ = 0;
 };
@@ -88,31 +97,60 @@ const double kSpecials[] = {0.0, -0.0, INFINITY, -INFINITY, NAN, -NAN, DBL_MIN, 
 
 } // namespace
 
+// One float in every kStride bit patterns; the walk meets every exponent
+// and both signs. Fewer under the sanitizer, which makes each one slower.
+#ifdef __SANITIZE_ADDRESS__
+constexpr std::uint64_t kStride = 16411;
+#else
+constexpr std::uint64_t kStride = 1021;
+#endif
+
 TEST(NumberFormat, GeneralMatchesPrintf)
 {
     std::mt19937_64 rng(20190430);
-    Comparison g("%g");
-    const auto check = [&](double v) { g.check(v, [](char* out, double x) { return formatGeneral(out, x); }); };
+    Comparison g("%g"), f("%g", kMaxFloatText);
+    const auto checkFloat = [&](float v) { f.check(v, [](char* out, float x) { return formatGeneral(out, x); }); };
+    const auto check = [&](double v) {
+        g.check(v, [](char* out, double x) { return formatGeneral(out, x); });
+        checkFloat(static_cast<float>(v));
+    };
     for (const double v : kSpecials) {
         check(v);
         check(-v);
     }
-    for (int i = 0; i < 1000000; ++i) {
-        check(std::bit_cast<float>(static_cast<std::uint32_t>(rng())));
+    for (std::uint64_t bits = 0; bits < (std::uint64_t{1} << 32); bits += kStride)
+        checkFloat(std::bit_cast<float>(static_cast<std::uint32_t>(bits)));
+    for (int i = 0; i < 1000000; ++i)
         check(std::bit_cast<double>(rng()));
-    }
     // Subnormal floats and doubles, and the largest normals.
     for (int i = 0; i < 100000; ++i) {
-        check(std::bit_cast<float>(static_cast<std::uint32_t>(rng() % 0x00800000u)));
+        checkFloat(std::bit_cast<float>(static_cast<std::uint32_t>(rng() % 0x00800000u)));
         check(std::bit_cast<double>(rng() % 0x0010000000000000ull));
         check(std::bit_cast<double>(0x7FE0000000000000ull | (rng() >> 12)));
     }
     boundaryValues(rng, 6, -330, 310, 300, check);
+    // Every six-digit text; exact float ties in the fraction and in the
+    // seventh digit; a few floats on either side of every power of ten and of
+    // where the digits round up to the next one.
+    for (int n = 100000; n < 1000000; ++n)
+        checkFloat(static_cast<float>(n));
+    for (int n = 100000; n < 200000; ++n)
+        checkFloat(static_cast<float>(n) + 0.5f);
+    for (int n = 1000005; n < 3000000; n += 10)
+        checkFloat(static_cast<float>(n));
+    for (int e = -45; e <= 38; ++e)
+        for (const double edge : {1.0, 9.999995}) {
+            float v = static_cast<float>(edge * std::pow(10.0, e));
+            for (int i = 0; i < 4; ++i)
+                v = std::nextafter(v, 0.0f);
+            for (int i = 0; i < 8; ++i, v = std::nextafter(v, INFINITY))
+                checkFloat(v);
+        }
     for (int v = 999000; v <= 1001000; ++v) // around the switch to the exponent form
         check(v);
     std::uniform_real_distribution<float> coordinate(-1000.0f, 1000.0f); // as scenes hold them
     for (int i = 0; i < 300000; ++i)
-        check(coordinate(rng));
+        checkFloat(coordinate(rng));
 }
 
 TEST(NumberFormat, FixedMatchesPrintf)

@@ -1,18 +1,23 @@
 // The writer's output as a whole: the piece limit, re-indentation of long
-// pieces, the stream and memory sinks giving the same bytes, a writer
-// without a stream, and the numeric locale. Failed writes are the file
-// factory's tests (/dev/full).
+// pieces, the stream and memory sinks giving the same bytes, text lists
+// giving the same bytes on any number of threads, a writer without a
+// stream, and the numeric locale. Failed writes are the file factory's tests
+// (/dev/full).
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include <sceneapi/FileSink.h>
+#include <sceneapi/TextOutput.h>
 #include "WriterFixture.h"
 
 using namespace vel;
@@ -116,6 +121,54 @@ TEST(WriterSinks, FileAndMemoryGetTheSameBytes)
     ASSERT_GT(fromFile.size(), 2 * FileSink::kBufferSize);
     EXPECT_TRUE(fromFile == inMemory.text()) << "the file holds " << fromFile.size() << " bytes, memory "
                                              << inMemory.text().size();
+}
+
+// Every kind of text list formatted on one thread and on several: lists just
+// at and just above the size from which threads format float lists, short
+// ones and long ones, with and without indentation.
+TEST(WriterSinks, TextListsAreTheSameBytesOnAnyNumberOfThreads)
+{
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> coordinate(-1000.0f, 1000.0f);
+    std::vector<float> floats(400000);
+    for (float& f : floats)
+        f = rng() % 50 != 0 ? coordinate(rng) : std::bit_cast<float>(static_cast<std::uint32_t>(rng()));
+    const std::vector<double> doubles(floats.begin(), floats.begin() + 300000);
+    std::vector<std::int32_t> ints(100000);
+    for (std::int32_t& i : ints)
+        i = static_cast<std::int32_t>(rng()) >> (rng() % 32);
+    const struct {
+        int code;
+        const void* data;
+        std::size_t size; // elements the data holds
+    } kinds[] = {
+        {TypeFloatList, floats.data(), floats.size()},       {TypeVector3fList, floats.data(), floats.size() / 3},
+        {TypeVector4fList, floats.data(), floats.size() / 4}, {TypeDoubleList, doubles.data(), doubles.size()},
+        {TypeVector3dList, doubles.data(), doubles.size() / 3}, {TypeIntList, ints.data(), ints.size()},
+        {TypeBoolList, ints.data(), ints.size()},
+    };
+    for (const bool indent : {false, true}) {
+        const std::size_t floatRoom = kMaxFloatText + 2 + (indent ? 2 : 0); // with the separator and a line break
+        const auto threshold = static_cast<std::uint32_t>(TextOutput::kParallelRoom / floatRoom);
+        for (const auto& kind : kinds)
+            for (const std::uint32_t count : {100u, threshold, threshold + 1, 2 * threshold + 9}) {
+                SCOPED_TRACE("type " + std::to_string(kind.code) + ", " + std::to_string(count) + " elements" +
+                             (indent ? ", indented" : ""));
+                const velList list{kind.data, std::min(count, static_cast<std::uint32_t>(kind.size))};
+                std::string first;
+                for (const unsigned threads : {1u, 2u, 5u}) {
+                    TextWriter w = indent ? TextWriter::indented() : TextWriter();
+                    w->setFormatThreads(threads);
+                    w->beginGroup("a", true);
+                    w->beginGroup("b", true);
+                    w->parameter("l", kind.code, &list);
+                    if (threads == 1)
+                        first = w.text();
+                    else
+                        EXPECT_TRUE(w.text() == first) << threads << " threads";
+                }
+            }
+    }
 }
 
 // Without a stream nothing is written, captured texts included, and every

@@ -1,18 +1,56 @@
 #include "TextOutput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "HexText.h"
 
 namespace vel {
 
 TextOutput::TextOutput(std::unique_ptr<OutputSink> stream)
-    : stream_(std::move(stream)), dest_(stream_ ? stream_.get() : &discard_),
-      formatBuffer_(new char[kPieceLimit + 1])
+    : stream_(std::move(stream)), dest_(stream_ ? stream_.get() : &discard_), formatThreads_(std::max(std::thread::hardware_concurrency(), 1u))
 {
+}
+
+TextOutput::~TextOutput() = default;
+
+void TextOutput::setFormatThreads(unsigned threads)
+{
+    formatThreads_ = std::max(threads, 1u);
+    if (workers_ && workers_->threads() != formatThreads_)
+        workers_.reset();
+}
+
+void TextOutput::list(const ListText& text)
+{
+    const std::size_t room = text.elementRoom;
+    if (formatThreads_ > 1 && stream_ && room <= FormatWorkers::kChunkRoom &&
+        std::uint64_t{text.count} * room > kParallelRoom) {
+        if (!workers_)
+            workers_ = std::make_unique<FormatWorkers>(formatThreads_);
+        workers_->write(text, *dest_);
+        return;
+    }
+    if (room > OutputSink::kMaxReserve) {
+        // An element larger than any window (a deep indentation): one at a
+        // time through a buffer of its own.
+        const std::unique_ptr<char[]> buffer(new char[room]);
+        for (std::uint32_t i = 0; i < text.count; ++i)
+            dest_->write(buffer.get(),
+                         static_cast<std::size_t>(text.format(text.context, buffer.get(), i, i + 1) - buffer.get()));
+        return;
+    }
+    // Runs of elements formatted straight into the destination's window.
+    const auto run = static_cast<std::uint32_t>(OutputSink::kMaxReserve / room);
+    for (std::uint32_t i = 0; i < text.count;) {
+        const std::uint32_t last = text.count - i > run ? i + run : text.count;
+        dest_->commit(text.format(text.context, dest_->reserve((last - i) * room), i, last));
+        i = last;
+    }
 }
 
 void TextOutput::captureInto(CapturedText* text)
@@ -62,17 +100,32 @@ void TextOutput::indented(std::initializer_list<std::string_view> piece)
 
 void TextOutput::indentedFormat(const char* format, std::va_list args)
 {
-    // The format comes from the caller of writeText, as printf's would.
+    // The format comes from the caller of writeText, as printf's would. Most
+    // pieces are short: they are formatted on the stack, and only a longer
+    // one again into the full buffer, made when first needed.
+    if (format == nullptr)
+        format = "";
+    char small[1024];
+    std::va_list again;
+    va_copy(again, args);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    const int length = std::vsnprintf(formatBuffer_.get(), kPieceLimit + 1, format ? format : "", args);
+    const int length = std::vsnprintf(small, sizeof small, format, args);
+    const char* piece = small;
+    if (length >= static_cast<int>(sizeof small)) {
+        if (!formatBuffer_)
+            formatBuffer_.reset(new char[kPieceLimit + 1]);
+        std::vsnprintf(formatBuffer_.get(), kPieceLimit + 1, format, again);
+        piece = formatBuffer_.get();
+    }
 #pragma GCC diagnostic pop
+    va_end(again);
     if (length < 0)
         return;
     if (static_cast<std::size_t>(length) > kPieceLimit)
         cut_ = true;
     // The piece is a zero-terminated string: a "%c" of 0 ends it.
-    indented(std::string_view(formatBuffer_.get()));
+    indented(std::string_view(piece));
 }
 
 void TextOutput::raw(const void* data, std::size_t size)

@@ -22,6 +22,8 @@
 
 #include "CapturedText.h"
 #include "DiscardSink.h"
+#include "FormatWorkers.h"
+#include "ListText.h"
 #include "NumberFormat.h"
 #include "OutputSink.h"
 
@@ -34,6 +36,7 @@ public:
     static constexpr std::size_t kPieceLimit = 0xFFFFF - 1;
 
     explicit TextOutput(std::unique_ptr<OutputSink> stream);
+    ~TextOutput();
     TextOutput(const TextOutput&) = delete;
     TextOutput& operator=(const TextOutput&) = delete;
 
@@ -62,6 +65,20 @@ public:
     // Raw: the prefix and two hex digits per byte.
     void hex(std::string_view prefix, const unsigned char* data, std::size_t size);
 
+    // The elements of a list through the plain write. A list with more than
+    // kParallelRoom bytes of room is formatted by several threads (see
+    // FormatWorkers) when the writer may use them; the bytes are the same.
+    void list(const ListText& text);
+    static constexpr std::size_t kParallelRoom = 8 * FormatWorkers::kChunkRoom;
+    // Threads that may format one list, the calling one included; at least
+    // 1, by default as many as the machine runs at once.
+    void setFormatThreads(unsigned threads);
+    // The blanks that the indented write puts at the start of a line.
+    std::size_t indentationWidth() const
+    {
+        return indentationOff_ || indent_ <= 0 ? 0 : static_cast<std::size_t>(indent_);
+    }
+
     // Plain writes formatted in place: room for at least `size` bytes (at
     // most OutputSink::kMaxReserve), then the end of what was written there.
     char* reserve(std::size_t size) { return dest_->reserve(size); }
@@ -69,6 +86,7 @@ public:
 
     // Numbers through the plain write.
     void general(double v) { number(formatGeneral(room(), v)); }
+    void general(float v) { number(formatGeneral(room(), v)); }
     void fixed(double v, int precision, int width = 0) { number(formatFixed(room(), v, precision, width)); }
     void integer(std::int32_t v) { number(formatInt(room(), v)); }
     void unsignedInt(std::uint32_t v) { number(formatUnsigned(room(), v)); }
@@ -100,7 +118,9 @@ private:
     int indent_ = 0;
     bool indentationOff_ = false;
     bool cut_ = false;
-    std::unique_ptr<char[]> formatBuffer_; // kPieceLimit + 1 bytes, for writeText
+    std::unique_ptr<char[]> formatBuffer_; // kPieceLimit + 1 bytes, for a long writeText
+    unsigned formatThreads_;
+    std::unique_ptr<FormatWorkers> workers_; // from the first large list on
 };
 
 } // namespace vel

@@ -25,9 +25,10 @@ T load(const void* base, std::size_t index)
 }
 
 // The reader takes -1 for a value that does not fit a float.
-double floatOrMinusOne(double v)
+template <typename T>
+T floatOrMinusOne(T v)
 {
-    return std::fabs(v) < static_cast<double>(FLT_MAX) ? v : -1.0;
+    return std::fabs(v) < static_cast<T>(FLT_MAX) ? v : T{-1};
 }
 
 void floats(TextOutput& out, const void* p, int n)
@@ -81,21 +82,36 @@ bool isListCode(int code)
 // Text form: elements separated by "," (the last followed by " "); after
 // element 8, 16, 24 ... a newline and the indentation, so the first line
 // holds nine elements and every further line eight. Each element is
-// formatted in place; `element` writes at most four numbers.
+// formatted in place by `element`, in at most `elementText` bytes; any run
+// of them can be formatted on its own (TextOutput may use several threads).
 template <typename Element>
-void textList(TextOutput& out, std::uint32_t count, Element element)
+struct TextList {
+    std::uint32_t count;
+    std::size_t indentation;
+    Element element;
+};
+
+template <typename Element>
+char* formatRun(const void* context, char* p, std::uint32_t first, std::uint32_t last)
 {
-    for (std::uint32_t i = 0; i < count; ++i) {
-        char* p = element(out.reserve(4 * kMaxNumberText + 8), i);
-        *p++ = i + 1 < count ? ',' : ' ';
+    const auto& list = *static_cast<const TextList<Element>*>(context);
+    for (std::uint32_t i = first; i < last; ++i) {
+        p = list.element(p, i);
+        *p++ = i + 1 < list.count ? ',' : ' ';
         if (i != 0 && i % 8 == 0) {
             *p++ = '\n';
-            out.commit(p);
-            out.indentation();
-        } else {
-            out.commit(p);
+            std::memset(p, ' ', list.indentation);
+            p += list.indentation;
         }
     }
+    return p;
+}
+
+template <typename Element>
+void textList(TextOutput& out, std::uint32_t count, std::size_t elementText, Element element)
+{
+    const TextList<Element> list{count, out.indentationWidth(), element};
+    out.list({count, elementText + 2 + list.indentation, &formatRun<Element>, &list});
 }
 
 // `n` numbers separated by blanks, each through `format`.
@@ -110,10 +126,8 @@ char* numbers(char* p, const void* base, std::size_t first, int n, Format format
     return p;
 }
 
-char* general(char* p, double v)
-{
-    return formatGeneral(p, v);
-}
+// printf("%g") of a float or a double.
+constexpr auto general = [](char* p, auto v) { return formatGeneral(p, v); };
 
 void writeList(TextOutput& out, int code, const velList& list, bool binaryLists)
 {
@@ -146,28 +160,36 @@ void writeList(TextOutput& out, int code, const velList& list, bool binaryLists)
     }
     switch (code) {
     case TypeVector3fList:
-        textList(out, n, [p](char* o, std::uint32_t i) { return numbers<float>(o, p, 3 * std::size_t{i}, 3, general); });
+        textList(out, n, 3 * kMaxFloatText + 2, [p](char* o, std::uint32_t i) {
+            return numbers<float>(o, p, 3 * std::size_t{i}, 3, general);
+        });
         break;
     case TypeVector4fList:
-        textList(out, n, [p](char* o, std::uint32_t i) { return numbers<float>(o, p, 4 * std::size_t{i}, 4, general); });
+        textList(out, n, 4 * kMaxFloatText + 3, [p](char* o, std::uint32_t i) {
+            return numbers<float>(o, p, 4 * std::size_t{i}, 4, general);
+        });
         break;
     case TypeFloatList:
-        textList(out, n, [p](char* o, std::uint32_t i) { return formatGeneral(o, floatOrMinusOne(load<float>(p, i))); });
+        textList(out, n, kMaxFloatText,
+                 [p](char* o, std::uint32_t i) { return formatGeneral(o, floatOrMinusOne(load<float>(p, i))); });
         break;
     case TypeDoubleList:
-        textList(out, n, [p](char* o, std::uint32_t i) {
+        textList(out, n, kMaxNumberText, [p](char* o, std::uint32_t i) {
             return formatFixed(o, floatOrMinusOne(load<double>(p, i)), 16, 16);
         });
         break;
     case TypeVector3dList:
-        textList(out, n, [p](char* o, std::uint32_t i) { return numbers<double>(o, p, 3 * std::size_t{i}, 3, general); });
+        textList(out, n, 3 * kMaxNumberText + 2, [p](char* o, std::uint32_t i) {
+            return numbers<double>(o, p, 3 * std::size_t{i}, 3, general);
+        });
         break;
     case TypeIntList:
     case TypeIntAliasList:
-        textList(out, n, [p](char* o, std::uint32_t i) { return formatInt(o, load<std::int32_t>(p, i)); });
+        textList(out, n, kMaxIntegerText,
+                 [p](char* o, std::uint32_t i) { return formatInt(o, load<std::int32_t>(p, i)); });
         break;
     case TypeBoolList:
-        textList(out, n, [p](char* o, std::uint32_t i) {
+        textList(out, n, 1, [p](char* o, std::uint32_t i) {
             *o = load<std::int32_t>(p, i) != 0 ? '1' : '0';
             return o + 1;
         });

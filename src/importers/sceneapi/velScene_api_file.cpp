@@ -91,6 +91,11 @@ velScene_api_file::velScene_api_file(std::unique_ptr<vel::OutputSink> sink, bool
 
 velScene_api_file::~velScene_api_file() = default;
 
+void velScene_api_file::setFormatThreads(unsigned threads)
+{
+    out_.setFormatThreads(threads);
+}
+
 void velScene_api_file::flush()
 {
     out_.flush();

@@ -124,6 +124,10 @@ public:
     // camera block. Refused like beginCamera, and then writes nothing.
     virtual bool modifyCamera(const char* name);
 
+    // Threads that may format one large text list, the calling one included
+    // (at least 1; by default every core). The bytes do not depend on it.
+    void setFormatThreads(unsigned threads);
+
     // Hands buffered bytes to the stream and flushes it.
     void flush();
     // The errno value of the first failed write to the stream (EOVERFLOW when

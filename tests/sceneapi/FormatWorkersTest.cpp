@@ -1,0 +1,113 @@
+// Large lists formatted by several threads: the same bytes as one pass for
+// every number of threads and every list length around the chunk and slot
+// boundaries, and a sink that throws ends the list without a hang or a
+// thread left behind.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <sceneapi/FormatWorkers.h>
+#include <sceneapi/OutputSink.h>
+#include <sceneapi/StringSink.h>
+
+using namespace vel;
+
+namespace {
+
+// Element i as its number and a comma, padded to a length that varies with
+// i, so that chunks differ in size.
+constexpr std::size_t kRoom = 40;
+
+char* numbered(const void*, char* out, std::uint32_t first, std::uint32_t last)
+{
+    for (std::uint32_t i = first; i < last; ++i) {
+        out += std::snprintf(out, kRoom, "%u", i);
+        const std::size_t pad = i % 7;
+        std::memset(out, '.', pad);
+        out += pad;
+        *out++ = ',';
+    }
+    return out;
+}
+
+std::string onePass(std::uint32_t count)
+{
+    std::vector<char> text(count * kRoom + 1);
+    return {text.data(), numbered(nullptr, text.data(), 0, count)};
+}
+
+// A sink that takes `limit` bytes and throws at the next.
+class ThrowingSink final : public OutputSink {
+public:
+    explicit ThrowingSink(std::size_t limit) : limit_(limit) { setWindow(buffer_, buffer_); }
+
+private:
+    void makeRoom(std::size_t size) override { take(size); }
+    void writeLarge(const char*, std::size_t size) override { take(size); }
+    void take(std::size_t size)
+    {
+        taken_ += size;
+        if (taken_ > limit_)
+            throw std::runtime_error("sink failed");
+        setWindow(buffer_, buffer_); // every write comes back here
+    }
+
+    char buffer_[1];
+    std::size_t limit_;
+    std::size_t taken_ = 0;
+};
+
+// The threads of this process, where the system shows them.
+long threadCount()
+{
+    std::error_code error;
+    long n = 0;
+    for (std::filesystem::directory_iterator i("/proc/self/task", error), end; !error && i != end; i.increment(error))
+        ++n;
+    return error ? -1 : n;
+}
+
+} // namespace
+
+TEST(FormatWorkers, ListsComeOutAsInOnePassWhateverTheThreads)
+{
+    const std::uint32_t chunk = FormatWorkers::kChunkRoom / kRoom;
+    for (const unsigned threads : {1u, 2u, 3u, 8u}) {
+        FormatWorkers workers(threads);
+        const std::uint32_t ring = 2 * threads * chunk; // every slot used once
+        for (const std::uint32_t count : {1u, chunk - 1, chunk, chunk + 1, 2 * chunk + 1, ring - 1, ring, ring + 1,
+                                          3 * ring + chunk / 2}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads, " + std::to_string(count) + " elements");
+            StringSink sink;
+            const ListText text{count, kRoom, numbered, nullptr};
+            workers.write(text, sink);
+            EXPECT_TRUE(sink.str() == onePass(count)) << sink.str().size() << " bytes";
+        }
+    }
+}
+
+TEST(FormatWorkers, ASinkThatThrowsEndsTheListAndTheWorkersCarryOn)
+{
+    const long before = threadCount();
+    const std::uint32_t count = 40 * (FormatWorkers::kChunkRoom / kRoom);
+    {
+        FormatWorkers workers(4);
+        for (const std::size_t limit : {std::size_t{0}, std::size_t{100000}, std::size_t{400000}}) {
+            ThrowingSink failing(limit);
+            EXPECT_THROW(workers.write({count, kRoom, numbered, nullptr}, failing), std::runtime_error);
+            StringSink sink;
+            workers.write({count, kRoom, numbered, nullptr}, sink);
+            EXPECT_TRUE(sink.str() == onePass(count));
+        }
+        if (before > 0) {
+            EXPECT_EQ(threadCount(), before + 3);
+        }
+    }
+    EXPECT_EQ(threadCount(), before);
+}

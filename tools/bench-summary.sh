@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The speed targets of the exporter, measured briefly on this machine, one
+# line per target:
+#     NAME MEASURED TARGET ok|short
+# or "NAME - TARGET missing" while the benchmark behind a target does not
+# exist yet. Each figure is the median of a few repetitions, the project's
+# run interleaved with its peer's; take them on a quiet machine (check the
+# load with uptime first). Not a test, and not run in CI; the whole script
+# stays within about 20 minutes.
+#
+#   BENCH_BUILD        the build folder, its benchmarks built (default
+#                      build/default)
+#   BENCH_REPETITIONS  repetitions per benchmark (default 5)
+#
+# Each target is one function below: it runs what it needs and calls
+# `result` (or `missing`).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BENCH_BUILD:-build/default}
+repetitions=${BENCH_REPETITIONS:-5}
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+# run PROGRAM FILTER [ARGS...]: runs the benchmarks of PROGRAM (a path in the
+# build folder) that FILTER matches, repeated and interleaved, once per
+# PROGRAM and FILTER; prints the file that holds the results (JSON), or
+# fails when the program does not exist.
+run() {
+  local program=$build/$1 filter=$2
+  shift 2
+  [ -x "$program" ] || return 1
+  local out
+  out=$scratch/$(printf '%s %s' "$program" "$filter" | md5sum | cut -c1-16).json
+  if [ ! -s "$out" ]; then
+    "$program" --benchmark_filter="$filter" --benchmark_repetitions="$repetitions" \
+      --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
+      --benchmark_format=json "$@" >"$out" 2>"$out.err" || { cat "$out.err" >&2; return 1; }
+  fi
+  echo "$out"
+}
+
+# median FILE BENCHMARK FIELD: the median of FIELD (real_time, cpu_time or a
+# counter) of one benchmark in a run's results.
+median() {
+  python3 - "$@" <<'EOF'
+import json, sys
+path, name, field = sys.argv[1:]
+for b in json.load(open(path))["benchmarks"]:
+    if b.get("aggregate_name") == "median" and b["run_name"] == name:
+        print(b[field])
+        break
+else:
+    sys.exit(f"no median of {name} in {path}")
+EOF
+}
+
+# result NAME MEASURED TARGET: MEASURED and TARGET are factors, and the target
+# holds when MEASURED is at least TARGET.
+result() {
+  python3 - "$@" <<'EOF'
+import sys
+name, measured, target = sys.argv[1], float(sys.argv[2]), float(sys.argv[3])
+print(f"{name} {measured:.2f}x {target:g}x {'ok' if measured >= target else 'short'}")
+EOF
+}
+
+missing() {
+  echo "$1 - $2 missing"
+}
+
+# --- Floats as text: the writer's float formatter against its peers on the
+# same 5 M floats, one thread each (CPU time).
+float_vs_peer() {
+  local name=$1 peer=$2 out ours theirs
+  if ! out=$(run bench/sceneapi/sceneapi_bench '^FloatText_' --benchmark_min_time=0.5); then
+    missing "$name" 6x
+    return
+  fi
+  ours=$(median "$out" FloatText_Writer cpu_time)
+  theirs=$(median "$out" "$peer" cpu_time)
+  result "$name" "$(python3 -c "print($theirs / $ours)")" 6
+}
+float_vs_to_chars() { float_vs_peer float-vs-to_chars FloatText_ToChars; }
+float_vs_fmt() { float_vs_peer float-vs-fmt FloatText_Fmt; }
+
+# --- Every core: the write phase of a 4 M-triangle export on 2 threads
+# against 1 (wall time).
+export_2_threads() {
+  local out one two
+  if ! out=$(run bench/scene/scene_bench '^ExportWrite_4MTriangles/threads:[12]/' --benchmark_min_time=2); then
+    missing export-2-threads 1.7x
+    return
+  fi
+  one=$(median "$out" ExportWrite_4MTriangles/threads:1/real_time real_time)
+  two=$(median "$out" ExportWrite_4MTriangles/threads:2/real_time real_time)
+  result export-2-threads "$(python3 -c "print($one / $two)")" 1.7
+}
+
+# --- A reader that outruns the writer (to be filled in with its benchmark).
+read_vs_write_text() { missing read-vs-write-text 1x; }
+read_vs_write_binary() { missing read-vs-write-binary 1x; }
+groups_vs_geometry() { missing groups-vs-geometry 0.1x; }
+
+# --- No slow paths (to be filled in with their benchmarks).
+stl_vs_assimp() { missing stl-vs-assimp 1x; }
+loader_vs_before() { missing loader-vs-before 3x; }
+transfer_vs_file() { missing transfer-vs-file 1.3x; }
+
+echo "# $(uptime)"
+float_vs_to_chars
+float_vs_fmt
+export_2_threads
+read_vs_write_text
+read_vs_write_binary
+groups_vs_geometry
+stl_vs_assimp
+loader_vs_before
+transfer_vs_file
