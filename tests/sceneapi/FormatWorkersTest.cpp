@@ -63,14 +63,18 @@ private:
     std::size_t taken_ = 0;
 };
 
-// The threads of this process, where the system shows them.
+// The threads of this process where Linux shows them, else -1.
 long threadCount()
 {
+#ifdef __linux__
     std::error_code error;
     long n = 0;
     for (std::filesystem::directory_iterator i("/proc/self/task", error), end; !error && i != end; i.increment(error))
         ++n;
     return error ? -1 : n;
+#else
+    return -1;
+#endif
 }
 
 } // namespace
