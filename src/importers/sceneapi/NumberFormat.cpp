@@ -1,5 +1,6 @@
 #include "NumberFormat.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -239,47 +240,6 @@ Scaled scale(float v, std::uint32_t m, int e, int e2)
     return {f, half, twice != (half ? d : 0), k0};
 }
 
-// The common case in one 64-bit product and without the seventh digit. For
-// a normal float with e2 in [-61, 18] (from about 4.3e-19 to below 2^19),
-// q >= 0 and s = -(e + q) <= 60, so 5^q * 2^(60 - s) is an exact integer
-// below 2^61, and m times it is y * 2^60 exactly: the integer part above bit
-// 60, the fraction below it. Where y would reach 10^6 (m from `seven` on),
-// k is k0 + 1 and the multiplier is a tenth of that, 5^(q-1) * 2^(59 - s),
-// as exact (such binades have q >= 1 and s <= 59).
-constexpr unsigned kCommonFirst = 127 - 61; // biased exponents
-constexpr unsigned kCommonCount = 18 + 61 + 1;
-
-struct CommonScale {
-    std::uint64_t multiplier;
-    std::uint64_t tenth;
-    std::uint32_t seven; // 2^24 where y stays below 10^6
-    int k0;
-};
-
-struct CommonScales {
-    CommonScale scale[kCommonCount];
-    constexpr CommonScales() : scale()
-    {
-        for (unsigned i = 0; i < kCommonCount; ++i) {
-            const int e2 = static_cast<int>(kCommonFirst + i) - 127;
-            const int k0 = decimalExponent(e2);
-            const int q = 5 - k0;
-            const int s = -(e2 - 23 + q);
-            if (q < 0 || s > 60 || (kFive.value[q] << (60 - s)) >> 61 != 0)
-                throw "a common scale would not be exact";
-            const Wide multiplier = kFive.value[q] << (60 - s);
-            const Wide million = Wide{1000000} << 60;
-            const Wide seven = (million + multiplier - 1) / multiplier;
-            if (seven < (1u << 24) && (q < 1 || s > 59))
-                throw "a common scale's tenth would not be exact";
-            scale[i] = {static_cast<std::uint64_t>(multiplier), static_cast<std::uint64_t>(multiplier / 10),
-                        seven < (1u << 24) ? static_cast<std::uint32_t>(seven) : 1u << 24, k0};
-        }
-    }
-};
-constexpr CommonScales kCommon{};
-
-
 // Rounding off the fraction alone, or the seventh digit with it: twice what
 // is dropped, in units of the last kept place divided by the unit, against
 // 1, ties to even. Kept free of branches: which way a value rounds is as good
@@ -299,6 +259,46 @@ Decimal roundToSix(const Scaled& y)
     }
     return {static_cast<std::uint32_t>(n), k};
 }
+
+// The common case in one 64-bit product and without the seventh digit. For
+// a normal float with e2 in [-32, 18] (from about 2.3e-10 to below 2^19),
+// q >= 0 and s = -(e + q) <= 40, so 5^q * 2^(40 - s) is an exact integer,
+// and m times it is y * 2^40 exactly: the integer part above bit 40, the
+// fraction below it. Where y would reach 10^6 (m from `seven` on), k is
+// k0 + 1 and the multiplier is a tenth of that, 5^(q-1) * 2^(39 - s), as
+// exact (such binades have q >= 1 and s <= 39). y stays below 10^6, and
+// the product below 2^60.
+constexpr unsigned kCommonFirst = 127 - 32; // biased exponents
+constexpr unsigned kCommonCount = 18 + 32 + 1;
+constexpr int kCommonPoint = 40;
+
+struct CommonScale {
+    std::uint64_t multiplier;
+    std::uint64_t tenth;
+    std::uint32_t seven; // 2^24 where y stays below 10^6
+    int k0;
+};
+
+constexpr std::array<CommonScale, kCommonCount> commonScales()
+{
+    std::array<CommonScale, kCommonCount> scale{};
+    for (unsigned i = 0; i < kCommonCount; ++i) {
+        const int e2 = static_cast<int>(kCommonFirst + i) - 127;
+        const int k0 = decimalExponent(e2);
+        const int q = 5 - k0;
+        const int s = -(e2 - 23 + q);
+        if (q < 0 || s > kCommonPoint)
+            throw "a common scale would not be exact";
+        const Wide multiplier = kFive.value[q] << (kCommonPoint - s);
+        const Wide seven = ((Wide{1000000} << kCommonPoint) + multiplier - 1) / multiplier;
+        if (seven < (1u << 24) && (q < 1 || s > kCommonPoint - 1))
+            throw "a common scale's tenth would not be exact";
+        scale[i] = {static_cast<std::uint64_t>(multiplier), static_cast<std::uint64_t>(multiplier / 10),
+                    seven < (1u << 24) ? static_cast<std::uint32_t>(seven) : 1u << 24, k0};
+    }
+    return scale;
+}
+constexpr std::array<CommonScale, kCommonCount> kCommon = commonScales();
 
 // The floats outside the common binades: nonzero subnormals, the smallest
 // normals and those from 2^19 on. Kept out of line, so that the common case
@@ -344,18 +344,19 @@ char* formatGeneral(char* out, float v)
     }
     Decimal d;
     if (biased - kCommonFirst < kCommonCount) {
-        const CommonScale& c = kCommon.scale[biased - kCommonFirst];
+        const CommonScale& c = kCommon[biased - kCommonFirst];
         const std::uint32_t m = fraction | 0x800000;
         const bool seven = m >= c.seven;
-        const Wide p = Wide{m} * (seven ? c.tenth : c.multiplier);
-        const auto whole = static_cast<std::uint64_t>(p >> 60), low = static_cast<std::uint64_t>(p);
-        const std::uint64_t half = low >> 59 & 1, beyond = (low << 5) != 0;
-        // Up from the half, unless exactly the half and whole is even.
-        d = {static_cast<std::uint32_t>(whole + (half & (beyond | whole))), c.k0 + seven};
+        const std::uint64_t p = m * (seven ? c.tenth : c.multiplier);
+        // Ties to even: a fraction of at least the half carries into the
+        // integer part, except exactly the half when that part is even.
+        const std::uint64_t odd = p >> kCommonPoint & 1;
+        d = {static_cast<std::uint32_t>((p + (std::uint64_t{1} << (kCommonPoint - 1)) - 1 + odd) >> kCommonPoint),
+             c.k0 + seven};
         if (d.digits == 1000000)
             d = {100000, d.exponent + 1};
     } else if (biased != 0 || fraction != 0) {
-        d = rareDecimal(std::fabs(v), biased, fraction);
+        d = rareDecimal(std::bit_cast<float>(bits & 0x7FFFFFFF), biased, fraction);
     } else {
         *out = '0';
         return out + 1;

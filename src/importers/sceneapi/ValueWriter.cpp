@@ -1,5 +1,6 @@
 #include "ValueWriter.h"
 
+#include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -100,7 +101,10 @@ char* formatRun(const void* context, char* p, std::uint32_t first, std::uint32_t
         *p++ = i + 1 < list.count ? ',' : ' ';
         if (i != 0 && i % 8 == 0) {
             *p++ = '\n';
-            std::memset(p, ' ', list.indentation);
+            if (list.indentation <= 16)
+                std::memcpy(p, "                ", 16); // room for 16 after the line break: see textList
+            else
+                std::memset(p, ' ', list.indentation);
             p += list.indentation;
         }
     }
@@ -111,7 +115,7 @@ template <typename Element>
 void textList(TextOutput& out, std::uint32_t count, std::size_t elementText, Element element)
 {
     const TextList<Element> list{count, out.indentationWidth(), element};
-    out.list({count, elementText + 2 + list.indentation, &formatRun<Element>, &list});
+    out.list({count, elementText + 2 + std::max<std::size_t>(list.indentation, 16), &formatRun<Element>, &list});
 }
 
 // `n` numbers separated by blanks, each through `format`.
