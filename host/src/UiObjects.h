@@ -127,7 +127,8 @@ public:
     }
 
     const Ptr<CommandDefinitionObject> definition;
-    bool visible = true;
+    // A new control is hidden until its add-in shows it, as in the real host.
+    bool visible = false;
 };
 
 class ToolbarControlsObject final : public Object<adsk::core::ToolbarControls> {

@@ -90,6 +90,10 @@ TEST_F(UserInterfaceTest, AClickEndsWithTheHandlersFailureAndHiddenOrUnknownCont
     ASSERT_TRUE(control);
     EXPECT_FALSE(render->toolbarPanels()->itemById("RenderPanel")->controls()->addCommand(definition));
     EXPECT_FALSE(qat()->addCommand(nullptr));
+    // A new control is hidden until it is shown.
+    EXPECT_EQ(sh::clickPanelControl("FusionRenderEnvironment", "RenderPanel", "cmd").outcome,
+              sh::ClickResult::NotVisible);
+    control->isVisible(true);
     EXPECT_TRUE(sh::clickPanelControl("FusionRenderEnvironment", "RenderPanel", "cmd"));
     control->isVisible(false);
     EXPECT_EQ(sh::clickPanelControl("FusionRenderEnvironment", "RenderPanel", "cmd").outcome,

@@ -117,9 +117,11 @@ TEST_F(Log, ALogBelowTwentyMebibytesIsAppendedToAndOneAtTheLimitStartedAnew)
 
     vel::resetLogForTesting();
     std::filesystem::resize_file(logPath, limit);
+    const int line = __LINE__ + 1;
     VEL_LOG(vel::LogInfo) << "fresh";
-    const std::string text = logText();
-    EXPECT_EQ(text.substr(text.find(' ') + 1), "- 12:34:56.000 INFO:  fresh\n");
+    // The whole file is the one new line: nothing of the old 20 MiB is left.
+    ASSERT_LT(std::filesystem::file_size(logPath), limit) << "appended to a log at the limit";
+    EXPECT_EQ(logText(), "LogTest.cpp:" + std::to_string(line) + " - 12:34:56.000 INFO:  fresh\n");
 }
 
 // Without an installation nothing is written or printed; a file that cannot

@@ -56,3 +56,25 @@ TEST_F(CameraTest, PerspectiveViewsOnlyAndHostFailuresRaise)
     sh::setMissing(sh::Missing::CameraTarget);
     EXPECT_THROW(write(view({1, 2, 3}, {0, 0, 0})), std::exception);
 }
+
+// Each length unit's factor is its own constant: a slip in one shows only in
+// designs of that unit. An unknown unit keeps what an earlier design set,
+// and the last design of the document wins.
+TEST_F(TranslateTest, DocumentUnitsPerMetreByLengthUnit)
+{
+    const std::pair<const char*, float> units[] = {
+        {"in", 39.37008f}, {"m", 1.0f}, {"cm", 100.0f}, {"mm", 1000.0f}, {"ft", 3.28084f}, {"yd", 1.0f},
+    };
+    for (const auto& [unit, perMetre] : units) {
+        SCOPED_TRACE(unit);
+        EXPECT_EQ(exporter().documentUnitsPerMetre(open(design("D", {component("Root")}, {}, unit))), perMetre);
+    }
+
+    sh::DesignData two = design("D", {component("Root")}, {}, "mm");
+    sh::ProductData second = two.products[0];
+    second.units = "in";
+    two.products.push_back(second);
+    EXPECT_EQ(exporter().documentUnitsPerMetre(open(two)), 39.37008f);
+    two.products[1].units = "yd";
+    EXPECT_EQ(exporter().documentUnitsPerMetre(open(two)), 1000.0f);
+}

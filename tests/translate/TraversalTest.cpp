@@ -58,27 +58,44 @@ TEST_F(TranslateTest, ASecondPassWithoutChangesSendsOnlyTheStructure)
     EXPECT_EQ(second.axle->transform()[13], 200.0); // 2 cm at the initial 100 units per cm
 }
 
+// Each edit turns the design of the first two passes into that of the third;
+// `before`, where given, first makes the design the passes start from.
 TEST_F(TranslateTest, AnEditMarksOnlyTheEditedComponentChanged)
 {
-    const Change edits[] = {
-        {"body light bulb", [](sh::DesignData& d) { d.components[1].bodies[0].visible = false; }},
-        {"face appearance identifier", [](sh::DesignData& d) { d.components[1].bodies[0].faces[1].appearance = 1; }},
-        {"added body", [](sh::DesignData& d) { d.components[1].bodies.push_back(body("Tyre", {face()})); }},
-        {"area", [](sh::DesignData& d) { d.components[1].physicalProperties = sh::PhysicalData{99, 1}; }},
+    struct Edit {
+        const char* what;
+        void (*before)(sh::DesignData&);
+        void (*apply)(sh::DesignData&);
     };
-    for (const Change& edit : edits) {
+    const auto hideWheel = [](sh::DesignData& d) { d.components[0].occurrences[0].visible = false; };
+    const Edit edits[] = {
+        {"body light bulb", nullptr, [](sh::DesignData& d) { d.components[1].bodies[0].visible = false; }},
+        {"face appearance identifier", nullptr,
+         [](sh::DesignData& d) { d.components[1].bodies[0].faces[1].appearance = 1; }},
+        {"added body", nullptr, [](sh::DesignData& d) { d.components[1].bodies.push_back(body("Tyre", {face()})); }},
+        {"area", nullptr, [](sh::DesignData& d) { d.components[1].physicalProperties = sh::PhysicalData{99, 1}; }},
+        // Hiding or showing a placement between clicks must reach the
+        // renderer, or it goes on showing a hidden part.
+        {"placement hidden", nullptr, hideWheel},
+        {"placement shown", hideWheel, [](sh::DesignData& d) { d.components[0].occurrences[0].visible = true; }},
+    };
+    for (const Edit& edit : edits) {
         SCOPED_TRACE(edit.what);
         sh::reset();
         translator.reset();
-        open(wheelAndAxle());
+        sh::DesignData start = wheelAndAxle();
+        if (edit.before)
+            edit.before(start);
+        open(start);
         pass();
         pass();
-        sh::DesignData edited = wheelAndAxle();
+        sh::DesignData edited = start;
         edit.apply(edited);
         open(edited);
         Pass after = components(pass());
         EXPECT_EQ(after.wheel->flags(), kChanged);
-        EXPECT_FALSE(after.wheel->groups().empty()); // its bodies are sent again
+        // Its bodies are sent again, unless it is hidden: then it is an empty group.
+        EXPECT_EQ(after.wheel->groups().empty(), !edited.components[0].occurrences[0].visible);
         EXPECT_EQ(after.axle->flags(), kUnchanged);
         EXPECT_TRUE(after.axle->groups().empty());
         EXPECT_EQ(after.root->flags(), kUnchanged);
