@@ -76,6 +76,7 @@ TEST(ReaderProblems, CorpusOfMalformedFiles)
         {"21_bad_message_without_quote.rdk", {"1:9: the message has no closing quote"}},
         {"22_bad_value_list_block_of_doubles.rdk",
          {"2:4: a list built value by value collects only 'c', 'f' or 'i' blocks"}},
+        {"23_bad_define_with_two_blanks.rdk", {"3:9: expected \"group \""}},
     };
     for (const Expected& e : corpus) {
         SCOPED_TRACE(e.file);

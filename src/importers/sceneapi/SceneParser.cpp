@@ -1,14 +1,9 @@
 #include "SceneParser.h"
 
 #include <algorithm>
-#include <bit>
-#include <charconv>
-#include <cmath>
 #include <cstring>
-#include <memory>
 #include <optional>
 
-#include "HexText.h"
 #include "SceneParserHelpers.h"
 
 namespace vel {
@@ -17,18 +12,61 @@ using namespace parsing;
 
 namespace {
 
-const std::string_view kKeywords[] = {
-    "group", "object", "geometry", "animation", "load", "output", "light", "options", "camera", "image",
-    "accel", "render", "transform", "set", "scale", "rotate", "translate", "material", "surface", "shadow",
-    "volume", "reflection", "attribute", "version", "progress", "icon", "id", "flags",
-};
+// The kind that the writer's "// assuming surface shader" line stands for: any
+// outside the four slots, which the writer takes as surface.
+constexpr int kOtherShaderKind = 4;
 
-bool isKeyword(std::string_view word)
-{
-    return std::find(std::begin(kKeywords), std::end(kKeywords), word) != std::end(kKeywords);
-}
+constexpr std::string_view kDefine = "#define ";
+constexpr std::string_view kBlockOpening = " {";
 
 } // namespace
+
+// Every keyword line, with the reading of what follows its words. A keyword
+// that a line break leads in the writer's text is read there by blankLine;
+// standing without it, it departs from the writer's layout.
+const SceneParser::Keyword SceneParser::kKeywords[] = {
+    {"group", Lead::Plain, " ", [](SceneParser& r, const char* at) { return r.expect(" ") && r.group(true, at); }},
+    {"object", Lead::None, {}, [](SceneParser& r, const char* at) { return r.expect(" ") && r.object(true, at); }},
+    {"geometry", Lead::None, {}, [](SceneParser& r, const char* at) { return r.geometry(at); }},
+    {"animation", Lead::None, {}, [](SceneParser& r, const char* at) { return r.animation(at); }},
+    {"load", Lead::None, {}, [](SceneParser& r, const char* at) { return r.load(at); }},
+    {"output", Lead::None, {}, [](SceneParser& r, const char* at) { return r.output(at); }},
+    {"light", Lead::Plain, " ", [](SceneParser& r, const char* at) { return r.expect(" ") && r.light(at); }},
+    {"options", Lead::Indented, kBlockOpening,
+     [](SceneParser& r, const char* at) { return r.topBlock(Block::Options, false, at); }},
+    {"camera", Lead::Indented, " ", [](SceneParser& r, const char* at) { return r.topBlock(Block::Camera, false, at); }},
+    {"image", Lead::Indented, kBlockOpening,
+     [](SceneParser& r, const char* at) { return r.topBlock(Block::Image, false, at); }},
+    {"accel", Lead::Indented, " ", [](SceneParser& r, const char* at) { return r.expect(" ") && r.accel(at); }},
+    {"render", Lead::Indented, "\n", [](SceneParser& r, const char*) { return r.render(); }},
+    {"transform", Lead::None, {}, [](SceneParser& r, const char*) { return r.matrixLine(false); }},
+    {"set transform", Lead::None, {}, [](SceneParser& r, const char*) { return r.matrixLine(true); }},
+    {"scale", Lead::None, {}, [](SceneParser& r, const char*) { return r.vectorLine(&velScene_api::scale); }},
+    {"rotate", Lead::None, {}, [](SceneParser& r, const char*) { return r.vectorLine(&velScene_api::rotate); }},
+    {"translate", Lead::None, {}, [](SceneParser& r, const char*) { return r.vectorLine(&velScene_api::translate); }},
+    {"material", Lead::None, {}, [](SceneParser& r, const char* at) { return r.expect(" ") && r.material(true, at); }},
+    {"surface", Lead::None, {}, [](SceneParser& r, const char*) { return r.shaderSlot(ShaderSurface); }},
+    {"shadow", Lead::None, {}, [](SceneParser& r, const char*) { return r.shaderSlot(ShaderShadow); }},
+    {"volume", Lead::None, {}, [](SceneParser& r, const char*) { return r.shaderSlot(ShaderVolume); }},
+    {"reflection map", Lead::None, {}, [](SceneParser& r, const char*) { return r.shaderSlot(ShaderReflectionMap); }},
+    {"attribute", Lead::None, {}, [](SceneParser& r, const char*) { return r.attribute(); }},
+    {"version", Lead::None, {}, [](SceneParser& r, const char*) { return r.version(); }},
+    {"progress", Lead::None, {}, [](SceneParser& r, const char*) { return r.progress(); }},
+    // With its data the line is read as binary data (binaryDataLine).
+    {"icon", Lead::None, {},
+     [](SceneParser& r, const char* at) { return r.fail(at, "\"icon\" is followed by its data in the bX hex form"); }},
+    {"id", Lead::None, {}, [](SceneParser& r, const char*) { return r.idOrFlags(true); }},
+    {"flags", Lead::None, {}, [](SceneParser& r, const char*) { return r.idOrFlags(false); }},
+};
+
+// The keyword whose phrase begins with `word`, or null.
+const SceneParser::Keyword* SceneParser::findKeyword(std::string_view word)
+{
+    for (const Keyword& k : kKeywords)
+        if (k.phrase.substr(0, k.phrase.find(' ')) == word)
+            return &k;
+    return nullptr;
+}
 
 SceneParser::SceneParser(std::string_view text, velScene_api& target, const ReadOptions& options)
     : text_(text), begin_(text.data()), p_(text.data()), end_(text.data() + text.size()),
@@ -38,7 +76,8 @@ SceneParser::SceneParser(std::string_view text, velScene_api& target, const Read
 
 ReadResult SceneParser::run()
 {
-    statements(0);
+    // Outside every reading on trial, a failure is a problem of the file.
+    (void)statements(0);
     if (!blocks_.empty()) {
         // Said once: a problem at the very end already tells it.
         resyncing_ = false;
@@ -78,399 +117,312 @@ ReadResult SceneParser::run()
 
 // --- Reading calls ---------------------------------------------------------------
 
-void SceneParser::statements(std::size_t depth)
+// Statements until the blocks open are fewer than `depth`. A line that does
+// not read is a problem, and reading goes on at the next line; only while a
+// reading is on trial does the failure end the statements.
+bool SceneParser::statements(std::size_t depth)
 {
     while (p_ < end_ && blocks_.size() >= depth && !result_.stopped) {
         const char* start = p_;
-        try {
-            statement();
-            if (p_ == start)
-                fail(p_, "cannot read this line");
+        bool read = statement();
+        if (read && p_ == start)
+            read = fail(p_, "cannot read this line");
+        if (read) {
             resyncing_ = false;
-        } catch (const Failure& failure) {
-            if (strict_)
-                throw; // a speculative reading failed: its caller tries another
-            problem(failure.at, failure.message);
-            resyncing_ = true;
-            skipLine(std::max(start, failure.at));
+            continue;
         }
+        if (strict_)
+            return false; // its caller tries another reading
+        problem(failure_.at, std::move(failure_.message));
+        resyncing_ = true;
+        skipLine(std::max(start, failure_.at));
     }
+    return true;
 }
 
-void SceneParser::statement()
+bool SceneParser::statement()
 {
     need_ = {};
     const std::size_t b = blanks(p_);
     const char* q = p_ + b;
     if (q == end_) {
-        irregular(p_); // blanks after the last line
+        if (!tolerate(p_)) // blanks after the last line
+            return false;
         p_ = end_;
-        return;
+        return true;
     }
     switch (*q) {
     case '\n':
-        blankLine(b);
-        return;
+        return blankLine(b);
     case '}':
-        closeBlock(b);
-        return;
+        return closeBlock(b);
     case '"':
-        nameLine(b);
-        return;
+        return nameLine(b);
     case '#':
-        directive(b);
-        return;
+        return directive(b);
     case '/':
-        if (q + 1 < end_ && q[1] == '/') {
-            comment(b);
-            return;
-        }
+        if (lookingAt(q, "//"))
+            return comment(b);
         break;
     case 'x':
-        if (q + 1 < end_ && q[1] == 'X') {
-            nameLine(b);
-            return;
-        }
+        if (lookingAt(q, "xX"))
+            return nameLine(b);
         break;
     case '\r':
-        fail(q, "a carriage return: scene files end their lines with a line feed alone");
+        return fail(q, "a carriage return: scene files end their lines with a line feed alone");
     default:
         break;
     }
-    wordLine(b);
+    return wordLine(b);
 }
 
 // A line break that begins an indented piece (options, camera, image, accel,
 // a material definition, render) or a plain one before a group or a light;
 // else a blank line of its own.
-void SceneParser::blankLine(std::size_t b)
+bool SceneParser::blankLine(std::size_t b)
 {
     const char* start = p_;
     const ModeNeed before = need_;
     p_ += b;
-    newline();
+    if (!newline())
+        return false;
     const std::size_t b2 = blanks(p_);
     const char* k = p_ + b2;
     const int level = indent_;
-    // The plain line break of beginGroup and beginLight has no indentation.
-    auto plainLed = [&] {
-        if (b != 0)
-            irregular(start);
-        leading(b2, level);
-    };
-    // The indented "\n..." pieces have the indentation on both sides.
-    auto indentedLed = [&] {
+    // The line break and the indentation on either side of it, up to k.
+    auto led = [&](Lead lead) {
+        if (lead == Lead::Plain) // no indentation before the line break
+            return (b == 0 || tolerate(start)) && leading(b2, level);
         p_ = start;
-        leading(b, level);
-        newline();
-        leading(b2, level);
+        return leading(b, level) && newline() && leading(b2, level);
     };
-    if (lookingAt(k, "group ")) {
-        plainLed();
-        p_ += 6;
-        group(true, k);
-        return;
+    if (lookingAt(k, kDefine)) {
+        const char* what = k + kDefine.size();
+        what += blanks(what);
+        const bool isGroup = lookingAt(what, "group ");
+        if (isGroup)
+            return led(Lead::Plain) && expect(kDefine) && indentation(level) && expect("group ") && group(false, k);
+        if (lookingAt(what, "material "))
+            return led(Lead::Indented) && expect(kDefine) && indentation(level) && expect("material ") &&
+                   material(false, k);
     }
-    if (lookingAt(k, "#define ")) {
-        const char* after = k + 8;
-        const char* what = after + blanks(after);
-        if (lookingAt(what, "group ")) {
-            plainLed();
-            p_ += 8;
-            indentation(level);
-            expect("group ");
-            group(false, k);
-            return;
-        }
-        if (lookingAt(what, "material ")) {
-            indentedLed();
-            p_ += 8;
-            indentation(level);
-            expect("material ");
-            material(false, k);
-            return;
-        }
-    }
-    if (lookingAt(k, "light ")) {
-        plainLed();
-        p_ += 6;
-        light(k);
-        return;
-    }
-    if (lookingAt(k, "options {") || lookingAt(k, "camera ") || lookingAt(k, "image {")) {
-        indentedLed();
-        const Block kind = *k == 'o' ? Block::Options : *k == 'c' ? Block::Camera : Block::Image;
-        p_ += kind == Block::Options ? 7 : kind == Block::Camera ? 6 : 5;
-        topBlock(kind, false, k);
-        return;
-    }
-    if (lookingAt(k, "accel ")) {
-        indentedLed();
-        p_ += 6;
-        accel(k);
-        return;
-    }
-    if (lookingAt(k, "render\n")) {
-        indentedLed();
-        p_ += 6;
-        render();
-        return;
-    }
+    for (const Keyword& keyword : kKeywords)
+        if (keyword.lead != Lead::None && lookingAt(k, keyword.phrase) &&
+            lookingAt(k + keyword.phrase.size(), keyword.follows))
+            return led(keyword.lead) && expect(keyword.phrase) && keyword.read(*this, k);
     // A blank line on its own, as writeText would write "\n".
     need_ = before;
     p_ = start;
-    leading(b, level);
-    newline();
+    if (!leading(b, level) || !newline())
+        return false;
     call().writeText("%s", "\n");
+    return true;
 }
 
-void SceneParser::closeBlock(std::size_t b)
+bool SceneParser::closeBlock(std::size_t b)
 {
     if (blocks_.empty())
-        fail(p_ + b, "a closing brace without an open block");
+        return fail(p_ + b, "a closing brace without an open block");
     const Open block = blocks_.back();
     int level = indent_ - 1;
     if ((block.kind == Block::Options && top_ != Top::Options) || (block.kind == Block::Camera && top_ != Top::Camera) ||
         (block.kind == Block::Image && top_ != Top::Image))
         level = indent_; // the writer would not have closed it; read it all the same
-    leading(b, level);
-    expect("}");
-    if (block.kind != Block::Text)
-        newline();
+    if (!leading(b, level) || !expect("}"))
+        return false;
+    if (block.kind != Block::Text && !newline())
+        return false;
     blocks_.pop_back();
     emitEnd(block);
+    return true;
 }
 
 // Lines that begin with a name: shader parameters, shader links and lists.
-void SceneParser::nameLine(std::size_t b)
+bool SceneParser::nameLine(std::size_t b)
 {
     const char* at = p_ + b;
     if (*at == 'x') {
-        if (b != 0)
-            irregular(p_); // the hex form never carries indentation
+        if (b != 0 && !tolerate(p_)) // the hex form never carries indentation
+            return false;
         p_ = at;
-    } else {
-        leading(b, indent_);
+    } else if (!leading(b, indent_)) {
+        return false;
     }
     std::string name;
-    readName(name);
-    if (lookingAt(" ! ")) {
-        p_ += 3;
+    if (!readName(name))
+        return false;
+    if (accept(" ! ")) {
         if (p_ < end_ && isDigitOrMinus(*p_)) {
-            const std::int32_t id = int32Token("a shader number");
-            expect(",");
-            newline();
+            std::int32_t id;
+            if (!int32Token("a shader number", id) || !expect(",") || !newline())
+                return false;
             call().parameterShaderId(name.c_str(), id);
-            return;
+            return true;
         }
-        const ShaderText text = insertion(indent_);
-        indentation(indent_);
-        expect(",");
-        newline();
+        ShaderText text;
+        if (!insertion(indent_, text) || !indentation(indent_) || !expect(",") || !newline())
+            return false;
         call().parameterShaderText(name.c_str(), text);
-        return;
+        return true;
     }
-    if (lookingAt(" [\n")) {
-        valueList(name, at);
-        return;
-    }
-    if (!lookingAt(" "))
-        fail(p_, "expected a blank and a value after the name");
-    ++p_;
-    if (statement_)
-        irregular(at); // a statement's name would stand bare
+    if (lookingAt(" [\n"))
+        return valueList(name, at);
+    if (!accept(" "))
+        return fail(p_, "expected a blank and a value after the name");
+    if (statement_ && !tolerate(at)) // a statement's name would stand bare
+        return false;
     Value v;
-    value(v, Term::Parameter);
-    expect(",");
-    newline();
+    if (!value(v, Term::Parameter) || !expect(",") || !newline())
+        return false;
     call().parameter(name.c_str(), v.code, v.pointer);
+    return true;
 }
 
-void SceneParser::directive(std::size_t b)
+bool SceneParser::directive(std::size_t b)
 {
     const char* at = p_ + b;
-    if (lookingAt(at, "#define shader ")) {
-        shaderDefinition(b, at);
-        return;
-    }
-    leading(b, indent_);
-    if (lookingAt("#define object ")) {
-        p_ += 15;
-        std::string name;
-        name0(name);
-        expect(" {");
-        newline();
-        checkDepth(at);
-        call().beginObject(name.c_str(), false);
-        contexts_.push_back(statement_);
-        statement_ = true;
-        top_ = Top::Object;
-        open(Block::Object, at);
-        return;
-    }
-    if (lookingAt("#define matrix ")) {
-        p_ += 15;
-        std::string name;
-        name0(name);
-        expect(" {");
-        newline();
-        checkDepth(at);
-        call().beginMatrix(name.c_str());
-        open(Block::Matrix, at);
-        return;
-    }
-    if (lookingAt("#define ")) {
+    if (lookingAt(at, "#define shader "))
+        return shaderDefinition(b, at);
+    if (!leading(b, indent_))
+        return false;
+    if (accept("#define object "))
+        return object(false, at);
+    if (accept("#define matrix "))
+        return matrixDefinition(at);
+    if (accept(kDefine)) {
         // A group or material definition without the line break before it.
-        const char* what = p_ + 8 + blanks(p_ + 8);
-        if (lookingAt(what, "group ") || lookingAt(what, "material ")) {
-            irregular(at);
-            p_ += 8;
-            indentation(indent_);
-            if (lookingAt("group ")) {
-                p_ += 6;
-                group(false, at);
-            } else {
-                p_ += 9;
-                material(false, at);
-            }
-            return;
-        }
-        fail(p_ + 8, "\"#define\" is followed by group, object, material, matrix or shader");
+        const char* what = p_ + blanks(p_);
+        const bool isGroup = lookingAt(what, "group ");
+        if (!isGroup && !lookingAt(what, "material "))
+            return fail(p_, "\"#define\" is followed by group, object, material, matrix or shader");
+        if (!tolerate(at) || !indentation(indent_))
+            return false;
+        return isGroup ? expect("group ") && group(false, at) : expect("material ") && material(false, at);
     }
-    if (lookingAt("#print \"") || lookingAt("#error \"")) {
-        const bool isError = p_[1] == 'e';
-        p_ += 8;
-        messageLine(isError);
-        return;
-    }
-    if (lookingAt("#modify ")) {
-        p_ += 8;
+    if (accept("#print \""))
+        return messageLine(false, at);
+    if (accept("#error \""))
+        return messageLine(true, at);
+    if (accept("#modify ")) {
         // The camera block's own piece: a line break between indentations.
-        indentation(indent_);
-        newline();
-        leading(blanks(p_), indent_);
-        expect("camera");
-        topBlock(Block::Camera, true, at);
-        return;
+        return indentation(indent_) && newline() && leading(blanks(p_), indent_) && expect("camera") &&
+               topBlock(Block::Camera, true, at);
     }
     const char* e = p_;
     while (e < end_ && *e != ' ' && *e != '\n' && e - p_ < 40)
         ++e;
-    fail(p_, "unknown directive \"" + std::string(p_, e) + "\"");
+    return fail(p_, "unknown directive \"" + std::string(p_, e) + "\"");
 }
 
-void SceneParser::comment(std::size_t b)
+bool SceneParser::comment(std::size_t b)
 {
     const char* start = p_;
     if (lookingAt(p_ + b, kAssumingSurface)) {
+        // With "surface " on the next line: a shader slot of a kind outside
+        // the four.
         const ModeNeed before = need_;
-        leading(b, indent_);
-        p_ += kAssumingSurface.size();
+        if (!leading(b, indent_) || !expect(kAssumingSurface))
+            return false;
         if (lookingAt("\n")) {
-            newline();
+            if (!newline())
+                return false;
             const std::size_t b2 = blanks(p_);
-            if (lookingAt(p_ + b2, "surface ")) {
-                leading(b2, indent_);
-                p_ += 8;
-                shaderSlot(-1);
-                return;
-            }
+            if (lookingAt(p_ + b2, "surface "))
+                return leading(b2, indent_) && expect("surface ") && shaderSlot(-1);
         }
         p_ = start;
         need_ = before;
     }
-    leading(b, indent_);
     std::string line;
-    lineText(line);
-    newline();
+    if (!leading(b, indent_) || !lineText(line) || !newline())
+        return false;
     line += '\n';
     call().writeText("%s", line.c_str());
+    return true;
 }
 
-void SceneParser::wordLine(std::size_t b)
+bool SceneParser::wordLine(std::size_t b)
 {
-    const char* lineStart = p_;
-    leading(b, indent_);
-    if (binaryDataLine())
-        return;
+    if (!leading(b, indent_))
+        return false;
+    if (const char* marker = binaryDataMarker())
+        return binaryDataLine(marker);
     const char* w = p_;
     const char* e = w;
     while (e < end_ && *e != ' ' && *e != '\n')
         ++e;
     const std::string_view word(w, static_cast<std::size_t>(e - w));
-    if (isKeyword(word)) {
-        if (!statement_) {
-            keyword(word);
-            return;
-        }
+    const Keyword* found = findKeyword(word);
+    if (found && !statement_)
+        return keyword(*found, w);
+    if (found) {
         // A setting may bear a keyword's name. Where the keyword's form fits
         // exactly it wins, since both give the same text; a form that fits
         // only loosely (a captured text after "reflection map" at the
         // indentation of a value) is the setting's; where neither fits
-        // exactly, the keyword's loose reading comes first.
+        // exactly, the keyword's loose reading comes first. Each reading
+        // starts again at the word.
         const ModeNeed before = need_;
         const std::size_t messages = result_.messages.size();
         for (int attempt = 0; attempt < 4; ++attempt) {
             const bool asKeyword = attempt % 2 == 0;
-            const bool last = attempt == 3;
             const bool wasStrict = strict_;
             strict_ = wasStrict || attempt < 2;
-            struct Restore {
-                bool& flag;
-                bool value;
-                ~Restore() { flag = value; }
-            } restore{strict_, wasStrict};
+            const OnScopeExit restore([&] { strict_ = wasStrict; });
             p_ = w;
             need_ = before;
-            try {
-                if (asKeyword)
-                    keyword(word);
-                else
-                    statementLine(lineStart);
-                return;
-            } catch (const Failure&) {
-                result_.messages.resize(messages);
-                if (last)
-                    throw;
-            }
+            if (asKeyword ? keyword(*found, w) : statementLine())
+                return true;
+            result_.messages.resize(messages);
         }
+        return false; // the last reading's failure stands
     }
-    if (statement_) {
-        statementLine(lineStart);
-        return;
-    }
+    if (statement_)
+        return statementLine();
     if (word.empty())
-        fail(w, "cannot read this line");
-    fail(w, "unknown keyword \"" + std::string(word.substr(0, 40)) + "\"");
+        return fail(w, "cannot read this line");
+    return fail(w, "unknown keyword \"" + std::string(word.substr(0, 40)) + "\"");
 }
 
-// "KEYWORD bX<hex>" lines: icon and binaryData.
-bool SceneParser::binaryDataLine()
+bool SceneParser::keyword(const Keyword& keyword, const char* at)
+{
+    if (keyword.lead != Lead::None && !tolerate(at)) // the writer puts a line break before it
+        return false;
+    return expect(keyword.phrase) && keyword.read(*this, at);
+}
+
+// "KEYWORD bX<hex>" lines, icon and binaryData: where " bX" stands in the
+// line, or null when the line is not one.
+const char* SceneParser::binaryDataMarker() const
 {
     const char* lineEnd = static_cast<const char*>(std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_)));
     if (!lineEnd)
-        return false;
+        return nullptr;
     constexpr std::string_view marker = " bX";
     const char* m = std::search(p_, lineEnd, marker.begin(), marker.end());
     if (m == lineEnd || m == p_)
-        return false;
-    const char* h = m + 3;
+        return nullptr;
+    const char* h = m + marker.size();
     while (h < lineEnd && isHexDigit(*h))
         ++h;
     while (h < lineEnd && *h == ' ')
         ++h;
-    if (h != lineEnd)
-        return false;
-    const std::string keyword(p_, m);
+    return h == lineEnd ? m : nullptr;
+}
+
+bool SceneParser::binaryDataLine(const char* marker)
+{
+    const std::string keyword(p_, marker);
     if (holdsZero(keyword))
-        fail(p_, "a zero byte in a keyword");
-    p_ = m + 1;
-    hexBytes(bytes_, "data");
+        return fail(p_, "a zero byte in a keyword");
+    p_ = marker;
+    if (!expect(" ") || !hexBytes(bytes_, "data"))
+        return false;
     markBinary();
-    indentation(indent_);
-    newline();
+    if (!indentation(indent_) || !newline())
+        return false;
     if (bytes_.size() > 0x7FFFFFFF)
-        fail(m, "more binary data than a call takes");
+        return fail(marker, "more binary data than a call takes");
     const auto* data = reinterpret_cast<const unsigned char*>(bytes_.data());
     const int length = static_cast<int>(bytes_.size());
     if (keyword == "icon")
@@ -480,208 +432,12 @@ bool SceneParser::binaryDataLine()
     return true;
 }
 
-void SceneParser::keyword(std::string_view word)
-{
-    const char* at = p_;
-    const int level = indent_;
-    auto matrixLine = [&](bool absolute) {
-        double m[16];
-        for (double& v : m) {
-            expect(" ");
-            v = floatToken("a number of the matrix");
-        }
-        newline();
-        if (absolute)
-            call().setTransform(m);
-        else
-            call().transform(m);
-    };
-    auto vectorLine = [&](void (velScene_api::*op)(const double&, const double&, const double&)) {
-        double v[3];
-        for (double& x : v) {
-            expect(" ");
-            x = doubleToken("a number");
-        }
-        newline();
-        (call().*op)(v[0], v[1], v[2]);
-    };
-    if (word == "group") {
-        irregular(at); // a placed group has a line break before it
-        p_ += 5;
-        expect(" ");
-        group(true, at);
-    } else if (word == "object") {
-        p_ += 6;
-        expect(" ");
-        std::string name;
-        name0(name);
-        expect(" {");
-        newline();
-        checkDepth(at);
-        call().beginObject(name.c_str(), true);
-        contexts_.push_back(statement_);
-        statement_ = true;
-        top_ = Top::Object;
-        open(Block::Object, at);
-    } else if (word == "geometry") {
-        p_ += 8;
-        expect(" ");
-        std::string type;
-        name0(type);
-        expect(" {");
-        newline();
-        checkDepth(at);
-        call().beginGeometry(type.c_str());
-        contexts_.push_back(statement_);
-        statement_ = false;
-        open(Block::Geometry, at);
-    } else if (word == "animation") {
-        p_ += 9;
-        expect(" ");
-        std::string a, b;
-        name0(a);
-        indentation(level); // the writer's blank between the names is an indented piece
-        expect(" ");
-        name0(b);
-        expect(" {");
-        newline();
-        checkDepth(at);
-        call().beginAnimation(a.c_str(), b.c_str());
-        contexts_.push_back(statement_);
-        statement_ = false;
-        open(Block::Animation, at);
-    } else if (word == "load") {
-        p_ += 4;
-        expect(" ");
-        std::string module;
-        name0(module);
-        expect(" {");
-        newline();
-        checkDepth(at);
-        call().beginLoad(module.c_str());
-        open(Block::Load, at);
-    } else if (word == "output") {
-        p_ += 6;
-        std::string a, b, c;
-        expect(" ");
-        name0(a);
-        expect(" ");
-        name0(b);
-        expect(" ");
-        name0(c);
-        expect(" {");
-        newline();
-        checkDepth(at);
-        call().beginOutput(a.c_str(), b.c_str(), c.c_str());
-        statement_ = false;
-        open(Block::Output, at);
-    } else if (word == "light") {
-        irregular(at);
-        p_ += 5;
-        expect(" ");
-        light(at);
-    } else if (word == "options" || word == "camera" || word == "image") {
-        irregular(at); // these open with a line break
-        p_ += word.size();
-        topBlock(word[0] == 'o' ? Block::Options : word[0] == 'c' ? Block::Camera : Block::Image, false, at);
-    } else if (word == "accel") {
-        irregular(at);
-        p_ += 5;
-        expect(" ");
-        accel(at);
-    } else if (word == "render") {
-        irregular(at);
-        p_ += 6;
-        render();
-    } else if (word == "transform") {
-        p_ += 9;
-        matrixLine(false);
-    } else if (word == "set") {
-        expect("set transform");
-        matrixLine(true);
-    } else if (word == "scale") {
-        p_ += 5;
-        vectorLine(&velScene_api::scale);
-    } else if (word == "rotate") {
-        p_ += 6;
-        vectorLine(&velScene_api::rotate);
-    } else if (word == "translate") {
-        p_ += 9;
-        vectorLine(&velScene_api::translate);
-    } else if (word == "material") {
-        p_ += 8;
-        expect(" ");
-        material(true, at);
-    } else if (word == "surface") {
-        p_ += 7;
-        shaderSlot(ShaderSurface);
-    } else if (word == "shadow") {
-        p_ += 6;
-        shaderSlot(ShaderShadow);
-    } else if (word == "volume") {
-        p_ += 6;
-        shaderSlot(ShaderVolume);
-    } else if (word == "reflection") {
-        expect("reflection map");
-        shaderSlot(ShaderReflectionMap);
-    } else if (word == "attribute") {
-        p_ += 9;
-        std::string key, value;
-        expect(" ");
-        name0(key);
-        expect(" ");
-        name0(value);
-        newline();
-        call().attribute(key.c_str(), value.c_str());
-    } else if (word == "version") {
-        p_ += 7;
-        expect(" ");
-        const std::int32_t v = int32Token("a version number");
-        newline();
-        // The version line ends with a blank line.
-        const std::size_t b = blanks(p_);
-        if (lookingAt(p_ + b, "\n")) {
-            leading(b, level);
-            newline();
-        } else if (statement_) {
-            fail(p_, "a version line is followed by a blank line");
-        } else {
-            irregular(p_);
-        }
-        call().version(v);
-    } else if (word == "progress") {
-        p_ += 8;
-        expect(" ");
-        std::string name;
-        name0(name);
-        expect(" ");
-        const float fraction = floatToken("a fraction");
-        newline();
-        if (lookingAt("\n"))
-            newline();
-        else
-            irregular(p_);
-        call().progress(name.c_str(), fraction);
-    } else if (word == "id" || word == "flags") {
-        p_ += word.size();
-        expect(" ");
-        const std::uint32_t n = uint32Token(word == "id" ? "an id" : "a flag word");
-        newline();
-        if (word == "id")
-            call().id(n);
-        else
-            call().flags(n);
-    } else { // icon without its data
-        fail(at, "\"" + std::string(word) + "\" is followed by its data in the bX hex form");
-    }
-}
-
 // A setting in the statement form: a bare name, a blank, the value. The name
 // may hold blanks ("reflection map"), so each blank before the first quote
-// or bracket is tried as the end of the name, first to last.
-void SceneParser::statementLine(const char* lineStart)
+// or bracket is tried as the end of the name, first to last; where none
+// reads, the first reading's failure stands.
+bool SceneParser::statementLine()
 {
-    (void)lineStart;
     const char* name = p_;
     const char* limit = name;
     while (limit < end_ && *limit != '\n' && *limit != '"' && *limit != '[')
@@ -699,87 +455,161 @@ void SceneParser::statementLine(const char* lineStart)
         ++tries;
         p_ = s + 1;
         need_ = before;
-        try {
-            Value v;
-            value(v, Term::Statement);
-            newline();
+        Value v;
+        if (value(v, Term::Statement) && newline()) {
             const std::string key(name, s);
-            if (holdsZero(key))
-                fail(name, "a zero byte in a name");
-            call().parameter(key.c_str(), v.code, v.pointer);
-            return;
-        } catch (const Failure& failure) {
-            if (!first)
-                first = failure;
+            if (!holdsZero(key)) {
+                call().parameter(key.c_str(), v.code, v.pointer);
+                return true;
+            }
+            (void)fail(name, "a zero byte in a name");
         }
+        if (!first)
+            first = std::move(failure_);
     }
-    if (first)
-        throw *first;
-    fail(name, "a setting is a name, a blank and a value");
+    if (!first)
+        return fail(name, "a setting is a name, a blank and a value");
+    failure_ = std::move(*first);
+    return false;
 }
 
-void SceneParser::group(bool placed, const char* at)
+// The name and " {" of a line that opens a block.
+bool SceneParser::blockLine(std::string& name)
+{
+    return readName(name) && expect(kBlockOpening) && newline();
+}
+
+bool SceneParser::group(bool placed, const char* at)
 {
     std::string name;
-    name0(name);
-    expect(" {");
-    newline();
-    checkDepth(at);
+    if (!blockLine(name) || !checkDepth(at))
+        return false;
     call().beginGroup(name.c_str(), placed);
     contexts_.push_back(statement_);
     statement_ = true;
     open(Block::Group, at);
+    return true;
 }
 
-void SceneParser::material(bool placed, const char* at)
+bool SceneParser::object(bool placed, const char* at)
 {
     std::string name;
-    name0(name);
+    if (!blockLine(name) || !checkDepth(at))
+        return false;
+    call().beginObject(name.c_str(), placed);
+    contexts_.push_back(statement_);
+    statement_ = true;
+    top_ = Top::Object;
+    open(Block::Object, at);
+    return true;
+}
+
+bool SceneParser::geometry(const char* at)
+{
+    std::string type;
+    if (!expect(" ") || !blockLine(type) || !checkDepth(at))
+        return false;
+    call().beginGeometry(type.c_str());
+    contexts_.push_back(statement_);
+    statement_ = false;
+    open(Block::Geometry, at);
+    return true;
+}
+
+bool SceneParser::animation(const char* at)
+{
+    std::string a, b;
+    // The writer's blank between the names is an indented piece.
+    if (!expect(" ") || !readName(a) || !indentation(indent_) || !expect(" ") || !blockLine(b) || !checkDepth(at))
+        return false;
+    call().beginAnimation(a.c_str(), b.c_str());
+    contexts_.push_back(statement_);
+    statement_ = false;
+    open(Block::Animation, at);
+    return true;
+}
+
+bool SceneParser::load(const char* at)
+{
+    std::string module;
+    if (!expect(" ") || !blockLine(module) || !checkDepth(at))
+        return false;
+    call().beginLoad(module.c_str());
+    open(Block::Load, at);
+    return true;
+}
+
+bool SceneParser::output(const char* at)
+{
+    std::string a, b, c;
+    if (!expect(" ") || !readName(a) || !expect(" ") || !readName(b) || !expect(" ") || !blockLine(c) ||
+        !checkDepth(at))
+        return false;
+    call().beginOutput(a.c_str(), b.c_str(), c.c_str());
+    statement_ = false;
+    open(Block::Output, at);
+    return true;
+}
+
+bool SceneParser::matrixDefinition(const char* at)
+{
+    std::string name;
+    if (!blockLine(name) || !checkDepth(at))
+        return false;
+    call().beginMatrix(name.c_str());
+    open(Block::Matrix, at);
+    return true;
+}
+
+bool SceneParser::material(bool placed, const char* at)
+{
+    std::string name;
+    if (!readName(name))
+        return false;
     if (placed && lookingAt("\n")) {
-        newline();
+        if (!newline())
+            return false;
         call().useMaterial(name.c_str());
-        return;
+        return true;
     }
-    expect(" {");
-    newline();
-    checkDepth(at);
+    if (!expect(kBlockOpening) || !newline() || !checkDepth(at))
+        return false;
     call().beginMaterial(name.c_str(), placed);
     open(Block::Material, at);
+    return true;
 }
 
-void SceneParser::light(const char* at)
+bool SceneParser::light(const char* at)
 {
     std::string name;
-    name0(name);
-    expect(" {");
-    newline();
-    checkDepth(at);
+    if (!blockLine(name) || !checkDepth(at))
+        return false;
     call().beginLight(name.c_str());
     open(Block::Light, at);
+    return true;
 }
 
-void SceneParser::topBlock(Block kind, bool modify, const char* at)
+bool SceneParser::topBlock(Block kind, bool modify, const char* at)
 {
     const char* what = kind == Block::Options ? "an options block" : kind == Block::Camera ? "a camera block" : "an image block";
     if (!frames_.empty())
-        fail(at, std::string(what) + " cannot stand inside a shader text");
+        return fail(at, std::string(what) + " cannot stand inside a shader text");
     if (top_ != Top::None) {
         // The writer refuses it; its lines are passed over to its brace, so
         // that the brace does not close the block around it.
         problem(at, std::string(what) + " cannot open inside an object or another options, camera or image block");
         skipBlock();
-        return;
+        return true;
     }
-    checkDepth(at);
+    if (!checkDepth(at))
+        return false;
     if (kind == Block::Camera) {
         std::string name;
         const bool named = !lookingAt(" {\n");
-        if (named) {
-            expect(" ");
-            name0(name);
-        }
-        expect(" {");
-        newline();
+        if (named && (!expect(" ") || !readName(name)))
+            return false;
+        if (!expect(kBlockOpening) || !newline())
+            return false;
         const char* n = named ? name.c_str() : nullptr;
         if (modify) {
             const ModeNeed need = need_;
@@ -790,8 +620,8 @@ void SceneParser::topBlock(Block kind, bool modify, const char* at)
         }
         top_ = Top::Camera;
     } else {
-        expect(" {");
-        newline();
+        if (!expect(kBlockOpening) || !newline())
+            return false;
         if (kind == Block::Options) {
             call().beginOptions();
             top_ = Top::Options;
@@ -802,25 +632,112 @@ void SceneParser::topBlock(Block kind, bool modify, const char* at)
     }
     statement_ = true;
     open(kind, at);
+    return true;
 }
 
-void SceneParser::accel(const char* at)
+bool SceneParser::accel(const char* at)
 {
     std::string name;
-    name0(name);
-    expect(" {");
-    newline();
-    checkDepth(at);
+    if (!blockLine(name) || !checkDepth(at))
+        return false;
     call().beginAccel(name.c_str());
     contexts_.push_back(statement_);
     statement_ = false;
     open(Block::Accel, at);
+    return true;
 }
 
-void SceneParser::render()
+bool SceneParser::render()
 {
-    newline();
+    if (!newline())
+        return false;
     call().render();
+    return true;
+}
+
+// "transform" and "set transform": sixteen numbers printed from floats.
+bool SceneParser::matrixLine(bool absolute)
+{
+    double m[16];
+    for (double& v : m) {
+        float f;
+        if (!expect(" ") || !floatToken("a number of the matrix", f))
+            return false;
+        v = f;
+    }
+    if (!newline())
+        return false;
+    if (absolute)
+        call().setTransform(m);
+    else
+        call().transform(m);
+    return true;
+}
+
+bool SceneParser::vectorLine(void (velScene_api::*op)(const double&, const double&, const double&))
+{
+    double v[3];
+    for (double& x : v)
+        if (!expect(" ") || !doubleToken("a number", x))
+            return false;
+    if (!newline())
+        return false;
+    (call().*op)(v[0], v[1], v[2]);
+    return true;
+}
+
+bool SceneParser::attribute()
+{
+    std::string key, value;
+    if (!expect(" ") || !readName(key) || !expect(" ") || !readName(value) || !newline())
+        return false;
+    call().attribute(key.c_str(), value.c_str());
+    return true;
+}
+
+bool SceneParser::version()
+{
+    std::int32_t v;
+    if (!expect(" ") || !int32Token("a version number", v) || !newline())
+        return false;
+    // The version line ends with a blank line.
+    const std::size_t b = blanks(p_);
+    if (lookingAt(p_ + b, "\n")) {
+        if (!leading(b, indent_) || !newline())
+            return false;
+    } else if (statement_) {
+        return fail(p_, "a version line is followed by a blank line");
+    } else if (!tolerate(p_)) {
+        return false;
+    }
+    call().version(v);
+    return true;
+}
+
+bool SceneParser::progress()
+{
+    std::string name;
+    float fraction;
+    if (!expect(" ") || !readName(name) || !expect(" ") || !floatToken("a fraction", fraction) || !newline())
+        return false;
+    // A blank line follows.
+    if (lookingAt("\n") ? !newline() : !tolerate(p_))
+        return false;
+    call().progress(name.c_str(), fraction);
+    return true;
+}
+
+// "id" and "flags": a word.
+bool SceneParser::idOrFlags(bool isId)
+{
+    std::uint32_t n;
+    if (!expect(" ") || !uint32Token(isId ? "an id" : "a flag word", n) || !newline())
+        return false;
+    if (isId)
+        call().id(n);
+    else
+        call().flags(n);
+    return true;
 }
 
 // "#define shader NAME TYPE {" and "#define shader ID TYPE {". A definition
@@ -828,36 +745,36 @@ void SceneParser::render()
 // capture's indentation, which shows as a level other than the scene's; it is
 // replayed inside a capture of that level that is never used (its text stays
 // unseen), so that the writer indents it the same.
-void SceneParser::shaderDefinition(std::size_t b, const char* at)
+bool SceneParser::shaderDefinition(std::size_t b, const char* at)
 {
     if (!frames_.empty())
-        fail(at, "a shader definition cannot stand inside a shader text");
+        return fail(at, "a shader definition cannot stand inside a shader text");
     const int scene = indent_;
-    p_ += b;
-    p_ += 15;
+    p_ = at;
+    if (!expect("#define shader "))
+        return false;
     std::string name, type;
     std::int32_t id = 0;
     const bool numbered = p_ < end_ && isDigitOrMinus(*p_);
     if (numbered) {
-        id = int32Token("a shader number");
-        expect(" ");
+        if (!int32Token("a shader number", id) || !expect(" "))
+            return false;
         // The type stands as it is, up to the brace that ends the line.
         const char* lineEnd = static_cast<const char*>(std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_)));
-        if (!lineEnd || lineEnd - p_ < 2 || lineEnd[-2] != ' ' || lineEnd[-1] != '{')
-            fail(p_, "a shader definition line ends with \" {\"");
-        type.assign(p_, lineEnd - 2);
+        if (!lineEnd || lineEnd - p_ < static_cast<std::ptrdiff_t>(kBlockOpening.size()) ||
+            !lookingAt(lineEnd - kBlockOpening.size(), kBlockOpening))
+            return fail(p_, "a shader definition line ends with \" {\"");
+        type.assign(p_, lineEnd - kBlockOpening.size());
         if (holdsZero(type))
-            fail(p_, "a zero byte in a shader type");
+            return fail(p_, "a zero byte in a shader type");
         p_ = lineEnd;
-        newline();
-    } else {
-        name0(name);
-        expect(" ");
-        name0(type);
-        expect(" {");
-        newline();
+        if (!newline())
+            return false;
+    } else if (!readName(name) || !expect(" ") || !blockLine(type)) {
+        return false;
     }
-    checkDepth(at);
+    if (!checkDepth(at))
+        return false;
     // The level the definition was written at: its own blanks, or, where
     // indentation was off for its first line, those of the next line (its
     // body one level deeper, or its closing brace).
@@ -867,12 +784,10 @@ void SceneParser::shaderDefinition(std::size_t b, const char* at)
         shown = c == 0 ? scene : p_ + c < end_ && p_[c] == '}' ? static_cast<int>(c) : static_cast<int>(c) - 1;
     }
     const bool escaped = shown >= 1 && shown != scene;
-    if (b > 0)
-        observeIndentation(true);
-    else if (scene > 0 || escaped)
-        observeIndentation(false);
-    if (b > 0 && !escaped && static_cast<int>(b) != scene)
-        irregular(at);
+    if (b > 0 ? !observeIndentation(true) : (scene > 0 || escaped) && !observeIndentation(false))
+        return false;
+    if (b > 0 && !escaped && static_cast<int>(b) != scene && !tolerate(at))
+        return false;
     Open block{Block::Shader, at};
     if (escaped) {
         call().pushCapture();
@@ -893,267 +808,70 @@ void SceneParser::shaderDefinition(std::size_t b, const char* at)
     statement_ = false;
     ++indent_;
     blocks_.push_back(block);
+    return true;
 }
 
 // The text of "#print" and "#error" stands as it was given, up to the quote
-// that ends the line; the writer indents it like any indented piece.
-void SceneParser::messageLine(bool isError)
+// that ends the line; the writer indents it like any indented piece. `at`:
+// where the directive begins.
+bool SceneParser::messageLine(bool isError, const char* at)
 {
     const char* start = p_;
-    indentation(indent_);
+    if (!indentation(indent_))
+        return false;
     std::string message;
     for (;;) {
         if (p_ >= end_)
-            fail(start, "the message has no closing quote");
+            return fail(start, "the message has no closing quote");
         const char c = *p_;
-        if (c == '"' && p_ + 1 < end_ && p_[1] == '\n')
+        if (c == '"' && lookingAt("\"\n"))
             break;
         if (c == '\0')
-            fail(p_, "a zero byte in a message");
+            return fail(p_, "a zero byte in a message");
         ++p_;
         message += c;
-        if (c == '\n') {
-            linePrefix();
-            if (!lookingAt("\"\n"))
-                indentation(indent_);
-        }
+        if (c == '\n' && (!linePrefix() || (!lookingAt("\"\n") && !indentation(indent_))))
+            return false;
     }
-    ++p_;
-    newline();
-    result_.messages.push_back({{static_cast<std::size_t>(start - 8 - begin_), 0, 0}, isError, message});
+    if (!expect("\"") || !newline())
+        return false;
+    result_.messages.push_back({{static_cast<std::size_t>(at - begin_), 0, 0}, isError, message});
     if (isError)
         call().error(message.c_str());
     else
         call().print(message.c_str());
+    return true;
 }
 
 // After "surface", "shadow", "volume", "reflection map", or (kind -1) after
 // the comment line and "surface " that stand for a kind outside them: a
 // shader number, or a captured shader text.
-void SceneParser::shaderSlot(int kind)
+bool SceneParser::shaderSlot(int kind)
 {
     const bool other = kind < 0;
     if (lookingAt(" ") && p_ + 1 < end_ && isDigitOrMinus(p_[1])) {
-        ++p_;
-        const std::int32_t id = int32Token("a shader number");
-        newline();
-        call().shaderId(other ? 4 : kind, id);
-        return;
+        std::int32_t id;
+        if (!expect(" ") || !int32Token("a shader number", id) || !newline())
+            return false;
+        call().shaderId(other ? kOtherShaderKind : kind, id);
+        return true;
     }
-    if (!other)
-        expect(" ");
-    const ShaderText text = insertion(indent_);
-    indentation(indent_);
-    newline();
-    call().shaderText(other ? 4 : kind, text);
-}
-
-// beginList, the values one by one, endList. Values of float triples, floats
-// and ints that the writer collected for a binary block stand in one block
-// at the end; the others are text, six to a line (float triples two).
-//
-// The whole list is read before any of it is replayed: the definitions of
-// captured texts among the values must come before beginList, as they did
-// when the file was written, since a definition that holds a list of its own
-// would reset the writer's count of the values written and the words
-// collected for the block.
-void SceneParser::valueList(const std::string& name, const char* at)
-{
-    expect(" [");
-    newline();
-    const int level = indent_ + 1;
-    const std::size_t b = blanks(p_);
-    if (b >= 1 && lookingAt(p_ + b, "],")) {
-        // Empty: the indentation, then " ],".
-        const std::size_t shown = b - 1;
-        if (shown == static_cast<std::size_t>(level))
-            observeIndentation(true);
-        else if (shown == 0)
-            observeIndentation(false);
-        else
-            irregular(p_);
-        p_ += shown;
-    } else {
-        indentation(level);
-    }
-    checkDepth(at);
-    const ModeNeed listNeed = need_;
-    need_ = {};
-    struct Item {
-        Value v;
-        ModeNeed need;
-        std::vector<char> bytes;             // a list value's elements
-        std::vector<std::string> strings;    // a string list's strings
-        std::vector<const char*> pointers;
-    };
-    std::vector<std::unique_ptr<Item>> items;
-    auto keep = [&](Item& item) {
-        // A list among the values: its elements move out of the scratch.
-        Value& v = item.v;
-        if (v.code == TypeStringList) {
-            for (std::uint32_t k = 0; k < v.list.count; ++k)
-                item.strings.emplace_back(static_cast<const char* const*>(v.list.data)[k]);
-            for (const std::string& str : item.strings)
-                item.pointers.push_back(str.c_str());
-            v.list.data = item.pointers.data();
-        } else if ((v.code & ListBit) != 0 && v.list.count != 0) {
-            const std::size_t element = v.code == TypeVector3fList ? 12 : v.code == TypeVector4fList ? 16
-                                      : v.code == TypeDoubleList ? 8 : v.code == TypeVector3dList ? 24
-                                      : v.code == TypeMatrixList ? 128 : 4;
-            const auto* from = static_cast<const char*>(v.list.data);
-            item.bytes.assign(from, from + element * v.list.count);
-            v.list.data = item.bytes.data();
-        }
-        if ((v.code & ListBit) != 0)
-            v.pointer = &v.list;
-        else if (v.code == TypeShaderText)
-            v.pointer = &v.text;
-        else if (v.code == TypeString)
-            v.pointer = v.string.c_str();
-        else if (v.code == TypeBool || v.code == TypeInt || v.code == TypeIntAlias || v.code == TypeInt2 ||
-                 v.code == TypeInt3 || v.code == TypeInt4)
-            v.pointer = v.i;
-        else if (v.code == TypeDouble || v.code == TypeVector3d || v.code == TypeMatrix)
-            v.pointer = v.d;
-        else
-            v.pointer = v.f;
-    };
-    const int outerIndent = indent_;
-    indent_ = level;
-    ModeNeed endNeed;
-    try {
-        std::size_t count = 0;
-        for (;;) {
-            if (lookingAt(" ],")) {
-                p_ += 3;
-                newline();
-                break;
-            }
-            if (lookingAt(kBinaryMarker)) {
-                collectedValues([&](int code, const char* value) {
-                    // Copied out of the text: aligned, as a float or an int.
-                    auto item = std::make_unique<Item>();
-                    item->v.code = code;
-                    std::memcpy(item->v.f, value, code == TypeVector3f ? 12 : 4);
-                    item->v.pointer = item->v.f;
-                    item->need.binaryLists = 1;
-                    items.push_back(std::move(item));
-                });
-                expect(" ],");
-                newline();
-                break;
-            }
-            bool lineBreak = false;
-            if (count > 0) {
-                if (lookingAt(",\n")) {
-                    ++p_;
-                    newline();
-                    indentation(level);
-                    lineBreak = true;
-                } else if (lookingAt(", ")) {
-                    p_ += 2;
-                } else {
-                    fail(p_, "expected \",\" between the values of the list or \" ],\" after them");
-                }
-            }
-            auto item = std::make_unique<Item>();
-            Value& v = item->v;
-            value(v, Term::ListItem);
-            // Where the line breaks fall tells float triples (two to a line)
-            // from the rest (six to a line).
-            const bool otherFits = count == 0 || lineBreak == (count % 6 == 0);
-            const bool tripleFits = count == 0 || lineBreak == (count % 2 == 0);
-            switch (v.code) {
-            case TypeVector3f:
-                if (tripleFits) {
-                    observeBinary(false); // text triples were not collected
-                } else {
-                    v.code = TypeVector3d;
-                    for (int k = 0; k < 3; ++k)
-                        v.d[k] = v.f[k];
-                    if (!otherFits)
-                        irregular(p_);
-                }
-                break;
-            case TypeInt:
-                observeBinary(false); // a text int was not collected
-                if (!otherFits)
-                    irregular(p_);
-                break;
-            case TypeFloat:
-                observeBinary(false);
-                if (!otherFits)
-                    irregular(p_);
-                break;
-            default:
-                if (!otherFits)
-                    irregular(p_);
-                break;
-            }
-            keep(*item);
-            item->need = need_;
-            need_ = {};
-            items.push_back(std::move(item));
-            ++count;
-        }
-        endNeed = need_;
-    } catch (...) {
-        indent_ = outerIndent;
-        throw;
-    }
-    need_ = listNeed;
-    call().beginList(name.c_str());
-    for (const auto& item : items) {
-        need_ = item->need;
-        call().listValue(item->v.code, item->v.pointer);
-    }
-    indent_ = outerIndent;
-    need_ = endNeed;
-    call().endList();
-}
-
-// The block of values that a list collected: ints, floats, or float triples
-// (a block of triples may begin with floats, when both were collected).
-// Each value goes to `collected` with its type code.
-template <typename Collect>
-void SceneParser::collectedValues(Collect collected)
-{
-    const char* at = p_;
-    if (end_ - p_ < 8)
-        fail(at, "the binary block runs past the end of the file");
-    const char letter = p_[3];
-    const std::uint32_t count = littleEndian32(p_ + 4);
-    if (letter != 'c' && letter != 'f' && letter != 'i')
-        fail(at + 3, "a list built value by value collects only 'c', 'f' or 'i' blocks");
-    p_ += 8;
-    if (static_cast<std::uint64_t>(end_ - p_) < 4ull * count)
-        fail(at, "the binary block of " + std::to_string(count) + " values runs past the end of the file");
-    if (letter == 'c' && count < 3)
-        fail(at, "a block of float triples holds at least one triple");
-    if (count == 0)
-        irregular(at);
-    markBinary();
-    const char* data = p_;
-    p_ += 4ull * count;
-    if (letter == 'c') {
-        const std::uint32_t singles = count % 3;
-        for (std::uint32_t k = 0; k < singles; ++k)
-            collected(TypeFloat, data + 4 * k);
-        for (std::uint32_t k = singles; k < count; k += 3)
-            collected(TypeVector3f, data + 4ull * k);
-    } else {
-        for (std::uint32_t k = 0; k < count; ++k)
-            collected(letter == 'f' ? TypeFloat : TypeInt, data + 4ull * k);
-    }
-    observeBinary(true);
+    if (!other && !expect(" "))
+        return false;
+    ShaderText text;
+    if (!insertion(indent_, text) || !indentation(indent_) || !newline())
+        return false;
+    call().shaderText(other ? kOtherShaderKind : kind, text);
+    return true;
 }
 
 // --- Blocks and the writer's state ---------------------------------------------------
 
-void SceneParser::checkDepth(const char* at) const
+bool SceneParser::checkDepth(const char* at)
 {
     if (blocks_.size() >= options_.maxBlockDepth)
-        fail(at, "blocks nested deeper than " + std::to_string(options_.maxBlockDepth));
+        return fail(at, "blocks nested deeper than " + std::to_string(options_.maxBlockDepth));
+    return true;
 }
 
 void SceneParser::open(Block kind, const char* at)
@@ -1286,329 +1004,6 @@ std::string SceneParser::blockName(const Open& block) const
         "the accel block", "the matrix definition", "the material", "the shader definition", "the shader text",
     };
     return std::string(names[static_cast<int>(block.kind)]) + " that begins at " + where(block.at);
-}
-
-// --- Text ---------------------------------------------------------------------------
-
-std::size_t SceneParser::blanks(const char* p) const
-{
-    const char* q = p;
-    while (q < end_ && *q == ' ')
-        ++q;
-    return static_cast<std::size_t>(q - p);
-}
-
-bool SceneParser::lookingAt(const char* p, std::string_view s) const
-{
-    return p <= end_ && static_cast<std::size_t>(end_ - p) >= s.size() && std::memcmp(p, s.data(), s.size()) == 0;
-}
-
-void SceneParser::expect(std::string_view s)
-{
-    if (!lookingAt(s)) {
-        if (p_ >= end_)
-            fail(p_, "the file ends where \"" + std::string(s) + "\" was expected");
-        fail(p_, "expected \"" + std::string(s) + "\"");
-    }
-    p_ += s.size();
-}
-
-void SceneParser::newline()
-{
-    if (p_ >= end_)
-        fail(p_, "the file ends where a line should end");
-    if (*p_ != '\n') {
-        if (*p_ == '\r')
-            fail(p_, "a carriage return: scene files end their lines with a line feed alone");
-        fail(p_, "unexpected text where the line should end");
-    }
-    ++p_;
-    linePrefix();
-}
-
-// The blanks that inserting the open shader texts put after a line break.
-void SceneParser::linePrefix()
-{
-    if (prefixTotal_ == 0)
-        return;
-    const std::size_t b = std::min(blanks(p_), prefixTotal_);
-    if (b != prefixTotal_)
-        irregular(p_);
-    p_ += b;
-}
-
-// The indentation before a call's first piece: `b` blanks where the writer
-// puts `level` with indentation on and none with it off.
-void SceneParser::leading(std::size_t b, int level)
-{
-    if (level > 0 && b == static_cast<std::size_t>(level))
-        observeIndentation(true);
-    else if (b == 0) {
-        if (level > 0)
-            observeIndentation(false);
-    } else {
-        irregular(p_);
-    }
-    p_ += b;
-}
-
-// An indented piece in mid-line, where what follows may itself begin with
-// blanks: the belief about the mode decides.
-void SceneParser::indentation(int level)
-{
-    if (level <= 0)
-        return;
-    const std::size_t b = blanks(p_);
-    const auto want = static_cast<std::size_t>(level);
-    // What this call showed already decides, since the mode holds for the
-    // whole call; else the blanks themselves, and where there are more of
-    // them than the level the last call's mode.
-    if (need_.indentation == 0)
-        return;
-    if (need_.indentation == 1) {
-        if (b < want)
-            irregular(p_);
-        p_ += std::min(b, want);
-        return;
-    }
-    if (b == want) {
-        p_ += b;
-        observeIndentation(true);
-    } else if (b == 0) {
-        observeIndentation(false);
-    } else if (b > want) {
-        // A value that begins with blanks follows: a captured text (its own
-        // indentation of 2 with indentation on, none with it off), or inf or
-        // nan padded to sixteen characters.
-        const char* q = p_ + b;
-        const char* e = text::numberEnd(q, end_);
-        bool on = indentationBelief_;
-        if (q < end_ && (*q == '"' || lookingAt(q, "xX")))
-            on = b == want + 2 || (b != 2 && on);
-        else if (e > q && (*q == 'i' || *q == 'n' || *q == '-'))
-            on = b + static_cast<std::size_t>(e - q) == 16 + want;
-        if (on)
-            p_ += want;
-        observeIndentation(on);
-    } else {
-        irregular(p_);
-        p_ += b;
-    }
-}
-
-// A name in double quotes or in the "xX" hex form. Returns true for hex.
-bool SceneParser::readName(std::string& out)
-{
-    if (p_ < end_ && *p_ == '"') {
-        const char* q = p_ + 1;
-        while (q < end_ && *q != '"' && *q != '\n')
-            ++q;
-        if (q >= end_ || *q != '"')
-            fail(p_, "a name without its closing quote");
-        out.assign(p_ + 1, q);
-        if (holdsZero(out))
-            fail(p_, "a zero byte in a name");
-        if (needsHexName(out))
-            irregular(p_); // the writer would have written it in hex
-        p_ = q + 1;
-        return false;
-    }
-    if (lookingAt("xX")) {
-        const char* at = p_;
-        hexBytes(out, "a name");
-        if (out.empty())
-            fail(at, "an empty name in the xX hex form");
-        if (holdsZero(out))
-            fail(at, "a zero byte in a name");
-        if (!needsHexName(out))
-            irregular(at); // the writer would have quoted it
-        markBinary();
-        return true;
-    }
-    if (p_ >= end_)
-        fail(p_, "the file ends where a name was expected");
-    fail(p_, "expected a name in double quotes or in the xX hex form");
-}
-
-void SceneParser::name0(std::string& out)
-{
-    readName(out);
-}
-
-// "bX" or "xX" and two hex digits per byte.
-void SceneParser::hexBytes(std::string& out, const char* what)
-{
-    const char* at = p_;
-    p_ += 2;
-    const char* q = p_;
-    while (q < end_ && isHexDigit(*q))
-        ++q;
-    const auto digits = static_cast<std::size_t>(q - p_);
-    if (q < end_ && (static_cast<unsigned>((*q | 0x20) - 'g') <= 'z' - 'g'))
-        fail(q, std::string("bad hex in ") + what + ": '" + std::string(1, *q) + "' is not a hex digit");
-    if (digits % 2 != 0)
-        fail(at, std::string("bad hex in ") + what + ": an odd number of digits");
-    out.resize(digits / 2);
-    for (std::size_t i = 0; i < digits / 2; ++i)
-        out[i] = static_cast<char>(hexValue(p_[2 * i]) << 4 | hexValue(p_[2 * i + 1]));
-    p_ = q;
-}
-
-std::int32_t SceneParser::int32Token(const char* what)
-{
-    const char* e = text::numberEnd(p_, end_);
-    std::int32_t v;
-    if (!text::toInt32(p_, e, v))
-        fail(p_, std::string("expected ") + what);
-    if (!intKeepsText(v, p_, e))
-        irregular(p_); // "-0", leading zeros
-    p_ = e;
-    return v;
-}
-
-std::uint32_t SceneParser::uint32Token(const char* what)
-{
-    const char* e = text::numberEnd(p_, end_);
-    std::uint32_t v;
-    if (!text::toUInt32(p_, e, v))
-        fail(p_, std::string("expected ") + what);
-    p_ = e;
-    return v;
-}
-
-double SceneParser::doubleToken(const char* what)
-{
-    const char* e = text::numberEnd(p_, end_);
-    double v;
-    if (!text::toDouble(p_, e, v))
-        fail(p_, std::string("expected ") + what);
-    p_ = e;
-    return v;
-}
-
-// A float printed as %g (or %.3f), returned as the double it was before.
-float SceneParser::floatToken(const char* what)
-{
-    const char* e = text::numberEnd(p_, end_);
-    float v;
-    if (!text::toFloat(p_, e, v)) {
-        double d;
-        if (!text::toDouble(p_, e, d))
-            fail(p_, std::string("expected ") + what);
-        irregular(p_);
-        v = static_cast<float>(d);
-    }
-    p_ = e;
-    return v;
-}
-
-void SceneParser::lineText(std::string& out)
-{
-    const char* e = static_cast<const char*>(std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_)));
-    if (!e)
-        fail(end_, "the file ends where a line should end");
-    out.assign(p_, e);
-    if (holdsZero(out))
-        fail(p_, "a zero byte in a comment");
-    p_ = e;
-}
-
-// Past the lines of a block whose opening line was read, to the line of its
-// closing brace: blocks open with lines that end in " {" and close with
-// lines that hold "}" alone.
-void SceneParser::skipBlock()
-{
-    skipLine(p_);
-    int depth = 1;
-    while (p_ < end_ && depth > 0) {
-        const char* lineEnd = static_cast<const char*>(std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_)));
-        const char* stop = lineEnd ? lineEnd : end_;
-        const char* first = p_ + blanks(p_);
-        if (stop - first == 1 && *first == '}')
-            --depth;
-        else if (stop - p_ >= 2 && stop[-1] == '{' && stop[-2] == ' ')
-            ++depth;
-        p_ = lineEnd ? lineEnd + 1 : end_;
-    }
-}
-
-void SceneParser::skipLine(const char* from)
-{
-    const char* e = from < end_ ? static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(end_ - from)))
-                                : nullptr;
-    p_ = e ? e + 1 : end_;
-    if (p_ < end_)
-        p_ += std::min(blanks(p_), prefixTotal_);
-}
-
-// --- Modes, problems, emitting ------------------------------------------------------
-
-void SceneParser::observeIndentation(bool on)
-{
-    const signed char shown = on ? 1 : 0;
-    if (need_.indentation < 0)
-        need_.indentation = shown;
-    else if (need_.indentation != shown)
-        irregular(p_);
-    indentationBelief_ = on;
-}
-
-void SceneParser::observeBinary(bool on)
-{
-    const signed char shown = on ? 1 : 0;
-    if (need_.binaryLists < 0)
-        need_.binaryLists = shown;
-    else if (need_.binaryLists != shown)
-        irregular(p_);
-}
-
-void SceneParser::markBinary()
-{
-    if (!frames_.empty())
-        frames_.back().binary = true;
-}
-
-void SceneParser::irregular(const char* at)
-{
-    if (strict_)
-        fail(at, "the layout departs from the writer's");
-    note(at);
-}
-
-void SceneParser::note(const char* at)
-{
-    if (!result_.layoutIrregular) {
-        result_.layoutIrregular = true;
-        irregularOffset_ = static_cast<std::size_t>(std::min(at, end_) - begin_);
-    }
-}
-
-void SceneParser::fail(const char* at, std::string message) const
-{
-    throw Failure{std::min(std::max(at, begin_), end_), std::move(message)};
-}
-
-void SceneParser::problem(const char* at, std::string message)
-{
-    if (resyncing_ || result_.stopped)
-        return;
-    result_.problems.push_back({{}, std::move(message)});
-    problemOffsets_.push_back(static_cast<std::size_t>(at - begin_));
-    if (result_.problems.size() >= options_.maxProblems)
-        result_.stopped = true;
-}
-
-std::string SceneParser::where(const char* at) const
-{
-    const TextPosition pos = positionOf(text_, static_cast<std::size_t>(at - begin_));
-    return std::to_string(pos.line) + ":" + std::to_string(pos.column);
-}
-
-velScene_api& SceneParser::call()
-{
-    const ModeNeed need = need_;
-    need_ = {};
-    return out_(need);
 }
 
 } // namespace vel

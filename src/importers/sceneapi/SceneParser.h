@@ -4,6 +4,12 @@
 // block, the stacks) so that it knows at every point which text each call
 // would have written, and reads the text back call by call.
 //
+// Every reading step returns false where the text does not read, with the
+// failure (where, and why) kept in failure_; the step that can try another
+// reading restores the position and tries it, and the statement loop reports
+// what no reading took and goes on at the next line. Nothing is thrown for
+// input, however malformed.
+//
 // Captured shader texts: a text that the writer inserted where a value goes
 // was written at capture time, starting from indentation level 0, and then
 // inserted with a prefix of blanks after each of its line breaks (none when
@@ -12,63 +18,17 @@
 // start before the text's own indentation is looked at.
 
 #include <cstddef>
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <memory>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ReplayTarget.h"
 #include "SceneReader.h"
+#include "ScratchMemory.h"
 #include "velScene_api.h"
 
 namespace vel {
-
-// Room for scratch arrays: plain, uninitialised memory; large pieces come
-// in huge pages where the system offers them, so that filling tens of
-// megabytes of list elements does not fault page by page.
-void* allocateScratch(std::size_t bytes);
-void freeScratch(void* memory);
-
-// A growable array of plain values that leaves its room uninitialised (a
-// reservation for the largest list the rest of a text could hold costs
-// only the pages that values reach), written through a pointer in the
-// loops that fill it.
-template <typename T>
-class ScratchArray {
-public:
-    void clear() { size_ = 0; }
-    void reserve(std::size_t n)
-    {
-        if (n <= capacity_)
-            return;
-        std::unique_ptr<T, Free> grown(static_cast<T*>(allocateScratch(n * sizeof(T))));
-        if (size_ != 0)
-            std::memcpy(grown.get(), data_.get(), size_ * sizeof(T));
-        data_ = std::move(grown);
-        capacity_ = n;
-    }
-    void push_back(T v)
-    {
-        if (size_ == capacity_)
-            reserve(2 * capacity_ + 64);
-        data_.get()[size_++] = v;
-    }
-    T* data() { return data_.get(); }
-    std::size_t size() const { return size_; }
-    T* end() { return data_.get() + size_; }
-    void setEnd(T* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
-
-private:
-    struct Free {
-        void operator()(T* p) const { freeScratch(p); }
-    };
-    std::unique_ptr<T, Free> data_;
-    std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
-};
 
 class SceneParser {
 public:
@@ -77,7 +37,7 @@ public:
 
 private:
     struct Failure {
-        const char* at;
+        const char* at = nullptr;
         std::string message;
     };
 
@@ -88,6 +48,22 @@ private:
     enum class Top : std::uint8_t { None, Options, Camera, Image, Object };
     // Where a value stands, which decides what ends it.
     enum class Term : std::uint8_t { Statement, Parameter, ListItem };
+    // What the writer puts before a keyword's line: nothing, a plain line
+    // break (beginGroup, beginLight), or a line break between indentations
+    // (the options, camera and image blocks, accel, render).
+    enum class Lead : std::uint8_t { None, Plain, Indented };
+    // A keyword line: the words it begins with, and the reading of the rest
+    // of it from just after them (`at`: where the line's words begin).
+    struct Keyword {
+        std::string_view phrase;
+        Lead lead;
+        std::string_view follows; // what stands after the phrase where a line break leads it
+        bool (*read)(SceneParser&, const char* at);
+    };
+    static const Keyword kKeywords[];
+    static const Keyword* findKeyword(std::string_view word);
+    // How reading the elements of a text list ended.
+    enum class Elements : std::uint8_t { Read, OtherKind, Failed };
 
     struct Open {
         Block kind;
@@ -101,7 +77,7 @@ private:
     };
     // A value as parameter() and listValue() take it.
     struct Value {
-        int code = 8;
+        int code = 8; // no value text
         const void* pointer = nullptr;
         velList list{};
         ShaderText text = nullptr;
@@ -111,85 +87,102 @@ private:
         std::string string;
     };
 
-    // --- Reading calls
-    void statements(std::size_t depth);
-    void statement();
-    void blankLine(std::size_t blanks);
-    void closeBlock(std::size_t blanks);
-    void nameLine(std::size_t blanks);
-    void directive(std::size_t blanks);
-    void comment(std::size_t blanks);
-    void wordLine(std::size_t blanks);
-    bool binaryDataLine();
-    void keyword(std::string_view word);
-    void statementLine(const char* lineStart);
+    // --- Reading calls (SceneParser.cpp)
+    [[nodiscard]] bool statements(std::size_t depth);
+    [[nodiscard]] bool statement();
+    [[nodiscard]] bool blankLine(std::size_t blanks);
+    [[nodiscard]] bool closeBlock(std::size_t blanks);
+    [[nodiscard]] bool nameLine(std::size_t blanks);
+    [[nodiscard]] bool directive(std::size_t blanks);
+    [[nodiscard]] bool comment(std::size_t blanks);
+    [[nodiscard]] bool wordLine(std::size_t blanks);
+    [[nodiscard]] bool keyword(const Keyword& keyword, const char* at);
+    [[nodiscard]] bool statementLine();
+    const char* binaryDataMarker() const;
+    [[nodiscard]] bool binaryDataLine(const char* marker);
 
-    void group(bool placed, const char* at);
-    void material(bool placed, const char* at);
-    void light(const char* at);
-    void topBlock(Block kind, bool modify, const char* at);
-    void accel(const char* at);
-    void render();
-    void shaderDefinition(std::size_t blanks, const char* at);
-    void messageLine(bool isError);
-    void shaderSlot(int kind);
-    void valueList(const std::string& name, const char* at);
+    [[nodiscard]] bool blockLine(std::string& name);
+    [[nodiscard]] bool group(bool placed, const char* at);
+    [[nodiscard]] bool object(bool placed, const char* at);
+    [[nodiscard]] bool geometry(const char* at);
+    [[nodiscard]] bool animation(const char* at);
+    [[nodiscard]] bool load(const char* at);
+    [[nodiscard]] bool output(const char* at);
+    [[nodiscard]] bool matrixDefinition(const char* at);
+    [[nodiscard]] bool material(bool placed, const char* at);
+    [[nodiscard]] bool light(const char* at);
+    [[nodiscard]] bool topBlock(Block kind, bool modify, const char* at);
+    [[nodiscard]] bool accel(const char* at);
+    [[nodiscard]] bool render();
+    [[nodiscard]] bool matrixLine(bool absolute);
+    [[nodiscard]] bool vectorLine(void (velScene_api::*op)(const double&, const double&, const double&));
+    [[nodiscard]] bool attribute();
+    [[nodiscard]] bool version();
+    [[nodiscard]] bool progress();
+    [[nodiscard]] bool idOrFlags(bool isId);
+    [[nodiscard]] bool shaderDefinition(std::size_t blanks, const char* at);
+    [[nodiscard]] bool messageLine(bool isError, const char* at);
+    [[nodiscard]] bool shaderSlot(int kind);
+    [[nodiscard]] bool valueList(const std::string& name, const char* at);
 
-    // --- Values
-    void value(Value& v, Term term);
+    // --- Values (SceneParserValues.cpp)
+    [[nodiscard]] bool value(Value& v, Term term);
     bool atValueEnd(Term term) const;
-    void numbers(Value& v, Term term);
-    void listParameter(Value& v);
-    void binaryBlock(Value& v);
-    void textList(Value& v);
+    [[nodiscard]] bool numbers(Value& v, Term term);
+    [[nodiscard]] bool listParameter(Value& v);
+    [[nodiscard]] bool binaryBlock(Value& v);
+    [[nodiscard]] bool textList(Value& v);
     template <typename Element>
-    std::optional<std::uint32_t> elements(Element element);
+    Elements elements(std::uint32_t& count, Element element);
     template <typename Element>
-    std::optional<std::uint32_t> elementsFrom(std::uint32_t count, int untilBreak, Element element);
-    std::optional<std::uint32_t> intElements();
+    Elements elementsFrom(std::uint32_t& count, int untilBreak, Element element);
+    Elements intElements(std::uint32_t& count);
     const char* commaSeparatedInts(const char* p, std::uint32_t& count, int& untilBreak);
-    void matrixList(Value& v);
-    void stringList(Value& v);
+    [[nodiscard]] bool matrixList(Value& v);
+    [[nodiscard]] bool stringList(Value& v);
     template <typename Collect>
-    void collectedValues(Collect collected);
-    ShaderText insertion(int level);
-    ShaderText capturedText(std::size_t prefix, bool& binary);
+    [[nodiscard]] bool collectedValues(Collect collected);
+    [[nodiscard]] bool insertion(int level, ShaderText& text);
+    [[nodiscard]] bool capturedText(std::size_t prefix, ShaderText& text, bool& binary);
 
-    // --- Blocks and the writer's state
+    // --- Blocks and the writer's state (SceneParser.cpp)
     void open(Block kind, const char* at);
-    void checkDepth(const char* at) const;
+    [[nodiscard]] bool checkDepth(const char* at);
     void emitEnd(const Open& block);
     void closeBlocksTo(std::size_t depth);
     bool popContext();
     std::string blockName(const Open& block) const;
 
-    // --- Text
+    // --- Text (SceneParserText.cpp)
     std::size_t blanks(const char* p) const;
     bool lookingAt(const char* p, std::string_view s) const;
     bool lookingAt(std::string_view s) const { return lookingAt(p_, s); }
-    void expect(std::string_view s);
-    void newline();
-    void linePrefix();
-    void leading(std::size_t blanks, int level);
-    void indentation(int level);
-    bool readName(std::string& out);
-    void name0(std::string& out);
-    void hexBytes(std::string& out, const char* what);
-    std::int32_t int32Token(const char* what);
-    std::uint32_t uint32Token(const char* what);
-    double doubleToken(const char* what);
-    float floatToken(const char* what);
-    void lineText(std::string& out);
+    // Past `s` when it stands here; else false and nothing moves.
+    bool accept(std::string_view s);
+    [[nodiscard]] bool expect(std::string_view s);
+    [[nodiscard]] bool newline();
+    [[nodiscard]] bool linePrefix();
+    [[nodiscard]] bool leading(std::size_t blanks, int level);
+    [[nodiscard]] bool indentation(int level);
+    [[nodiscard]] bool readName(std::string& out);
+    [[nodiscard]] bool hexBytes(std::string& out, const char* what);
+    [[nodiscard]] bool int32Token(const char* what, std::int32_t& out);
+    [[nodiscard]] bool uint32Token(const char* what, std::uint32_t& out);
+    [[nodiscard]] bool doubleToken(const char* what, double& out);
+    [[nodiscard]] bool floatToken(const char* what, float& out);
+    [[nodiscard]] bool lineText(std::string& out);
     void skipLine(const char* from);
     void skipBlock();
 
-    // --- Modes, problems, emitting
-    void observeIndentation(bool on);
-    void observeBinary(bool on);
+    // --- Modes, problems, emitting (SceneParserText.cpp)
+    [[nodiscard]] bool observeIndentation(bool on);
+    [[nodiscard]] bool observeBinary(bool on);
     void markBinary();
-    void irregular(const char* at);  // fails while strict_
-    void note(const char* at);       // never fails
-    [[noreturn]] void fail(const char* at, std::string message) const;
+    // A departure from the writer's layout at `at`: noted, or, while a
+    // reading is tried strictly, its failure.
+    [[nodiscard]] bool tolerate(const char* at);
+    void note(const char* at);
+    [[nodiscard]] bool fail(const char* at, std::string message);
     void problem(const char* at, std::string message);
     std::string where(const char* at) const;
     velScene_api& call();
@@ -201,10 +194,11 @@ private:
     ReplayTarget out_;
     ReadOptions options_;
     ReadResult result_;
+    Failure failure_;
     std::vector<std::size_t> problemOffsets_;
     std::size_t irregularOffset_ = 0;
     bool resyncing_ = false;
-    bool strict_ = false;        // a departure from the writer's layout fails the call
+    bool strict_ = false;        // a departure from the writer's layout fails the reading
 
     ModeNeed need_;              // of the call being read
     bool indentationBelief_ = false; // what the last indentation seen showed

@@ -5,14 +5,34 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "NumberFormat.h"
 #include "TextNumbers.h"
 
 namespace vel::parsing {
 
+// A binary block: the marker, the type letter, the count (32 bits, little
+// endian), then the elements.
 inline constexpr std::string_view kBinaryMarker("\x01\x02\x03", 3);
+inline constexpr std::size_t kBinaryLetter = kBinaryMarker.size();
+inline constexpr std::size_t kBinaryCount = kBinaryLetter + 1;
+inline constexpr std::size_t kBinaryHeader = kBinaryCount + 4;
 inline constexpr std::string_view kAssumingSurface = "// assuming surface shader";
+
+// Runs a function when the scope ends, however it ends: state that a
+// reading changes for its duration is put back on every way out.
+template <typename F>
+class OnScopeExit {
+public:
+    explicit OnScopeExit(F f) : f_(std::move(f)) {}
+    ~OnScopeExit() { f_(); }
+    OnScopeExit(const OnScopeExit&) = delete;
+    OnScopeExit& operator=(const OnScopeExit&) = delete;
+
+private:
+    F f_;
+};
 
 inline bool isDigitOrMinus(char c)
 {

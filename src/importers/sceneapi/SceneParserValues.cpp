@@ -6,9 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <optional>
 
-#include "HexText.h"
+
 #include "SceneParser.h"
 #include "SceneParserHelpers.h"
 
@@ -37,43 +36,38 @@ bool SceneParser::atValueEnd(Term term) const
     return false;
 }
 
-void SceneParser::value(Value& v, Term term)
+bool SceneParser::value(Value& v, Term term)
 {
     v.code = 8; // no value text
     v.pointer = nullptr;
     if (p_ >= end_)
-        fail(p_, "the file ends where a value was expected");
+        return fail(p_, "the file ends where a value was expected");
     if (atValueEnd(term))
-        return;
+        return true;
     const char c = *p_;
-    if (c == '[') {
-        listParameter(v);
-        return;
-    }
+    if (c == '[')
+        return listParameter(v);
     auto textValue = [&](std::size_t shown) {
         bool binary = false;
-        v.text = capturedText(shown, binary);
+        if (!capturedText(shown, v.text, binary))
+            return false;
         v.code = TypeShaderText;
         v.pointer = &v.text;
         // A value's text is inserted at indentation level 2.
-        if (binary) {
-            if (shown != 0)
-                irregular(p_);
-        } else if (shown == 2) {
-            observeIndentation(true);
-        } else if (shown == 0) {
-            observeIndentation(false);
-        } else {
-            irregular(p_);
-        }
+        if (binary)
+            return shown == 0 || tolerate(p_);
+        if (shown == 2)
+            return observeIndentation(true);
+        if (shown == 0)
+            return observeIndentation(false);
+        return tolerate(p_);
     };
     if (c == ' ') {
         const std::size_t b = blanks(p_);
         const char* q = p_ + b;
         if (q < end_ && (*q == '"' || lookingAt(q, "xX"))) {
             p_ = q;
-            textValue(b);
-            return;
+            return textValue(b);
         }
         // "%16.16f" pads inf and nan to sixteen characters.
         const char* e = text::numberEnd(q, end_);
@@ -83,11 +77,9 @@ void SceneParser::value(Value& v, Term term)
             v.code = TypeDouble;
             v.d[0] = d;
             v.pointer = v.d;
-            if (!atValueEnd(term))
-                fail(p_, "unexpected text after the value");
-            return;
+            return atValueEnd(term) || fail(p_, "unexpected text after the value");
         }
-        fail(p_, "cannot read the value");
+        return fail(p_, "cannot read the value");
     }
     if (c == '"' || lookingAt("xX")) {
         // A string, or a captured text whose type is this name.
@@ -102,38 +94,32 @@ void SceneParser::value(Value& v, Term term)
             while (q < end_ && isHexDigit(*q))
                 ++q;
         }
-        if (lookingAt(q, " {\n")) {
-            textValue(0);
-            return;
-        }
-        readName(v.string);
+        if (lookingAt(q, " {\n"))
+            return textValue(0);
+        if (!readName(v.string))
+            return false;
         v.code = TypeString;
         v.pointer = v.string.c_str();
-        if (!atValueEnd(term))
-            fail(p_, "unexpected text after the value");
-        return;
+        return atValueEnd(term) || fail(p_, "unexpected text after the value");
     }
-    if (lookingAt("on") || lookingAt("off")) {
-        const bool on = p_[1] == 'n';
-        p_ += on ? 2 : 3;
+    const bool on = accept("on");
+    if (on || accept("off")) {
         if (!atValueEnd(term))
-            fail(p_, "unexpected text after \"" + std::string(on ? "on" : "off") + "\"");
+            return fail(p_, std::string("unexpected text after \"") + (on ? "on" : "off") + "\"");
         v.code = TypeBool;
         v.i[0] = on ? 1 : 0;
         v.pointer = v.i;
-        return;
+        return true;
     }
-    if (text::startsNumber(c)) {
-        numbers(v, term);
-        return;
-    }
-    fail(p_, "cannot read the value");
+    if (text::startsNumber(c))
+        return numbers(v, term);
+    return fail(p_, "cannot read the value");
 }
 
 // One to four numbers, or sixteen, separated by single blanks. The type code
 // is one whose text is the same: ints for integral single numbers, floats
 // where they keep the text, else doubles or ints.
-void SceneParser::numbers(Value& v, Term term)
+bool SceneParser::numbers(Value& v, Term term)
 {
     const char* tokens[17];
     const char* ends[17];
@@ -141,9 +127,9 @@ void SceneParser::numbers(Value& v, Term term)
     for (;;) {
         const char* e = text::numberEnd(p_, end_);
         if (e == p_)
-            fail(p_, "expected a number");
+            return fail(p_, "expected a number");
         if (n == 16)
-            fail(tokens[0], "a value holds at most sixteen numbers");
+            return fail(tokens[0], "a value holds at most sixteen numbers");
         tokens[n] = p_;
         ends[n] = e;
         ++n;
@@ -155,8 +141,8 @@ void SceneParser::numbers(Value& v, Term term)
         break;
     }
     if (!atValueEnd(term))
-        fail(p_, "unexpected text after the value");
-    auto bad = [&](int k) { fail(tokens[k], "cannot read the number \"" + std::string(tokens[k], ends[k]) + "\""); };
+        return fail(p_, "unexpected text after the value");
+    auto bad = [&](int k) { return fail(tokens[k], "cannot read the number \"" + std::string(tokens[k], ends[k]) + "\""); };
     auto allFloats = [&](bool exact) {
         for (int k = 0; k < n; ++k) {
             if (!text::toFloat(tokens[k], ends[k], v.f[k]))
@@ -185,7 +171,7 @@ void SceneParser::numbers(Value& v, Term term)
     case 1:
         if (text::isFixed16Text(tokens[0], ends[0])) {
             if (!allDoubles(false))
-                bad(0);
+                return bad(0);
             v.code = TypeDouble;
             v.pointer = v.d;
         } else if (text::isIntegerText(tokens[0], ends[0]) && allInts() && intKeepsText(v.i[0], tokens[0], ends[0])) {
@@ -194,14 +180,15 @@ void SceneParser::numbers(Value& v, Term term)
         } else {
             if (!allFloats(false)) {
                 if (!allDoubles(false))
-                    bad(0);
+                    return bad(0);
                 v.f[0] = static_cast<float>(v.d[0]);
-                irregular(tokens[0]);
+                if (!tolerate(tokens[0]))
+                    return false;
             }
             v.code = TypeFloat;
             v.pointer = v.f;
         }
-        return;
+        return true;
     case 2:
     case 3:
     case 4:
@@ -217,8 +204,9 @@ void SceneParser::numbers(Value& v, Term term)
         } else {
             for (int k = 0; k < n; ++k)
                 if (!text::toDouble(tokens[k], ends[k], v.d[k]))
-                    bad(k);
-            irregular(tokens[0]);
+                    return bad(k);
+            if (!tolerate(tokens[0]))
+                return false;
             if (n == 3) {
                 v.code = TypeVector3d;
                 v.pointer = v.d;
@@ -229,60 +217,62 @@ void SceneParser::numbers(Value& v, Term term)
                 v.pointer = v.f;
             }
         }
-        return;
+        return true;
     case 16:
         // Sixteen floats printed from doubles: the matrix code.
         for (int k = 0; k < 16; ++k) {
             float f;
-            if (text::toFloat(tokens[k], ends[k], f)) {
+            if (text::toFloat(tokens[k], ends[k], f))
                 v.d[k] = f;
-            } else if (text::toDouble(tokens[k], ends[k], v.d[k])) {
-                irregular(tokens[k]);
-            } else {
-                bad(k);
-            }
+            else if (!text::toDouble(tokens[k], ends[k], v.d[k]))
+                return bad(k);
+            else if (!tolerate(tokens[k]))
+                return false;
         }
         v.code = TypeMatrix;
         v.pointer = v.d;
-        return;
+        return true;
     default:
-        fail(tokens[0], std::to_string(n) + " numbers do not make a value (1 to 4, or 16)");
+        return fail(tokens[0], std::to_string(n) + " numbers do not make a value (1 to 4, or 16)");
     }
 }
 
 // "[ " ... "] ": a binary block, or text elements, or matrices, or strings.
-void SceneParser::listParameter(Value& v)
+bool SceneParser::listParameter(Value& v)
 {
-    expect("[ ");
+    if (!expect("[ "))
+        return false;
     v.pointer = &v.list;
+    bool read = true;
     if (lookingAt(kBinaryMarker)) {
-        binaryBlock(v);
+        read = binaryBlock(v);
     } else if (lookingAt("] ")) {
         // Empty: as a string list, which every list mode writes so.
         v.code = TypeStringList;
         v.list = {nullptr, 0};
     } else if (p_ < end_ && (*p_ == '"' || lookingAt("xX"))) {
-        stringList(v);
+        read = stringList(v);
     } else if (p_ < end_ && *p_ == ' ') {
-        matrixList(v); // indentation first
+        read = matrixList(v); // indentation first
     } else {
-        textList(v);
+        read = textList(v);
     }
-    expect("] ");
+    return read && expect("] ");
 }
 
-void SceneParser::binaryBlock(Value& v)
+bool SceneParser::binaryBlock(Value& v)
 {
     const char* at = p_;
-    if (end_ - p_ < 8)
-        fail(at, "the binary block runs past the end of the file");
-    const char letter = p_[3];
-    const std::uint32_t count = littleEndian32(p_ + 4);
+    if (end_ - p_ < static_cast<std::ptrdiff_t>(kBinaryHeader))
+        return fail(at, "the binary block runs past the end of the file");
+    const char letter = p_[kBinaryLetter];
+    const std::uint32_t count = littleEndian32(p_ + kBinaryCount);
     std::uint64_t size = 0;
     switch (letter) {
     case 'c':
         if (count % 3 != 0)
-            fail(at + 4, "a block of float triples holds a multiple of three floats, not " + std::to_string(count));
+            return fail(at + kBinaryCount,
+                        "a block of float triples holds a multiple of three floats, not " + std::to_string(count));
         v.code = TypeVector3fList;
         size = 4ull * count;
         break;
@@ -299,11 +289,11 @@ void SceneParser::binaryBlock(Value& v)
         size = 4ull * count;
         break;
     default:
-        fail(at + 3, "unknown binary block type (c, f, r or i)");
+        return fail(at + kBinaryLetter, "unknown binary block type (c, f, r or i)");
     }
-    p_ += 8;
+    p_ += kBinaryHeader;
     if (static_cast<std::uint64_t>(end_ - p_) < size)
-        fail(at, "the binary block of " + std::to_string(count) + " values runs past the end of the file");
+        return fail(at, "the binary block of " + std::to_string(count) + " values runs past the end of the file");
     // The elements are passed where they lie when that is aligned for
     // them, else as an aligned copy: implementations read them as arrays.
     const void* data = p_;
@@ -316,14 +306,14 @@ void SceneParser::binaryBlock(Value& v)
     v.list = {data, letter == 'c' ? count / 3 : count};
     p_ += size;
     markBinary();
-    observeBinary(true);
+    return observeBinary(true);
 }
 
 // Text elements of one to four numbers, separated by commas; the first line
 // holds nine elements, every further one eight. Elements of one number are
 // ints, floats (%g) or doubles (%16.16f); of three, float or double triples;
 // of four, float quadruples. The list code is one whose text is the same.
-void SceneParser::textList(Value& v)
+bool SceneParser::textList(Value& v)
 {
     const char* start = p_;
     // The numbers of the first element.
@@ -332,7 +322,7 @@ void SceneParser::textList(Value& v)
     for (;;) {
         const char* e = text::numberEnd(q, end_);
         if (e == q)
-            fail(q, "expected a number");
+            return fail(q, "expected a number");
         ++k;
         q = e;
         if (k < 17 && q + 1 < end_ && *q == ' ' && text::startsNumber(q[1])) {
@@ -341,12 +331,10 @@ void SceneParser::textList(Value& v)
         }
         break;
     }
-    if (k == 16 && (lookingAt(q, " ,\n") || lookingAt(q, " \n"))) {
-        matrixList(v);
-        return;
-    }
+    if (k == 16 && (lookingAt(q, " ,\n") || lookingAt(q, " \n")))
+        return matrixList(v);
     if (k != 1 && k != 3 && k != 4)
-        fail(start, "list elements hold one, three or four numbers, not " + std::to_string(k));
+        return fail(start, "list elements hold one, three or four numbers, not " + std::to_string(k));
 
     enum class Kind { Ints, Floats, Doubles, Triples, DoubleTriples, Quads };
     Kind kind = Kind::Floats;
@@ -359,16 +347,22 @@ void SceneParser::textList(Value& v)
     else if (text::isIntegerText(p_, q))
         kind = Kind::Ints;
 
-    // One number at p_ into `out`; false when it is not one.
-    auto readFloat = [&](float& out) {
+    auto failed = [&](const char* at, const char* message) {
+        (void)fail(at, message);
+        return Elements::Failed;
+    };
+    // One number at p_ into `out`; `keeps`: whether printing it as a float
+    // gives its text again. False when there is no number.
+    auto readFloat = [&](float& out, bool& keeps) {
         // The writer's own texts take the fast way.
         if (const char* e = text::fastFloat(p_, end_, out)) {
             p_ = e;
+            keeps = true;
             return true;
         }
         const auto r = std::from_chars(p_, end_, out);
         if (r.ptr == p_)
-            fail(p_, "expected a number");
+            return fail(p_, "expected a number");
         const char* begin = p_;
         p_ = r.ptr;
         if (r.ec != std::errc()) {
@@ -376,67 +370,69 @@ void SceneParser::textList(Value& v)
             double d;
             std::from_chars(begin, end_, d);
             out = static_cast<float>(d);
-            return false;
+            keeps = false;
+            return true;
         }
-        return floatKeepsGeneral(out, begin, p_);
+        keeps = floatKeepsGeneral(out, begin, p_);
+        return true;
     };
     auto readDouble = [&](double& out) {
         const auto r = std::from_chars(p_, end_, out);
         if (r.ptr == p_ || r.ec != std::errc())
-            fail(p_, "expected a number");
+            return fail(p_, "expected a number");
         p_ = r.ptr;
+        return true;
     };
     auto floatElement = [&] {
         float f;
-        if (!readFloat(f))
-            irregular(p_);
+        bool keeps = false;
+        if (!readFloat(f, keeps) || (!keeps && !tolerate(p_)))
+            return Elements::Failed;
         floats_.push_back(f);
-        return true;
+        return Elements::Read;
     };
     auto doubleElement = [&] {
         double d;
-        readDouble(d);
+        if (!readDouble(d))
+            return Elements::Failed;
         doubles_.push_back(d);
-        return true;
+        return Elements::Read;
     };
     auto tripleElement = [&] {
         float f[3];
         for (int j = 0; j < 3; ++j) {
-            if (j) {
-                if (p_ >= end_ || *p_ != ' ')
-                    fail(p_, "expected the three numbers of an element");
-                ++p_;
-            }
-            if (!readFloat(f[j]))
-                return false; // the text of doubles
+            if (j != 0 && !accept(" "))
+                return failed(p_, "expected the three numbers of an element");
+            bool keeps = false;
+            if (!readFloat(f[j], keeps))
+                return Elements::Failed;
+            if (!keeps)
+                return Elements::OtherKind; // the text of doubles
         }
         floats_.push_back(f[0]);
         floats_.push_back(f[1]);
         floats_.push_back(f[2]);
-        return true;
+        return Elements::Read;
     };
     auto doubleTripleElement = [&] {
         double d[3];
-        for (int j = 0; j < 3; ++j) {
-            if (j)
-                expect(" ");
-            readDouble(d[j]);
-        }
+        for (int j = 0; j < 3; ++j)
+            if ((j != 0 && !expect(" ")) || !readDouble(d[j]))
+                return Elements::Failed;
         for (const double x : d)
             doubles_.push_back(x);
-        return true;
+        return Elements::Read;
     };
     auto quadElement = [&] {
         float f[4];
         for (int j = 0; j < 4; ++j) {
-            if (j)
-                expect(" ");
-            if (!readFloat(f[j]))
-                irregular(p_);
+            bool keeps = false;
+            if ((j != 0 && !expect(" ")) || !readFloat(f[j], keeps) || (!keeps && !tolerate(p_)))
+                return Elements::Failed;
         }
         for (const float x : f)
             floats_.push_back(x);
-        return true;
+        return Elements::Read;
     };
 
     // Room for as many elements as the rest of the text could hold (at least
@@ -454,50 +450,58 @@ void SceneParser::textList(Value& v)
             doubles_.reserve(most);
         else
             floats_.reserve(most);
-        std::optional<std::uint32_t> count;
+        std::uint32_t count = 0;
         switch (kind) {
         case Kind::Ints:
-            count = intElements();
-            if (!count) {
-                kind = Kind::Floats;
+            switch (intElements(count)) {
+            case Elements::OtherKind:
+                kind = Kind::Floats; // not an int after all ("-0", a fraction)
                 continue;
+            case Elements::Failed:
+                return false;
+            case Elements::Read:
+                break;
             }
             v.code = TypeIntList;
-            v.list = {ints_.data(), *count};
-            observeBinary(false);
-            return;
+            v.list = {ints_.data(), count};
+            return observeBinary(false);
         case Kind::Floats:
-            count = elements(floatElement);
+            if (elements(count, floatElement) != Elements::Read)
+                return false;
             v.code = TypeFloatList;
-            v.list = {floats_.data(), *count};
-            observeBinary(false);
-            return;
+            v.list = {floats_.data(), count};
+            return observeBinary(false);
         case Kind::Doubles:
-            count = elements(doubleElement);
+            if (elements(count, doubleElement) != Elements::Read)
+                return false;
             v.code = TypeDoubleList;
-            v.list = {doubles_.data(), *count};
-            observeBinary(false);
-            return;
+            v.list = {doubles_.data(), count};
+            return observeBinary(false);
         case Kind::Triples:
-            count = elements(tripleElement);
-            if (!count) {
+            switch (elements(count, tripleElement)) {
+            case Elements::OtherKind:
                 kind = Kind::DoubleTriples;
                 continue;
+            case Elements::Failed:
+                return false;
+            case Elements::Read:
+                break;
             }
             v.code = TypeVector3fList;
-            v.list = {floats_.data(), *count};
-            observeBinary(false);
-            return;
+            v.list = {floats_.data(), count};
+            return observeBinary(false);
         case Kind::DoubleTriples:
-            count = elements(doubleTripleElement);
+            if (elements(count, doubleTripleElement) != Elements::Read)
+                return false;
             v.code = TypeVector3dList; // no binary form: the same text in any mode
-            v.list = {doubles_.data(), *count};
-            return;
+            v.list = {doubles_.data(), count};
+            return true;
         case Kind::Quads:
-            count = elements(quadElement);
+            if (elements(count, quadElement) != Elements::Read)
+                return false;
             v.code = TypeVector4fList;
-            v.list = {floats_.data(), *count};
-            return;
+            v.list = {floats_.data(), count};
+            return true;
         }
     }
 }
@@ -507,7 +511,7 @@ void SceneParser::textList(Value& v)
 // the count and the elements before the next line break updated. Stops
 // before anything else (a longer int, the last element, a line break that
 // comes out of turn) and at the end of a line, just after its comma; returns
-// where it stopped.
+// where it stopped, or null where a reading on trial fails.
 const char* SceneParser::commaSeparatedInts(const char* p, std::uint32_t& count, int& untilBreak)
 {
     std::uint64_t commas = 0, digits = 0;
@@ -554,14 +558,11 @@ const char* SceneParser::commaSeparatedInts(const char* p, std::uint32_t& count,
         if (--untilBreak == 0) {
             untilBreak = 8;
             ints_.setEnd(out);
-            if (!lineBreak)
-                irregular(p + start);
-            return p + start;
+            return lineBreak || tolerate(p + start) ? p + start : nullptr;
         }
         if (lineBreak) {
             ints_.setEnd(out);
-            irregular(p + start); // a line break where the writer puts none
-            return p + start;
+            return tolerate(p + start) ? p + start : nullptr; // a line break where the writer puts none
         }
     }
     ints_.setEnd(out);
@@ -572,17 +573,17 @@ const char* SceneParser::commaSeparatedInts(const char* p, std::uint32_t& count,
 // lists that dominate a scene (triangle indices), with the position in a
 // local and each int read eight digits at a time. Where fewer than 32 bytes
 // remain, or a line breaks, the general loop's steps are taken.
-std::optional<std::uint32_t> SceneParser::intElements()
+SceneParser::Elements SceneParser::intElements(std::uint32_t& count)
 {
     const int level = indent_;
-    std::uint32_t count = 0;
+    count = 0;
     int untilBreak = 9;
     const char* p = p_;
     for (;;) {
         if (end_ - p < 32) {
             // Near the end of the text: the careful way, element by element.
             p_ = p;
-            std::optional<std::uint32_t> rest = elementsFrom(count, untilBreak, [&] {
+            return elementsFrom(count, untilBreak, [&] {
                 const char* s = p_;
                 const bool negative = s < end_ && *s == '-';
                 s += negative;
@@ -592,24 +593,25 @@ std::optional<std::uint32_t> SceneParser::intElements()
                     value = value * 10 + static_cast<unsigned>(*s++ - '0');
                 if (s == digits || (s < end_ && text::isNumberChar(*s)) ||
                     value > (negative ? 0x80000000ull : 0x7FFFFFFFull) || (negative && value == 0))
-                    return false;
+                    return Elements::OtherKind;
                 ints_.push_back(static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(value)
                                                                    : static_cast<std::int64_t>(value)));
                 p_ = s;
-                return true;
+                return Elements::Read;
             });
-            return rest;
         }
         // Whole runs of ints between commas, 64 bytes looked at a time.
         if (end_ - p >= 80) {
             const char* stop = commaSeparatedInts(p, count, untilBreak);
+            if (!stop)
+                return Elements::Failed;
             if (stop != p) {
                 p = stop;
                 if (*p == '\n') {
                     // The line break after the last comma of a line.
                     p_ = p;
-                    newline();
-                    indentation(level);
+                    if (!newline() || !indentation(level))
+                        return Elements::Failed;
                     p = p_;
                 }
                 continue;
@@ -624,14 +626,14 @@ std::optional<std::uint32_t> SceneParser::intElements()
             std::uint64_t more;
             const int m = text::leadingDigits(s, more);
             if (m > 2)
-                return std::nullopt; // more than ten digits: no int
+                return Elements::OtherKind; // more than ten digits: no int
             value = value * text::detail::kTens[m] + more;
             s += m;
             n += m;
         }
         if (n == 0 || text::isNumberChar(*s) || value > (negative ? 0x80000000ull : 0x7FFFFFFFull) ||
             (negative && value == 0))
-            return std::nullopt; // not an int after all ("-0", a fraction): the list is of floats
+            return Elements::OtherKind; // not an int after all ("-0", a fraction): the list is of floats
         ints_.push_back(static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(value)
                                                            : static_cast<std::int64_t>(value)));
         ++count;
@@ -640,122 +642,129 @@ std::optional<std::uint32_t> SceneParser::intElements()
         const bool lineBreak = *p == '\n';
         if (--untilBreak == 0) {
             untilBreak = 8;
-            if (!lineBreak)
-                irregular(p);
-        } else if (lineBreak) {
-            irregular(p); // a line break where the writer puts none
+            if (!lineBreak && !tolerate(p))
+                return Elements::Failed;
+        } else if (lineBreak && !tolerate(p)) { // a line break where the writer puts none
+            return Elements::Failed;
         }
         if (c == ',' && !lineBreak)
             continue; // the common case: another element on this line
         if (c != ',' && c != ' ') {
             p_ = s;
-            fail(s, "expected \",\" between the elements of the list or \" ]\" after them");
+            (void)fail(s, "expected \",\" between the elements of the list or \" ]\" after them");
+            return Elements::Failed;
         }
         if (*p == '\n') {
             p_ = p;
-            newline();
-            indentation(level);
+            if (!newline() || !indentation(level))
+                return Elements::Failed;
             p = p_;
         }
         if (c == ' ') {
             p_ = p;
-            return count;
+            return Elements::Read;
         }
     }
 }
 
-// The elements of a text list, each read by `element` (false: the list is
-// of another kind, read it again), each followed by "," or, after the last,
-// " "; after elements 8, 16, 24 ... (from 0) a line break and the
-// indentation. The count of elements, or nullopt for another kind.
+// The elements of a text list, each read by `element`, each followed by ","
+// or, after the last, " "; after elements 8, 16, 24 ... (from 0) a line
+// break and the indentation. Counts them into `count`; an element of
+// another kind than `element` reads stops them.
 template <typename Element>
-std::optional<std::uint32_t> SceneParser::elements(Element element)
+SceneParser::Elements SceneParser::elements(std::uint32_t& count, Element element)
 {
-    return elementsFrom(0, 9, element); // nine elements on the first line, eight on every further one
+    count = 0;
+    return elementsFrom(count, 9, element); // nine elements on the first line, eight on every further one
 }
 
 // The same from element `count`, `untilBreak` elements before the next line
 // break.
 template <typename Element>
-std::optional<std::uint32_t> SceneParser::elementsFrom(std::uint32_t count, int untilBreak, Element element)
+SceneParser::Elements SceneParser::elementsFrom(std::uint32_t& count, int untilBreak, Element element)
 {
     const int level = indent_;
+    auto failed = [&](const char* message) {
+        (void)fail(p_, message);
+        return Elements::Failed;
+    };
     for (;;) {
         if (p_ >= end_)
-            fail(p_, "the file ends inside a list");
-        if (!element())
-            return std::nullopt;
+            return failed("the file ends inside a list");
+        if (const Elements read = element(); read != Elements::Read)
+            return read;
         ++count;
         if (p_ >= end_)
-            fail(p_, "the file ends inside a list");
+            return failed("the file ends inside a list");
         const char c = *p_;
         if (c != ',' && c != ' ')
-            fail(p_, "expected \",\" between the elements of the list or \" ]\" after them");
+            return failed("expected \",\" between the elements of the list or \" ]\" after them");
         ++p_;
         const bool lineBreak = p_ < end_ && *p_ == '\n';
         if (--untilBreak == 0) {
             untilBreak = 8;
-            if (!lineBreak)
-                irregular(p_);
-        } else if (lineBreak) {
-            irregular(p_);
+            if (!lineBreak && !tolerate(p_))
+                return Elements::Failed;
+        } else if (lineBreak && !tolerate(p_)) {
+            return Elements::Failed;
         }
-        if (lineBreak) {
-            newline();
-            indentation(level);
-        }
+        if (lineBreak && (!newline() || !indentation(level)))
+            return Elements::Failed;
         if (c == ' ')
-            return count;
+            return Elements::Read;
     }
 }
 
 // Matrices: each on its own line after the indentation, sixteen doubles each
 // followed by a blank, then ",\n" (or "\n" after the last).
-void SceneParser::matrixList(Value& v)
+bool SceneParser::matrixList(Value& v)
 {
     doubles_.clear();
     const int level = indent_;
     std::uint32_t count = 0;
     for (;;) {
-        indentation(level);
+        if (!indentation(level))
+            return false;
         for (int j = 0; j < 16; ++j) {
             double d;
             const auto r = std::from_chars(p_, end_, d);
             if (r.ptr == p_ || r.ec != std::errc())
-                fail(p_, "expected the sixteen numbers of a matrix");
+                return fail(p_, "expected the sixteen numbers of a matrix");
             doubles_.push_back(d);
             p_ = r.ptr;
-            expect(" ");
+            if (!expect(" "))
+                return false;
         }
         ++count;
-        if (lookingAt(",\n")) {
-            ++p_;
-            newline();
-            continue;
-        }
-        newline();
-        break;
+        if (!lookingAt(",\n"))
+            break;
+        if (!expect(",") || !newline())
+            return false;
     }
+    if (!newline())
+        return false;
     v.code = TypeMatrixList;
     v.list = {doubles_.data(), count};
+    return true;
 }
 
 // Strings: one to a line, each followed by "," (or " " after the last);
 // after strings 8, 16, 24 ... the indentation stands before the line break.
-void SceneParser::stringList(Value& v)
+bool SceneParser::stringList(Value& v)
 {
     strings_.clear();
     const int level = indent_;
     for (std::uint32_t i = 0;; ++i) {
         strings_.emplace_back();
-        readName(strings_.back());
-        if (p_ >= end_ || (*p_ != ',' && *p_ != ' '))
-            fail(p_, "expected \",\" between the strings of the list or \" \" after them");
-        const bool more = *p_ == ',';
-        ++p_;
-        if (i != 0 && i % 8 == 0)
-            indentation(level);
-        newline();
+        if (!readName(strings_.back()))
+            return false;
+        const bool more = accept(",");
+        if (!more && !accept(" "))
+            return fail(p_, "expected \",\" between the strings of the list or \" \" after them");
+        if (i != 0 && i % 8 == 0 && !indentation(level))
+            return false;
+        if (!newline())
+            return false;
         if (!more)
             break;
     }
@@ -764,46 +773,45 @@ void SceneParser::stringList(Value& v)
         stringPointers_.push_back(s.c_str());
     v.code = TypeStringList;
     v.list = {stringPointers_.data(), static_cast<std::uint32_t>(stringPointers_.size())};
+    return true;
 }
 
 // A captured text inserted by shaderText or parameterShaderText at `level`:
 // the insertion's indentation, then the text.
-ShaderText SceneParser::insertion(int level)
+bool SceneParser::insertion(int level, ShaderText& text)
 {
     const char* at = p_;
     const std::size_t b = blanks(p_);
     p_ += b;
     bool binary = false;
-    const ShaderText text = capturedText(b, binary);
-    if (binary) {
-        if (b != 0)
-            irregular(at); // a text holding binary goes in byte for byte
-    } else if (level > 0 && b == static_cast<std::size_t>(level)) {
-        observeIndentation(true);
-    } else if (b == 0) {
-        if (level > 0)
-            observeIndentation(false);
-    } else {
-        irregular(at);
-    }
-    return text;
+    if (!capturedText(b, text, binary))
+        return false;
+    if (binary)
+        return b == 0 || tolerate(at); // a text holding binary goes in byte for byte
+    if (level > 0 && b == static_cast<std::size_t>(level))
+        return observeIndentation(true);
+    if (b == 0)
+        return level <= 0 || observeIndentation(false);
+    return tolerate(at);
 }
 
 // The text of an anonymous shader, replayed as its definition: pushCapture,
 // beginShader with a null name and the type, the content, endShader; the
 // handle from capturedText; popCapture.
-ShaderText SceneParser::capturedText(std::size_t prefix, bool& binary)
+bool SceneParser::capturedText(std::size_t prefix, ShaderText& text, bool& binary)
 {
     const char* at = p_;
     if (frames_.size() >= options_.maxTextDepth)
-        fail(at, "shader texts nested deeper than " + std::to_string(options_.maxTextDepth));
-    checkDepth(at);
+        return fail(at, "shader texts nested deeper than " + std::to_string(options_.maxTextDepth));
+    if (!checkDepth(at))
+        return false;
     const ModeNeed outer = need_;
     const bool outerBelief = indentationBelief_;
     need_ = {};
     std::string type;
     const bool hex = lookingAt("xX");
-    readName(type); // at level 0 inside the text: never indented
+    if (!readName(type)) // at level 0 inside the text: never indented
+        return false;
     frames_.push_back({prefix, hex});
     prefixTotal_ += prefix;
     Open block{Block::Text, at};
@@ -815,24 +823,218 @@ ShaderText SceneParser::capturedText(std::size_t prefix, bool& binary)
     indent_ = 0;
     call().pushCapture();
     call().beginShader(nullptr, type.c_str());
-    try {
-        expect(" {");
-        newline();
+    {
+        // However the text ends, the target sees it closed, and the modes
+        // are the insertion's again.
+        const OnScopeExit restore([&] {
+            need_ = {};
+            closeBlocksTo(depth - 1);
+            need_ = outer;
+            indentationBelief_ = outerBelief;
+        });
+        if (!expect(" {") || !newline())
+            return false;
         indent_ = 1;
-        statements(depth);
+        if (!statements(depth))
+            return false;
         if (blocks_.size() >= depth)
-            fail(p_, "the file ends inside the shader text that begins at " + where(at));
-    } catch (...) {
-        need_ = {};
-        closeBlocksTo(depth - 1);
-        need_ = outer;
-        indentationBelief_ = outerBelief;
-        throw;
+            return fail(p_, "the file ends inside the shader text that begins at " + where(at));
     }
-    need_ = outer;
-    indentationBelief_ = outerBelief;
     binary = lastTextBinary_;
-    return lastText_;
+    text = lastText_;
+    return true;
+}
+
+// beginList, the values one by one, endList. Values of float triples, floats
+// and ints that the writer collected for a binary block stand in one block
+// at the end; the others are text, six to a line (float triples two).
+//
+// The whole list is read before any of it is replayed: the definitions of
+// captured texts among the values must come before beginList, as they did
+// when the file was written, since a definition that holds a list of its own
+// would reset the writer's count of the values written and the words
+// collected for the block.
+bool SceneParser::valueList(const std::string& name, const char* at)
+{
+    if (!expect(" [") || !newline())
+        return false;
+    const int level = indent_ + 1;
+    const std::size_t b = blanks(p_);
+    if (b >= 1 && lookingAt(p_ + b, "],")) {
+        // Empty: the indentation, then " ],".
+        const std::size_t shown = b - 1;
+        const bool read = shown == static_cast<std::size_t>(level) ? observeIndentation(true)
+                          : shown == 0                             ? observeIndentation(false)
+                                                                   : tolerate(p_);
+        if (!read)
+            return false;
+        p_ += shown;
+    } else if (!indentation(level)) {
+        return false;
+    }
+    if (!checkDepth(at))
+        return false;
+    const ModeNeed listNeed = need_;
+    need_ = {};
+    struct Item {
+        Value v;
+        ModeNeed need;
+        std::vector<char> bytes;             // a list value's elements
+        std::vector<std::string> strings;    // a string list's strings
+        std::vector<const char*> pointers;
+    };
+    std::vector<std::unique_ptr<Item>> items;
+    auto keep = [&](Item& item) {
+        // A list among the values: its elements move out of the scratch.
+        Value& v = item.v;
+        if (v.code == TypeStringList) {
+            for (std::uint32_t k = 0; k < v.list.count; ++k)
+                item.strings.emplace_back(static_cast<const char* const*>(v.list.data)[k]);
+            for (const std::string& str : item.strings)
+                item.pointers.push_back(str.c_str());
+            v.list.data = item.pointers.data();
+        } else if ((v.code & ListBit) != 0 && v.list.count != 0) {
+            const std::size_t element = v.code == TypeVector3fList ? 12 : v.code == TypeVector4fList ? 16
+                                      : v.code == TypeDoubleList ? 8 : v.code == TypeVector3dList ? 24
+                                      : v.code == TypeMatrixList ? 128 : 4;
+            const auto* from = static_cast<const char*>(v.list.data);
+            item.bytes.assign(from, from + element * v.list.count);
+            v.list.data = item.bytes.data();
+        }
+        if ((v.code & ListBit) != 0)
+            v.pointer = &v.list;
+        else if (v.code == TypeShaderText)
+            v.pointer = &v.text;
+        else if (v.code == TypeString)
+            v.pointer = v.string.c_str();
+        else if (v.code == TypeBool || v.code == TypeInt || v.code == TypeIntAlias || v.code == TypeInt2 ||
+                 v.code == TypeInt3 || v.code == TypeInt4)
+            v.pointer = v.i;
+        else if (v.code == TypeDouble || v.code == TypeVector3d || v.code == TypeMatrix)
+            v.pointer = v.d;
+        else
+            v.pointer = v.f;
+    };
+    ModeNeed endNeed;
+    {
+        const int outerIndent = indent_;
+        indent_ = level;
+        const OnScopeExit restoreIndent([&] { indent_ = outerIndent; });
+        std::size_t count = 0;
+        for (;;) {
+            if (accept(" ],")) {
+                if (!newline())
+                    return false;
+                break;
+            }
+            if (lookingAt(kBinaryMarker)) {
+                const bool read = collectedValues([&](int code, const char* value) {
+                    // Copied out of the text: aligned, as a float or an int.
+                    auto item = std::make_unique<Item>();
+                    item->v.code = code;
+                    std::memcpy(item->v.f, value, code == TypeVector3f ? 12 : 4);
+                    item->v.pointer = item->v.f;
+                    item->need.binaryLists = 1;
+                    items.push_back(std::move(item));
+                });
+                if (!read || !expect(" ],") || !newline())
+                    return false;
+                break;
+            }
+            bool lineBreak = false;
+            if (count > 0) {
+                if (lookingAt(",\n")) {
+                    if (!expect(",") || !newline() || !indentation(level))
+                        return false;
+                    lineBreak = true;
+                } else if (!accept(", ")) {
+                    return fail(p_, "expected \",\" between the values of the list or \" ],\" after them");
+                }
+            }
+            auto item = std::make_unique<Item>();
+            Value& v = item->v;
+            if (!value(v, Term::ListItem))
+                return false;
+            // Where the line breaks fall tells float triples (two to a line)
+            // from the rest (six to a line).
+            const bool otherFits = count == 0 || lineBreak == (count % 6 == 0);
+            const bool tripleFits = count == 0 || lineBreak == (count % 2 == 0);
+            bool read = true;
+            switch (v.code) {
+            case TypeVector3f:
+                if (tripleFits) {
+                    read = observeBinary(false); // text triples were not collected
+                } else {
+                    v.code = TypeVector3d;
+                    for (int k = 0; k < 3; ++k)
+                        v.d[k] = v.f[k];
+                    read = otherFits || tolerate(p_);
+                }
+                break;
+            case TypeInt:
+            case TypeFloat:
+                // A text int or float was not collected.
+                read = observeBinary(false) && (otherFits || tolerate(p_));
+                break;
+            default:
+                read = otherFits || tolerate(p_);
+                break;
+            }
+            if (!read)
+                return false;
+            keep(*item);
+            item->need = need_;
+            need_ = {};
+            items.push_back(std::move(item));
+            ++count;
+        }
+        endNeed = need_;
+    }
+    need_ = listNeed;
+    call().beginList(name.c_str());
+    for (const auto& item : items) {
+        need_ = item->need;
+        call().listValue(item->v.code, item->v.pointer);
+    }
+    need_ = endNeed;
+    call().endList();
+    return true;
+}
+
+// The block of values that a list collected: ints, floats, or float triples
+// (a block of triples may begin with floats, when both were collected).
+// Each value goes to `collected` with its type code.
+template <typename Collect>
+bool SceneParser::collectedValues(Collect collected)
+{
+    const char* at = p_;
+    if (end_ - p_ < static_cast<std::ptrdiff_t>(kBinaryHeader))
+        return fail(at, "the binary block runs past the end of the file");
+    const char letter = p_[kBinaryLetter];
+    const std::uint32_t count = littleEndian32(p_ + kBinaryCount);
+    if (letter != 'c' && letter != 'f' && letter != 'i')
+        return fail(at + kBinaryLetter, "a list built value by value collects only 'c', 'f' or 'i' blocks");
+    p_ += kBinaryHeader;
+    if (static_cast<std::uint64_t>(end_ - p_) < 4ull * count)
+        return fail(at, "the binary block of " + std::to_string(count) + " values runs past the end of the file");
+    if (letter == 'c' && count < 3)
+        return fail(at, "a block of float triples holds at least one triple");
+    if (count == 0 && !tolerate(at))
+        return false;
+    markBinary();
+    const char* data = p_;
+    p_ += 4ull * count;
+    if (letter == 'c') {
+        const std::uint32_t singles = count % 3;
+        for (std::uint32_t k = 0; k < singles; ++k)
+            collected(TypeFloat, data + 4 * k);
+        for (std::uint32_t k = singles; k < count; k += 3)
+            collected(TypeVector3f, data + 4ull * k);
+    } else {
+        for (std::uint32_t k = 0; k < count; ++k)
+            collected(letter == 'f' ? TypeFloat : TypeInt, data + 4ull * k);
+    }
+    return observeBinary(true);
 }
 
 } // namespace vel

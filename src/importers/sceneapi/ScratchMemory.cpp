@@ -1,7 +1,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "SceneParser.h"
+#include "ScratchMemory.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>

@@ -1,0 +1,53 @@
+#pragma once
+// Room for the reader's scratch arrays: plain, uninitialised memory; large
+// pieces come in huge pages where the system offers them, so that filling
+// tens of megabytes of list elements does not fault page by page.
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+
+namespace vel {
+
+void* allocateScratch(std::size_t bytes);
+void freeScratch(void* memory);
+
+// A growable array of plain values that leaves its room uninitialised (a
+// reservation for the largest list the rest of a text could hold costs
+// only the pages that values reach), written through a pointer in the
+// loops that fill it.
+template <typename T>
+class ScratchArray {
+public:
+    void clear() { size_ = 0; }
+    void reserve(std::size_t n)
+    {
+        if (n <= capacity_)
+            return;
+        std::unique_ptr<T, Free> grown(static_cast<T*>(allocateScratch(n * sizeof(T))));
+        if (size_ != 0)
+            std::memcpy(grown.get(), data_.get(), size_ * sizeof(T));
+        data_ = std::move(grown);
+        capacity_ = n;
+    }
+    void push_back(T v)
+    {
+        if (size_ == capacity_)
+            reserve(2 * capacity_ + 64);
+        data_.get()[size_++] = v;
+    }
+    T* data() { return data_.get(); }
+    std::size_t size() const { return size_; }
+    T* end() { return data_.get() + size_; }
+    void setEnd(T* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
+
+private:
+    struct Free {
+        void operator()(T* p) const { freeScratch(p); }
+    };
+    std::unique_ptr<T, Free> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+} // namespace vel
