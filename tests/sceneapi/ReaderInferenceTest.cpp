@@ -48,7 +48,8 @@ TEST(ReaderInference, TypeCodesKeepTheTextAndSuitTheScene)
     // Geometry lists in text: ints for indices, float triples for positions,
     // also when the target writes binary lists (the mode follows the code).
     EXPECT_EQ(calls("geometry \"triangles\" {\n\"vertices\" [ 0 0 0,1 0 0 ] ,\n\"triangles\" [ 0,1,1 ] ,\n"
-                    "\"uv_tex\" [ 0.5,-1 ] ,\n\"weights\" [ 0.2500000000000000,-1.0000000000000000 ] ,\n}\n"),
+                    "\"uv_tex\" [ 0.5,-1 ] ,\n\"weights\" [ 0.2500000000000000,-1.0000000000000000 ] ,\n"
+                    "\"far\" [ 1.5,1e999,-1e999,-1e-999 ] ,\n}\n"),
               (std::vector<std::string>{
                   "beginGeometry(triangles)",
                   "setModeFlags(4194305)",
@@ -56,6 +57,7 @@ TEST(ReaderInference, TypeCodesKeepTheTextAndSuitTheScene)
                   "parameter(triangles,32774,count 3: 0 1 1)",
                   "parameter(uv_tex,32771,count 2: 0.5 -1)",
                   "parameter(weights,32772,count 2: 0.25 -1)",
+                  "parameter(far,32771,count 4: 1.5 inf -inf -0)", // beyond even a double's range
                   "endGeometry()",
               }));
 }

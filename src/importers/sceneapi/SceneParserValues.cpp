@@ -366,9 +366,10 @@ bool SceneParser::textList(Value& v)
         const char* begin = p_;
         p_ = r.ptr;
         if (r.ec != std::errc()) {
-            // Beyond a float's range: the text of a double.
+            // Beyond a float's range: the text of a double, or of none.
             double d;
-            std::from_chars(begin, end_, d);
+            if (std::from_chars(begin, end_, d).ec != std::errc())
+                d = text::beyondRange(begin, p_);
             out = static_cast<float>(d);
             keeps = false;
             return true;

@@ -148,6 +148,11 @@ bool toUInt32(const char* begin, const char* end, std::uint32_t& value);
 bool toFloat(const char* begin, const char* end, float& value);
 bool toDouble(const char* begin, const char* end, double& value);
 
+// The value of a number text beyond a double's range, which the standard
+// readers report without a value: infinity where it is too large, zero where
+// it is too small, with its sign.
+double beyondRange(const char* begin, const char* end);
+
 // True when printing `value` with %g gives exactly the token: the value
 // the token was read into keeps its text.
 bool generalKeepsText(double value, const char* begin, const char* end);
