@@ -62,8 +62,7 @@ void exportToFile(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document
 
     const KeepLiveRecords keep(exporter);
 
-    // Text lists with indentation.
-    writer.api()->setModeFlags(1);
+    writer.api()->setModeFlags(vel::kExportModeFlags);
 
     const float unitsPerMetre = exporter.documentUnitsPerMetre(document);
     exporter.setUnitsPerCentimetre(unitsPerMetre / 100);

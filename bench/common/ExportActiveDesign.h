@@ -20,7 +20,7 @@ inline void exportActiveDesign(std::FILE* file)
     adsk::core::Ptr<adsk::core::Document> document = app->activeDocument();
     FusionExporter exporter(app->userInterface(), app);
     velScene_api_file writer(file, false);
-    writer.setModeFlags(1);
+    writer.setModeFlags(vel::kExportModeFlags);
     auto wrapper = std::make_unique<vel::velSceneapi_oo>(nullptr);
     wrapper->attach(&writer);
     exporter.setSceneWriter(std::move(wrapper));

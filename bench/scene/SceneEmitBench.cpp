@@ -87,7 +87,7 @@ void SceneGraph_TextLists(benchmark::State& state)
     for (auto _ : state) {
         {
             velScene_api_file writer(out.rewound(), false);
-            writer.setModeFlags(1);
+            writer.setModeFlags(vel::kExportModeFlags);
             vel::velSceneapi_oo w(nullptr);
             w.attach(&writer);
             w.writeNode(*root);
@@ -106,7 +106,7 @@ void WriterOnly_TextLists(benchmark::State& state)
     for (auto _ : state) {
         {
             velScene_api_file writer(out.rewound(), false);
-            writer.setModeFlags(1);
+            writer.setModeFlags(vel::kExportModeFlags);
             writer.beginGroup("bench", true);
             for (int i = 0; i < kMeshes; ++i) {
                 const MeshArrays& m = meshes()[static_cast<std::size_t>(i)];
@@ -142,7 +142,7 @@ void ExportWrite_4MTriangles(benchmark::State& state)
     for (auto _ : state) {
         peakMiB = benchheap::peakMegabytes([&] {
             velScene_api_file writer(out.rewound(), false);
-            writer.setModeFlags(1);
+            writer.setModeFlags(vel::kExportModeFlags);
             if (state.range(0) > 0)
                 writer.setFormatThreads(static_cast<unsigned>(state.range(0)));
             vel::velSceneapi_oo w(nullptr);

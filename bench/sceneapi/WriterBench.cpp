@@ -145,7 +145,7 @@ void textWriter(benchmark::State& state, int code, const std::vector<T>& values)
     const std::size_t bytes = writerBytes(code, values, 1).size();
     for (auto _ : state) {
         velScene_api_file w(out.rewound(), false);
-        w.setModeFlags(1);
+        w.setModeFlags(vel::kExportModeFlags);
         if (state.range(0) > 0)
             w.setFormatThreads(static_cast<unsigned>(state.range(0)));
         writeList(w, code, values);

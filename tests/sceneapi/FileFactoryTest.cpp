@@ -77,7 +77,7 @@ TEST_F(FileFactory, WritesTheHeaderWithLineFeedsOnlyOverAnExistingFileAndClosesO
         ASSERT_NE(factory.sceneApi(), nullptr);
         {
             velSceneapi_oo w(&factory);
-            w.api()->setModeFlags(1);
+            w.api()->setModeFlags(vel::kExportModeFlags);
             w.beginGroup("g");
             w.endGroup();
         }

@@ -14,7 +14,7 @@ int main()
             vel::velSceneapi_oo w(&factory);
             std::printf("stray\n");
             std::fflush(stdout);
-            w.api()->setModeFlags(1);
+            w.api()->setModeFlags(vel::kExportModeFlags);
             w.beginGroup("g");
             w.endGroup();
         }

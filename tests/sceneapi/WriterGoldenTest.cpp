@@ -29,7 +29,7 @@ const double kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 void writeExportScene(velSceneapi_oo& w)
 {
     velScene_api& api = *w.api();
-    api.setModeFlags(1);
+    api.setModeFlags(vel::kExportModeFlags);
 
     api.beginOptions();
     w.setDouble("meter_scale", 0.001);
@@ -313,7 +313,7 @@ TEST(GoldenSceneText, CapturedShaders)
     list(w, "data", TypeFloatList, fl, 2);
     w->endShader();
     const ShaderText binary = w->capturedText();
-    w->setModeFlags(1);
+    w->setModeFlags(vel::kExportModeFlags);
     w->shaderText(ShaderShadow, binary);
     w->shaderText(ShaderSurface, nullptr); // writes nothing
     w->endMaterial();

@@ -38,7 +38,7 @@ void writeMixed(velScene_api& api)
         big[i] = static_cast<float>(i) * 0.5f;
     const velList list{big.data(), static_cast<std::uint32_t>(big.size() / 3)};
     api.parameter("big", TypeVector3fList, &list);
-    api.setModeFlags(1);
+    api.setModeFlags(vel::kExportModeFlags);
     api.parameter("text", TypeFloatList, &list);
     api.endGeometry();
     api.endGroup();

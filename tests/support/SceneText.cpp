@@ -9,7 +9,7 @@ SceneText::SceneText()
     auto sink = std::make_unique<vel::StringSink>();
     sink_ = sink.get();
     writer_ = std::make_unique<velScene_api_file>(std::move(sink), false);
-    writer_->setModeFlags(1);
+    writer_->setModeFlags(vel::kExportModeFlags);
     wrapper_.attach(writer_.get());
 }
 

@@ -9,9 +9,7 @@ velScene_api& ReplayTarget::operator()(const ModeNeed& need)
     const bool binary = need.binaryLists < 0 ? binary_ : need.binaryLists != 0;
     const bool off = need.indentation < 0 ? indentationOff_ : need.indentation == 0;
     if (binary != binary_ || off != indentationOff_) {
-        // Bit 1 as the export command sets it; the writer reads only the
-        // binary-list and no-indentation bits.
-        const std::uint32_t flags = 1u | (binary ? ModeBinaryLists : 0u) | (off ? ModeNoIndent : 0u);
+        const std::uint32_t flags = ModeBase | (binary ? ModeBinaryLists : 0u) | (off ? ModeNoIndent : 0u);
         target_.setModeFlags(static_cast<int>(flags));
         binary_ = binary;
         indentationOff_ = off;

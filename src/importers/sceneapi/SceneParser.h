@@ -77,7 +77,7 @@ private:
     };
     // A value as parameter() and listValue() take it.
     struct Value {
-        int code = 8; // no value text
+        int code = TypeNone;
         const void* pointer = nullptr;
         velList list{};
         ShaderText text = nullptr;

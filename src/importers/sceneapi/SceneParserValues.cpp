@@ -38,7 +38,7 @@ bool SceneParser::atValueEnd(Term term) const
 
 bool SceneParser::value(Value& v, Term term)
 {
-    v.code = 8; // no value text
+    v.code = TypeNone;
     v.pointer = nullptr;
     if (p_ >= end_)
         return fail(p_, "the file ends where a value was expected");

@@ -30,7 +30,7 @@ public:
     // Writes onto `stream` (not owned, never closed; null writes nothing at
     // all). binaryLists selects binary blocks for lists of float triples,
     // floats, doubles and ints. Switches LC_NUMERIC to "C" until destruction.
-    // Starts without indentation (mode flags 0x400001).
+    // Starts without indentation (vel::kWriterStartModeFlags).
     velScene_api_file(std::FILE* stream, bool binaryLists);
     // The same onto any sink; null writes nothing at all.
     velScene_api_file(std::unique_ptr<vel::OutputSink> sink, bool binaryLists);
@@ -146,7 +146,7 @@ private:
     std::vector<std::unique_ptr<velShaderTextData>> texts_; // every captured text made
     vel::TextOutput out_;
     bool binaryLists_;
-    std::uint32_t modeFlags_ = 0x400001;
+    std::uint32_t modeFlags_ = static_cast<std::uint32_t>(vel::kWriterStartModeFlags);
     bool statementContext_ = false;
     TopBlock topBlock_ = TopBlock::None;
     bool capturing_ = false;

@@ -24,6 +24,7 @@ enum TypeCode : int {
     TypeVector3d = 5,      // three doubles
     TypeInt = 6,           // one 32-bit signed int
     TypeBool = 7,          // read as a 32-bit int, non-zero is true
+    TypeNone = 8,          // no value: the parameter's name alone (so are 11, 12, 19 to 22 and 8192)
     TypeMatrix = 9,        // 16 doubles
     TypeString = 10,       // pointer to the characters
     TypeStringPtr = 13,    // pointer to a const char* pointer
@@ -58,11 +59,19 @@ enum ShaderKind : int {
     ShaderReflectionMap = 3,
 };
 
-// Bits of the setModeFlags word that the file writer reads.
+// Bits of the setModeFlags word. The file writer reads the binary-list and
+// no-indentation bits and ignores the others.
 enum ModeFlag : std::uint32_t {
+    ModeBase = 0x1,        // in every mode word the add-in and the writer use
     ModeBinaryLists = 0x2,
     ModeNoIndent = 0x400000,
 };
+
+// The mode word of a fresh file writer: lists as its maker chose, no
+// indentation.
+inline constexpr int kWriterStartModeFlags = ModeBase | ModeNoIndent;
+// The mode word the export command sets: text lists, indented.
+inline constexpr int kExportModeFlags = ModeBase;
 
 } // namespace vel
 

@@ -30,12 +30,12 @@ struct Node;
 // A parameter's value: its type code and the numbers, strings or shader it
 // holds, in the element order of the interface (float triples flat, x y z).
 struct Value {
-    int code = 8;                       // vel::TypeCode; 8 and the like hold nothing
-    std::vector<float> floats;          // codes 1, 2, 3, 14, 15 and their lists
-    std::vector<double> doubles;        // 4, 5, 9 and their lists
-    std::vector<std::int32_t> ints;     // 6, 7, 16, 17, 18, 23 and their lists
-    std::vector<std::string> strings;   // 10, 13 and their lists
-    std::shared_ptr<Node> shader;       // 0x10000: the captured shader
+    int code = TypeNone;                // a vel::TypeCode; TypeNone and the like hold nothing
+    std::vector<float> floats;          // the float codes (TypeVector3f, TypeFloat ...) and their lists
+    std::vector<double> doubles;        // TypeDouble, TypeVector3d, TypeMatrix and their lists
+    std::vector<std::int32_t> ints;     // the int codes and TypeBool, and their lists
+    std::vector<std::string> strings;   // TypeString, TypeStringPtr and their lists
+    std::shared_ptr<Node> shader;       // TypeShaderText: the captured shader
     std::uint32_t count = 0;            // a list's elements as its code counts them
 
     // The value that parameter(name, code, value) passed, copied.
