@@ -33,6 +33,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 namespace standin::raydeck {
 
@@ -55,69 +57,69 @@ public:
     void writeText(const char* format, ...) override;
     void id(std::uint32_t n) override;
 
-    void reserved1() override;
-    bool reserved4() override;
-    bool beginGroup(const char* name, bool placed) override;
-    void endGroup() override;
-    bool beginObject(const char* name, bool placed) override;
-    void endObject() override;
-    bool beginGeometry(const char* type) override;
-    void endGeometry() override;
-    bool beginAnimation(const char* a, const char* b) override;
-    void endAnimation() override;
-    bool beginLoad(const char* module) override;
-    void endLoad() override;
-    bool beginOptions() override;
-    void endOptions() override;
-    bool beginCamera(const char* name) override;
-    void endCamera() override;
-    bool beginImage() override;
-    void endImage() override;
-    bool beginOutput(const char* a, const char* b, const char* c) override;
-    void endOutput() override;
-    bool beginLight(const char* name) override;
-    void endLight() override;
-    bool beginAccel(const char* name) override;
-    void endAccel() override;
-    void transform(const double* m16) override;
-    void setTransform(const double* m16) override;
-    void scale(const double& x, const double& y, const double& z) override;
-    void rotate(const double& x, const double& y, const double& z) override;
-    void translate(const double& x, const double& y, const double& z) override;
-    bool beginMatrix(const char* name) override;
-    void endMatrix() override;
-    bool beginMaterial(const char* name, bool placed) override;
-    bool useMaterial(const char* name) override;
-    void endMaterial() override;
-    void shaderText(int kind, ShaderText text) override;
-    void shaderId(int kind, int id) override;
-    bool beginShader(const char* name, const char* type) override;
-    bool beginShaderId(const char* type, int id) override;
-    void endShader() override;
-    ShaderText capturedText() override;
-    void pushCapture() override;
-    void popCapture() override;
-    bool parameter(const char* name, int type, const void* value) override;
-    bool parameterShaderId(const char* name, int id) override;
-    bool parameterShaderText(const char* name, ShaderText text) override;
-    bool beginList(const char* name) override;
-    void endList() override;
-    void listValue(int type, const void* value) override;
-    int intQueryA() override;
-    int intQueryB() override;
-    int zeroQuery() override;
-    void attribute(const char* key, const char* value) override;
-    void setModeFlags(int flags) override;
-    void version(int v) override;
-    void reserved58() override;
-    void progress(const char* name, float fraction) override;
-    void icon(const unsigned char* data, int length) override;
-    void binaryData(const char* keyword, const unsigned char* data, int length) override;
-    void flags(std::uint32_t f) override;
-    bool reserved64() override;
-    bool render() override;
-    void print(const char* text) override;
-    void error(const char* text) override;
+    void reserved1() override { toWriter<&Writer::reserved1>(); }
+    bool reserved4() override { return toWriter<&Writer::reserved4>(); }
+    bool beginGroup(const char* name, bool placed) override { return toWriter<&Writer::beginGroup>(name, placed); }
+    void endGroup() override { toWriter<&Writer::endGroup>(); }
+    bool beginObject(const char* name, bool placed) override { return toWriter<&Writer::beginObject>(name, placed); }
+    void endObject() override { toWriter<&Writer::endObject>(); }
+    bool beginGeometry(const char* type) override { return toWriter<&Writer::beginGeometry>(type); }
+    void endGeometry() override { toWriter<&Writer::endGeometry>(); }
+    bool beginAnimation(const char* a, const char* b) override { return toWriter<&Writer::beginAnimation>(a, b); }
+    void endAnimation() override { toWriter<&Writer::endAnimation>(); }
+    bool beginLoad(const char* module) override { return toWriter<&Writer::beginLoad>(module); }
+    void endLoad() override { toWriter<&Writer::endLoad>(); }
+    bool beginOptions() override { return toWriter<&Writer::beginOptions>(); }
+    void endOptions() override { toWriter<&Writer::endOptions>(); }
+    bool beginCamera(const char* name) override { return toWriter<&Writer::beginCamera>(name); }
+    void endCamera() override { toWriter<&Writer::endCamera>(); }
+    bool beginImage() override { return toWriter<&Writer::beginImage>(); }
+    void endImage() override { toWriter<&Writer::endImage>(); }
+    bool beginOutput(const char* a, const char* b, const char* c) override { return toWriter<&Writer::beginOutput>(a, b, c); }
+    void endOutput() override { toWriter<&Writer::endOutput>(); }
+    bool beginLight(const char* name) override { return toWriter<&Writer::beginLight>(name); }
+    void endLight() override { toWriter<&Writer::endLight>(); }
+    bool beginAccel(const char* name) override { return toWriter<&Writer::beginAccel>(name); }
+    void endAccel() override { toWriter<&Writer::endAccel>(); }
+    void transform(const double* m16) override { toWriter<&Writer::transform>(m16); }
+    void setTransform(const double* m16) override { toWriter<&Writer::setTransform>(m16); }
+    void scale(const double& x, const double& y, const double& z) override { toWriter<&Writer::scale>(x, y, z); }
+    void rotate(const double& x, const double& y, const double& z) override { toWriter<&Writer::rotate>(x, y, z); }
+    void translate(const double& x, const double& y, const double& z) override { toWriter<&Writer::translate>(x, y, z); }
+    bool beginMatrix(const char* name) override { return toWriter<&Writer::beginMatrix>(name); }
+    void endMatrix() override { toWriter<&Writer::endMatrix>(); }
+    bool beginMaterial(const char* name, bool placed) override { return toWriter<&Writer::beginMaterial>(name, placed); }
+    bool useMaterial(const char* name) override { return toWriter<&Writer::useMaterial>(name); }
+    void endMaterial() override { toWriter<&Writer::endMaterial>(); }
+    void shaderText(int kind, ShaderText text) override { toWriter<&Writer::shaderText>(kind, text); }
+    void shaderId(int kind, int id) override { toWriter<&Writer::shaderId>(kind, id); }
+    bool beginShader(const char* name, const char* type) override { return toWriter<&Writer::beginShader>(name, type); }
+    bool beginShaderId(const char* type, int id) override { return toWriter<&Writer::beginShaderId>(type, id); }
+    void endShader() override { toWriter<&Writer::endShader>(); }
+    ShaderText capturedText() override { return toWriter<&Writer::capturedText>(); }
+    void pushCapture() override { toWriter<&Writer::pushCapture>(); }
+    void popCapture() override { toWriter<&Writer::popCapture>(); }
+    bool parameter(const char* name, int type, const void* value) override { return toWriter<&Writer::parameter>(name, type, value); }
+    bool parameterShaderId(const char* name, int id) override { return toWriter<&Writer::parameterShaderId>(name, id); }
+    bool parameterShaderText(const char* name, ShaderText text) override { return toWriter<&Writer::parameterShaderText>(name, text); }
+    bool beginList(const char* name) override { return toWriter<&Writer::beginList>(name); }
+    void endList() override { toWriter<&Writer::endList>(); }
+    void listValue(int type, const void* value) override { toWriter<&Writer::listValue>(type, value); }
+    int intQueryA() override { return toWriter<&Writer::intQueryA>(); }
+    int intQueryB() override { return toWriter<&Writer::intQueryB>(); }
+    int zeroQuery() override { return toWriter<&Writer::zeroQuery>(); }
+    void attribute(const char* key, const char* value) override { toWriter<&Writer::attribute>(key, value); }
+    void setModeFlags(int flags) override { toWriter<&Writer::setModeFlags>(flags); }
+    void version(int v) override { toWriter<&Writer::version>(v); }
+    void reserved58() override { toWriter<&Writer::reserved58>(); }
+    void progress(const char* name, float fraction) override { toWriter<&Writer::progress>(name, fraction); }
+    void icon(const unsigned char* data, int length) override { toWriter<&Writer::icon>(data, length); }
+    void binaryData(const char* keyword, const unsigned char* data, int length) override { toWriter<&Writer::binaryData>(keyword, data, length); }
+    void flags(std::uint32_t f) override { toWriter<&Writer::flags>(f); }
+    bool reserved64() override { return toWriter<&Writer::reserved64>(); }
+    bool render() override { return toWriter<&Writer::render>(); }
+    void print(const char* text) override { toWriter<&Writer::print>(text); }
+    void error(const char* text) override { toWriter<&Writer::error>(text); }
 
     bool isConnected() const { return writer_ != nullptr; }
     // The stand-in's answer to the last transfer ("accepted 3"), or why
@@ -126,6 +128,22 @@ public:
     std::uint32_t clientId() const { return clientId_; }
 
 private:
+    using Writer = velScene_api_file;
+
+    // Hands a scene call to the connection's writer; without a connection it
+    // goes nowhere and answers false, 0 or null.
+    template <auto Call, typename... Args>
+    auto toWriter(Args... args) -> decltype((std::declval<Writer&>().*Call)(args...))
+    {
+        using Result = decltype((std::declval<Writer&>().*Call)(args...));
+        if constexpr (std::is_void_v<Result>) {
+            if (writer_)
+                (writer_.get()->*Call)(args...);
+        } else {
+            return writer_ ? (writer_.get()->*Call)(args...) : Result{};
+        }
+    }
+
     void dropConnection();
 
     LiveTimeouts timeouts_;

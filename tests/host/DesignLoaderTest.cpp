@@ -5,6 +5,8 @@
 
 #include "HostTestSupport.h"
 
+#include <tests/support/Sandbox.h>
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -13,7 +15,6 @@
 #include <cmath>
 #include <fstream>
 #include <numbers>
-#include <sstream>
 
 using namespace hosttest;
 using adsk::core::Application;
@@ -23,14 +24,6 @@ using adsk::core::FloatProperty;
 using adsk::fusion::Design;
 
 namespace {
-
-std::string readText(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<std::filesystem::path> corpus(bool bad)
 {
@@ -64,13 +57,14 @@ TEST_F(DesignLoader, EveryBadDesignIsRejectedWithItsExpectedMessageAndChangesNot
     for (const auto& file : bad) {
         SCOPED_TRACE(file.filename().string());
         const auto expectation = expectationOf(file);
-        const std::string text = readText(expectation);
+        const std::string text = rdtest::readFile(rdtest::utf8FromPath(expectation));
         const std::string expected = text.substr(0, text.find('\n'));
         const std::string source = file.string();
 
         EXPECT_EQ(rejection([&] { sh::openDesignFile(file); }), source + ": " + expected);
         // The same text from memory goes through the same checks.
-        EXPECT_EQ(rejection([&] { sh::parseDesign(readText(file), "memory"); }), "memory: " + expected);
+        const std::string design = rdtest::readFile(rdtest::utf8FromPath(file));
+        EXPECT_EQ(rejection([&] { sh::parseDesign(design, "memory"); }), "memory: " + expected);
     }
     // Files that cannot be read at all.
     const auto missing = designsDir() / "no_such.design.json";

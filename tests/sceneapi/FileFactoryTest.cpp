@@ -27,11 +27,6 @@ std::string expectedStart()
            "#print \"" + wrapperBanner() + "\"\nversion 9\n\n";
 }
 
-std::string readFile(const fs::path& path)
-{
-    return rdtest::readFile(rdtest::utf8FromPath(path));
-}
-
 // What `run` writes to standard error.
 template <typename Run>
 std::string stderrOf(Run run)
@@ -83,11 +78,11 @@ TEST_F(FileFactory, WritesTheHeaderWithLineFeedsOnlyOverAnExistingFileAndClosesO
         }
         factory.close();
         EXPECT_EQ(factory.sceneApi(), nullptr);
-        EXPECT_EQ(readFile(path), expected); // complete before destruction
+        EXPECT_EQ(rdtest::readFile(rdtest::utf8FromPath(path)), expected); // complete before destruction
         factory.close();
     });
     EXPECT_EQ(err, "");
-    EXPECT_EQ(readFile(path), expected);
+    EXPECT_EQ(rdtest::readFile(rdtest::utf8FromPath(path)), expected);
 }
 
 // A full disk: whether the failure comes while writing or only when the

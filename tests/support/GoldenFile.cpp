@@ -1,8 +1,8 @@
 #include "GoldenFile.h"
+#include "Sandbox.h"
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -48,8 +48,7 @@ std::string escaped(std::string_view bytes)
 
 std::string readGoldenFile(const std::string& name)
 {
-    std::ifstream in(goldenPath(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return rdtest::readFile(goldenPath(name));
 }
 
 ::testing::AssertionResult matchesGoldenFile(const std::string& name, std::string_view actual)

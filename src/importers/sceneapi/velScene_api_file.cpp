@@ -155,63 +155,73 @@ int velScene_api_file::zeroQuery()
 
 // --- Blocks ---------------------------------------------------------------------
 
+void velScene_api_file::openBlock(std::string_view head, const char* name)
+{
+    out_.indented(head);
+    out_.name0(name);
+    out_.plain(" {\n");
+    out_.indentMore();
+}
+
+void velScene_api_file::closeBlock()
+{
+    out_.indentLess();
+    out_.indented("}\n");
+}
+
+void velScene_api_file::enterContext(bool statements)
+{
+    contextStack_.push_back(statementContext_);
+    statementContext_ = statements;
+}
+
+void velScene_api_file::leaveContext()
+{
+    statementContext_ = popOr(contextStack_, false);
+}
+
 bool velScene_api_file::beginGroup(const char* name, bool placed)
 {
     out_.plain('\n');
     if (!placed)
         out_.indented("#define ");
-    out_.indented("group ");
-    out_.name0(name);
-    out_.plain(" {\n");
-    out_.indentMore();
-    contextStack_.push_back(statementContext_);
-    statementContext_ = true;
+    openBlock("group ", name);
+    enterContext(true);
     return true;
 }
 
 void velScene_api_file::endGroup()
 {
-    out_.indentLess();
-    out_.indented("}\n");
-    statementContext_ = popOr(contextStack_, false);
+    closeBlock();
+    leaveContext();
 }
 
 bool velScene_api_file::beginObject(const char* name, bool placed)
 {
-    out_.indented(placed ? "object " : "#define object ");
-    out_.name0(name);
-    out_.plain(" {\n");
-    contextStack_.push_back(statementContext_);
-    out_.indentMore();
-    statementContext_ = true;
+    openBlock(placed ? "object " : "#define object ", name);
+    enterContext(true);
     topBlock_ = TopBlock::Object;
     return true;
 }
 
 void velScene_api_file::endObject()
 {
-    statementContext_ = popOr(contextStack_, false);
+    leaveContext();
     topBlock_ = TopBlock::None;
-    out_.indentLess();
-    out_.indented("}\n");
+    closeBlock();
 }
 
 bool velScene_api_file::beginGeometry(const char* type)
 {
-    out_.indented("geometry ");
-    out_.name0(type);
-    out_.plain(" {\n");
-    contextStack_.push_back(statementContext_);
-    out_.indentMore();
-    statementContext_ = false;
+    openBlock("geometry ", type);
+    enterContext(false);
     return true;
 }
 
 void velScene_api_file::endGeometry()
 {
-    out_.indentLess();
-    out_.indented("}\n");
-    statementContext_ = popOr(contextStack_, false);
+    closeBlock();
+    leaveContext();
 }
 
 bool velScene_api_file::beginAnimation(const char* a, const char* b)
@@ -221,32 +231,26 @@ bool velScene_api_file::beginAnimation(const char* a, const char* b)
     out_.indented(" "); // the indentation lands between the two names
     out_.name0(b);
     out_.plain(" {\n");
-    contextStack_.push_back(statementContext_);
     out_.indentMore();
-    statementContext_ = false;
+    enterContext(false);
     return true;
 }
 
 void velScene_api_file::endAnimation()
 {
-    out_.indentLess();
-    out_.indented("}\n");
-    statementContext_ = popOr(contextStack_, false);
+    closeBlock();
+    leaveContext();
 }
 
 bool velScene_api_file::beginLoad(const char* module)
 {
-    out_.indented("load ");
-    out_.name0(module);
-    out_.plain(" {\n");
-    out_.indentMore();
+    openBlock("load ", module);
     return true;
 }
 
 void velScene_api_file::endLoad()
 {
-    out_.indentLess();
-    out_.indented("}\n");
+    closeBlock();
 }
 
 bool velScene_api_file::beginTopBlock(TopBlock block)
@@ -262,10 +266,8 @@ bool velScene_api_file::beginTopBlock(TopBlock block)
 
 void velScene_api_file::endTopBlock(TopBlock block)
 {
-    if (topBlock_ == block) {
-        out_.indentLess();
-        out_.indented("}\n");
-    }
+    if (topBlock_ == block)
+        closeBlock();
     statementContext_ = false;
     topBlock_ = TopBlock::None;
 }
@@ -290,12 +292,10 @@ bool velScene_api_file::beginCamera(const char* name)
         return false;
     if (!name) {
         out_.indented("\ncamera {\n");
+        out_.indentMore();
     } else {
-        out_.indented("\ncamera ");
-        out_.name0(name);
-        out_.plain(" {\n");
+        openBlock("\ncamera ", name);
     }
-    out_.indentMore();
     return true;
 }
 
@@ -345,43 +345,33 @@ bool velScene_api_file::beginOutput(const char* a, const char* b, const char* c)
 
 void velScene_api_file::endOutput()
 {
-    out_.indentLess();
+    closeBlock();
     statementContext_ = true;
-    out_.indented("}\n");
 }
 
 bool velScene_api_file::beginLight(const char* name)
 {
     out_.plain('\n');
-    out_.indented("light ");
-    out_.name0(name);
-    out_.plain(" {\n");
-    out_.indentMore();
+    openBlock("light ", name);
     return true;
 }
 
 void velScene_api_file::endLight()
 {
-    out_.indentLess();
-    out_.indented("}\n");
+    closeBlock();
 }
 
 bool velScene_api_file::beginAccel(const char* name)
 {
-    out_.indented("\naccel ");
-    out_.name0(name);
-    out_.plain(" {\n");
-    contextStack_.push_back(statementContext_);
-    out_.indentMore();
-    statementContext_ = false;
+    openBlock("\naccel ", name);
+    enterContext(false);
     return true;
 }
 
 void velScene_api_file::endAccel()
 {
-    out_.indentLess();
-    out_.indented("}\n");
-    statementContext_ = popOr(contextStack_, false);
+    closeBlock();
+    leaveContext();
 }
 
 // --- Transforms ------------------------------------------------------------------
@@ -417,27 +407,20 @@ void velScene_api_file::translate(const double& x, const double& y, const double
 
 bool velScene_api_file::beginMatrix(const char* name)
 {
-    out_.indented("#define matrix ");
-    out_.name0(name);
-    out_.plain(" {\n");
-    out_.indentMore();
+    openBlock("#define matrix ", name);
     return true;
 }
 
 void velScene_api_file::endMatrix()
 {
-    out_.indentLess();
-    out_.indented("}\n");
+    closeBlock();
 }
 
 bool velScene_api_file::beginMaterial(const char* name, bool placed)
 {
     if (!placed)
         out_.indented("\n#define ");
-    out_.indented("material ");
-    out_.name0(name);
-    out_.plain(" {\n");
-    out_.indentMore();
+    openBlock("material ", name);
     return true;
 }
 
@@ -451,8 +434,7 @@ bool velScene_api_file::useMaterial(const char* name)
 
 void velScene_api_file::endMaterial()
 {
-    out_.indentLess();
-    out_.indented("}\n");
+    closeBlock();
 }
 
 void velScene_api_file::writeShaderKeyword(int kind, bool withBlank)
@@ -500,8 +482,7 @@ bool velScene_api_file::beginShader(const char* name, const char* type)
 {
     captureStack_.push_back(capturing_);
     textStack_.push_back(current_);
-    contextStack_.push_back(statementContext_);
-    statementContext_ = false;
+    enterContext(false);
     if (name) {
         setCapture(false, current_);
         out_.indented("#define shader ");
@@ -524,8 +505,7 @@ bool velScene_api_file::beginShaderId(const char* type, int id)
 {
     captureStack_.push_back(capturing_);
     textStack_.push_back(current_);
-    contextStack_.push_back(statementContext_);
-    statementContext_ = false;
+    enterContext(false);
     setCapture(false, current_);
     // The type goes in as it is, not through the name writer.
     out_.indented({"#define shader ", integer(id), " ", orEmpty(type), " {\n"});
@@ -542,7 +522,7 @@ void velScene_api_file::endShader()
     } else {
         out_.indented("}\n");
     }
-    statementContext_ = popOr(contextStack_, false);
+    leaveContext();
     popOr<velShaderTextData*>(textStack_, nullptr); // current stays on the finished text
     setCapture(popOr(captureStack_, false), current_);
 }

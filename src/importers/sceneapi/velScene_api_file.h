@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "CapturedText.h"
@@ -139,6 +140,13 @@ private:
 
     bool beginTopBlock(TopBlock block);
     void endTopBlock(TopBlock block);
+    // `head`, the name and " {", then one level deeper; closeBlock undoes it.
+    void openBlock(std::string_view head, const char* name);
+    void closeBlock();
+    // Whether the block's lines are statements or settings; leaveContext
+    // restores the enclosing block's.
+    void enterContext(bool statements);
+    void leaveContext();
     void setCapture(bool capturing, velShaderTextData* current);
     void writeShaderKeyword(int kind, bool withBlank);
 
