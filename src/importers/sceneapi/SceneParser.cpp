@@ -870,8 +870,13 @@ bool SceneParser::shaderSlot(int kind)
 bool SceneParser::checkDepth(const char* at)
 {
     if (blocks_.size() >= options_.maxBlockDepth)
-        return fail(at, "blocks nested deeper than " + std::to_string(options_.maxBlockDepth));
+        return fail(at, "blocks nested deeper than " + std::to_string(options_.maxBlockDepth) + nestingBegins());
     return true;
+}
+
+std::string SceneParser::nestingBegins() const
+{
+    return blocks_.empty() ? std::string() : " inside " + blockName(blocks_.front());
 }
 
 void SceneParser::open(Block kind, const char* at)

@@ -152,6 +152,9 @@ private:
     void closeBlocksTo(std::size_t depth);
     bool popContext();
     std::string blockName(const Open& block) const;
+    // " inside" the outermost open block and where it begins, for a refusal
+    // of deep nesting; empty at the top.
+    std::string nestingBegins() const;
 
     // --- Text (SceneParserText.cpp)
     std::size_t blanks(const char* p) const;

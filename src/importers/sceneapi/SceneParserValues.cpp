@@ -803,7 +803,7 @@ bool SceneParser::capturedText(std::size_t prefix, ShaderText& text, bool& binar
 {
     const char* at = p_;
     if (frames_.size() >= options_.maxTextDepth)
-        return fail(at, "shader texts nested deeper than " + std::to_string(options_.maxTextDepth));
+        return fail(at, "shader texts nested deeper than " + std::to_string(options_.maxTextDepth) + nestingBegins());
     if (!checkDepth(at))
         return false;
     const ModeNeed outer = need_;
