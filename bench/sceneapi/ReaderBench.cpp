@@ -2,7 +2,8 @@
 // writer benchmark writes (lists of 10 million random floats and ints, in
 // text and in binary form), and a whole exported scene (5,000 meshes of 800
 // triangles in component groups, each with a material and its captured
-// shader), in text and in binary form.
+// shader), in text and in binary form, and 200,000 small groups (a flag word
+// each, no geometry), where the cost per block outweighs the cost per byte.
 //
 // "Write" writes the file through the writer onto a stream, as the file
 // factory does (into a file in /tmp, rewritten from its start each time, so
@@ -182,6 +183,18 @@ void scene(velScene_api& w)
     w.endGroup();
 }
 
+// 200,000 groups holding only their flag word.
+void groups(velScene_api& w)
+{
+    w.beginGroup("Design", true);
+    for (int g = 0; g < 200'000; ++g) {
+        w.beginGroup("Component", true);
+        w.flags(32769);
+        w.endGroup();
+    }
+    w.endGroup();
+}
+
 // A file in /tmp written by `emit`, and its size.
 class SceneFileOnDisk {
 public:
@@ -237,6 +250,11 @@ SceneFileOnDisk& sceneText()
 SceneFileOnDisk& sceneBinary()
 {
     static SceneFileOnDisk f("scene-binary", 3, scene);
+    return f;
+}
+SceneFileOnDisk& groupsText()
+{
+    static SceneFileOnDisk f("groups-text", 1, groups);
     return f;
 }
 
@@ -310,6 +328,9 @@ void Scene_ReadModel(benchmark::State& s) { readModel(s, sceneText()); }
 void SceneBinary_Write(benchmark::State& s) { write(s, sceneBinary(), scene); }
 void SceneBinary_Read(benchmark::State& s) { readNull(s, sceneBinary()); }
 void SceneBinary_ReadModel(benchmark::State& s) { readModel(s, sceneBinary()); }
+void Groups_Write(benchmark::State& s) { write(s, groupsText(), groups); }
+void Groups_Read(benchmark::State& s) { readNull(s, groupsText()); }
+void Groups_ReadModel(benchmark::State& s) { readModel(s, groupsText()); }
 
 } // namespace
 
@@ -328,5 +349,8 @@ BENCHMARK(Scene_ReadModel)->Unit(benchmark::kMillisecond);
 BENCHMARK(SceneBinary_Write)->Unit(benchmark::kMillisecond);
 BENCHMARK(SceneBinary_Read)->Unit(benchmark::kMillisecond);
 BENCHMARK(SceneBinary_ReadModel)->Unit(benchmark::kMillisecond);
+BENCHMARK(Groups_Write)->Unit(benchmark::kMillisecond);
+BENCHMARK(Groups_Read)->Unit(benchmark::kMillisecond);
+BENCHMARK(Groups_ReadModel)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
