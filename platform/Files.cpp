@@ -1,5 +1,8 @@
 #include "Files.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace platform {
 
 std::filesystem::path pathFromUtf8(std::string_view utf8)
@@ -21,6 +24,23 @@ std::string joinPath(std::string_view folder, std::string_view name)
     path += kPathSeparator;
     path += name;
     return path;
+}
+
+bool readToEnd(std::FILE* stream, std::string& bytes, std::string& whyNot)
+{
+    char buffer[1 << 16];
+    errno = 0;
+    for (;;) {
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, stream);
+        bytes.append(buffer, n);
+        if (n < sizeof buffer)
+            break;
+    }
+    if (std::ferror(stream)) {
+        whyNot = std::strerror(errno != 0 ? errno : EIO);
+        return false;
+    }
+    return true;
 }
 
 } // namespace platform

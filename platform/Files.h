@@ -44,4 +44,20 @@ std::optional<std::uint64_t> fileSize(const std::string& path);
 // the stream; null with errno set on failure.
 std::FILE* openFile(const std::string& path, const char* mode);
 
+// Opens the regular file at path for binary reading; the caller owns the
+// stream. Anything else is refused, as reading it would not end (/dev/zero),
+// would block (a FIFO) or means nothing (a directory). Null on failure, with
+// errno set and the reason in whyNot: the system's message, "Is a directory"
+// (EISDIR), or "not a regular file" (EINVAL).
+std::FILE* openRegularFile(const std::string& path, std::string& whyNot);
+
+// Appends all of standard input to bytes, byte for byte (on Windows the
+// stream is switched to binary mode first). False with the system's reason in
+// whyNot on a read error.
+bool readStandardInput(std::string& bytes, std::string& whyNot);
+
+// Appends what is left in stream to bytes. False with the system's reason in
+// whyNot on a read error.
+bool readToEnd(std::FILE* stream, std::string& bytes, std::string& whyNot);
+
 } // namespace platform

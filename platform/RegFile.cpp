@@ -42,8 +42,16 @@ std::string normaliseKeyPath(std::string_view path)
 
 const RegKeyData* RegFile::find(std::string_view path) const
 {
-    const auto it = keys_.find(normaliseKeyPath(path));
-    return it == keys_.end() ? nullptr : &it->second;
+    std::string key = normaliseKeyPath(path);
+    if (const auto it = keys_.find(key); it != keys_.end())
+        return &it->second;
+    // A parent of a stated key: the keys below it sort together, right from
+    // "<key>\\" on.
+    key.push_back('\\');
+    const auto below = keys_.lower_bound(key);
+    if (below != keys_.end() && below->first.starts_with(key))
+        return &parent_;
+    return nullptr;
 }
 
 const RegValue* RegFile::value(const RegKeyData& key, std::string_view name)
@@ -193,15 +201,8 @@ private:
             return failHere("unknown root \"" + std::string(rootPart) + "\" (expected "
                             + std::string(rootName(root_)) + ")");
         }
-        current_ = &ensureKey(normaliseKeyPath(rest));
+        current_ = &file_.keys_[normaliseKeyPath(rest)];
         return true;
-    }
-
-    RegKeyData& ensureKey(const std::string& path)
-    {
-        for (std::size_t pos = path.find('\\'); pos != std::string::npos; pos = path.find('\\', pos + 1))
-            file_.keys_[path.substr(0, pos)];
-        return file_.keys_[path];
     }
 
     // Reads a double-quoted text starting at text[pos] == '"'; pos ends after

@@ -79,14 +79,17 @@ public:
     // A value of a key, by name in any case; null when missing.
     static const RegValue* value(const RegKeyData& key, std::string_view name);
 
-    // Every key by its normalised path (see normaliseKeyPath); the root key
-    // has the empty path.
+    // Every key the file names, by its normalised path (see
+    // normaliseKeyPath), and the root key with the empty path. Their parents
+    // exist too (find() finds them) but are not listed.
     const std::map<std::string, RegKeyData>& keys() const { return keys_; }
 
 private:
     // Normalised key path (lower case, single backslashes, no leading or
-    // trailing one) -> key.
+    // trailing one) -> key. Parents are not stored: a key 20,000 levels deep
+    // would otherwise make 20,000 copies of ever longer prefixes.
     std::map<std::string, RegKeyData> keys_;
+    RegKeyData parent_; // what find() gives for a parent: no values
     std::string error_;
     friend class RegFileParser;
 };

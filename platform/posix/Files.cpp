@@ -1,5 +1,7 @@
 #include <platform/Files.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,6 +42,44 @@ std::optional<std::uint64_t> fileSize(const std::string& path)
 std::FILE* openFile(const std::string& path, const char* mode)
 {
     return std::fopen(path.c_str(), mode);
+}
+
+std::FILE* openRegularFile(const std::string& path, std::string& whyNot)
+{
+    const auto refuse = [&](int error, const char* reason) -> std::FILE* {
+        whyNot = reason != nullptr ? reason : std::strerror(error);
+        errno = error;
+        return nullptr;
+    };
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return refuse(errno, nullptr);
+    struct stat info{};
+    int error = 0;
+    const char* reason = nullptr;
+    if (::fstat(fd, &info) != 0)
+        error = errno;
+    else if (S_ISDIR(info.st_mode))
+        error = EISDIR;
+    else if (!S_ISREG(info.st_mode)) {
+        error = EINVAL;
+        reason = "not a regular file";
+    } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    std::FILE* stream = error == 0 ? ::fdopen(fd, "rb") : nullptr;
+    if (stream == nullptr) {
+        if (error == 0)
+            error = errno;
+        ::close(fd);
+        return refuse(error, reason);
+    }
+    return stream;
+}
+
+bool readStandardInput(std::string& bytes, std::string& whyNot)
+{
+    return readToEnd(stdin, bytes, whyNot);
 }
 
 } // namespace platform

@@ -7,9 +7,11 @@
 //
 // The file is read again at every open, so edits take effect at once as in
 // the registry, but parsed only when its content changed. A missing file is an
-// empty root. A malformed or unreadable file is reported once on standard
-// error (again only after it changed) and read as an empty root.
+// empty root. A malformed or unreadable file, or one that is no regular file
+// (a directory), is reported once on standard error (again only after it
+// changed) and read as an empty root.
 
+#include <platform/Files.h>
 #include <platform/Native.h>
 #include <platform/RegFile.h>
 #include <platform/Utf16.h>
@@ -17,9 +19,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 
 namespace platform {
@@ -108,14 +107,16 @@ private:
             return nullptr;
         }
 
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            const int error = errno;
-            if (error == ENOENT || error == ENOTDIR) {
-                cached = Cached{};
-                return nullptr;
-            }
-            const std::string reason = std::strerror(error);
+        std::string content, reason;
+        std::FILE* in = openRegularFile(path, reason);
+        if (in == nullptr && (errno == ENOENT || errno == ENOTDIR)) {
+            cached = Cached{};
+            return nullptr;
+        }
+        const bool read = in != nullptr && readToEnd(in, content, reason);
+        if (in != nullptr)
+            std::fclose(in);
+        if (!read) {
             if (cached.path != path || cached.readable || cached.content != reason) {
                 std::fprintf(stderr, "registry file %s: cannot be read: %s; it is ignored\n", path.c_str(),
                              reason.c_str());
@@ -124,7 +125,6 @@ private:
             }
             return nullptr;
         }
-        std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         if (cached.path == path && cached.readable && cached.content == content)
             return cached.file;
 

@@ -3,6 +3,11 @@
 
 #include <windows.h>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <io.h>
+
 namespace platform {
 
 bool isReadableFile(const std::string& path)
@@ -39,6 +44,33 @@ std::optional<std::uint64_t> fileSize(const std::string& path)
 std::FILE* openFile(const std::string& path, const char* mode)
 {
     return _wfopen(wide(path).c_str(), wide(mode).c_str());
+}
+
+std::FILE* openRegularFile(const std::string& path, std::string& whyNot)
+{
+    std::FILE* stream = _wfopen(wide(path).c_str(), L"rb");
+    if (stream == nullptr) {
+        // The C runtime says "Permission denied" for a folder.
+        const int error = isDirectory(path) ? EISDIR : errno;
+        whyNot = std::strerror(error);
+        errno = error;
+        return nullptr;
+    }
+    // A device (NUL, CON, COM1) or a pipe.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)))) != FILE_TYPE_DISK) {
+        std::fclose(stream);
+        whyNot = "not a regular file";
+        errno = EINVAL;
+        return nullptr;
+    }
+    return stream;
+}
+
+bool readStandardInput(std::string& bytes, std::string& whyNot)
+{
+    // In text mode every "\r\n" would arrive as "\n".
+    _setmode(_fileno(stdin), _O_BINARY);
+    return readToEnd(stdin, bytes, whyNot);
 }
 
 } // namespace platform

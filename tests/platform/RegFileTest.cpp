@@ -105,3 +105,35 @@ TEST(RegFile, AMalformedFileNamesItsFirstFaultyLineAndHasNoKeys)
         EXPECT_EQ(file.find(""), nullptr) << c.content;
     }
 }
+
+// Parents exist without being stored: a key 20,000 levels deep costs its own
+// line, not a copy of every prefix. Only whole components make a parent.
+TEST(RegFile, AKeyManyLevelsDeepHasEveryParent)
+{
+    std::string deep, half;
+    for (int level = 0; level < 20000; ++level) {
+        deep += "\\Level";
+        if (level == 9999)
+            half = deep;
+    }
+    const RegFile file = RegFile::parse("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER" + deep
+                                            + "]\n\"v\"=\"1\"\n[HKEY_CURRENT_USER\\a\\bc]\n",
+                                        RegistryRoot::CurrentUser);
+    ASSERT_TRUE(file.ok()) << file.error();
+    EXPECT_EQ(valueAt(file, deep, "v")->text, "1");
+    const struct {
+        std::string path;
+        bool found;
+    } cases[] = {
+        {"LEVEL", true}, {half, true}, {"a", true}, {"a\\bc", true},
+        {"Lev", false}, {deep + "\\Level", false}, {"a\\b", false}, {"b", false},
+    };
+    for (const auto& c : cases) {
+        const auto* key = file.find(c.path);
+        EXPECT_EQ(key != nullptr, c.found) << c.path.substr(0, 40);
+        if (key != nullptr && c.path != deep) {
+            EXPECT_TRUE(key->values.empty());
+        }
+    }
+    EXPECT_EQ(file.keys().size(), 3u); // the root and the two keys named
+}

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using platform::RegistryRoot;
 using rdtest::RegistrySandbox;
 
@@ -90,4 +92,14 @@ TEST(RegistryFiles, AMalformedFileIsReportedOnceWithItsLineAndReadsAsEmpty)
     sandbox.writeMachine("[");
     EXPECT_EQ(registry().open(RegistryRoot::LocalMachine, "SOFTWARE\\Veltor"), nullptr);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("line 3: a key line must end"), std::string::npos);
+
+    // A folder in the file's place is a bad file too, not the end of the
+    // command that asked.
+    const std::string folder = sandbox.dir / "system.reg";
+    std::filesystem::remove(rdtest::pathFromUtf8(folder));
+    std::filesystem::create_directory(rdtest::pathFromUtf8(folder));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(registry().open(RegistryRoot::LocalMachine, "SOFTWARE\\Veltor"), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "registry file " + folder + ": cannot be read: Is a directory; it is ignored\n");
 }
