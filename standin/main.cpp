@@ -24,6 +24,7 @@
 
 #include <platform/Files.h>
 #include <platform/ProcessInfo.h>
+#include <platform/Program.h>
 #include <platform/SceneFileOpen.h>
 #include <platform/Services.h>
 
@@ -259,9 +260,7 @@ int act(bool list, bool describe, bool quit, const std::string& dumpFile, std::u
     return ask(*standin, kDump, error ? dumpFile : path.lexically_normal().string(), false);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     CLI::App app{"A stand-in for the RayDeck application: without options it serves the live link as RayDeck "
                  "does; with one it asks a running stand-in.",
@@ -282,4 +281,11 @@ int main(int argc, char** argv)
     if (const auto status = rdcli::parse(app, "raydeck-standin", argc, argv))
         return rdcli::finish("raydeck-standin", *status);
     return rdcli::finish("raydeck-standin", act(list, describe, quit, dumpFile, pid));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return platform::guardedMain("raydeck-standin", rdcli::kFailed, run, argc, argv);
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -241,6 +242,7 @@ std::string source(const std::string& relative)
 TEST(RdkCommandLine, StatusesMessagesAndStandardStreams)
 {
     rdtest::TempDir dir;
+    std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.rdk");
     const std::string golden = source("tests/sceneapi/golden/export_indented.rdk");
     const std::string bad = source("tests/sceneapi/bad/20_bad_two_problems.rdk");
     // A problem where the layout also departs from a writer's: the problem
@@ -265,6 +267,9 @@ TEST(RdkCommandLine, StatusesMessagesAndStandardStreams)
         {{"check", edited}, {}, 1, {"edited.rdk:2:1: error: ", "1 problem"}, {"note", "reads all the same"}},
         {{"check", "-"}, {golden, ""}, 0, {"standard input: well formed, 1 warning"}, {}},
         {{"check", dir / "none.rdk"}, {}, 1, {"rdk: cannot read", "No such file or directory"}, {}},
+        // Read as files, these would never end.
+        {{"check", rdtest::utf8FromPath(dir.path())}, {}, 1, {"rdk: cannot read", "Is a directory"}, {}},
+        {{"check", dir / "zero.rdk"}, {}, 1, {"rdk: cannot read", "zero.rdk: not a regular file"}, {}},
         {{"stats", golden, "--depth", "2"},
          {},
          0,

@@ -163,7 +163,9 @@ struct ImportSettings {
 
 } // namespace
 
-int main(int argc, char** argv)
+namespace {
+
+int run(int argc, char** argv)
 {
     CLI::App app{"Stands in for Fusion 360 around the RayDeck 8 add-in: loads a design file, loads the add-in "
                  "module, calls its run, clicks its commands, answers the save dialog, calls its stop.",
@@ -255,4 +257,11 @@ int main(int argc, char** argv)
             status = runScript(session, steps);
     }
     return rdcli::finish("addin-host", status);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return platform::guardedMain("addin-host", rdcli::kFailed, run, argc, argv);
 }

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -139,9 +140,7 @@ bool writePng(const std::filesystem::path& path, const std::vector<std::uint8_t>
     return ok;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make-icons OUTPUT_FOLDER\n");
@@ -168,4 +167,20 @@ int main(int argc, char** argv)
         }
     }
     return 0;
+}
+
+} // namespace
+
+// A build tool on its own (no platform library): the same guard as the
+// other programs', so that a failure is one line and status 1.
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "make-icons: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "make-icons: an unexpected failure\n");
+    }
+    return 1;
 }

@@ -13,20 +13,19 @@ namespace rdk {
 
 struct SceneFile {
     std::string path; // as given; "-" is shown as "standard input"
-    vel::FileBytes bytes;
-    std::string piped; // what came from standard input
+    vel::FileBytes bytes; // standard input's too
     vel::ReadResult read;
     vel::model::Scene scene;
 
-    std::string_view text() const { return path == "-" ? std::string_view(piped) : bytes.bytes(); }
+    std::string_view text() const { return bytes.bytes(); }
     // The name that messages start with.
     std::string shownName() const { return path == "-" ? "standard input" : path; }
 };
 
 // Loads `path` ("-": standard input, read to its end) and reads it into
-// `out`. False, with the system's reason in `error`, when the file cannot be
-// loaded; a malformed file is read as far as it goes and its problems are in
-// out.read.
+// `out`. False, with the reason in `error`, when the file cannot be loaded
+// or is no regular file; a malformed file is read as far as it goes and its
+// problems are in out.read.
 bool loadSceneFile(const std::string& path, SceneFile& out, std::string& error);
 
 } // namespace rdk

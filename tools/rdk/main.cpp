@@ -14,6 +14,8 @@
 
 #include <tools/cli/CommandLine.h>
 
+#include <platform/Program.h>
+
 #include "Commands.h"
 
 namespace {
@@ -30,9 +32,7 @@ std::string pngName(const std::string& name)
     return "the picture is a PNG: name it NAME.png, or \"-\" for standard output";
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     CLI::App app("Checks, describes and previews RayDeck scene files (.rdk).", "rdk");
     rdcli::describeTool(app, "rdk", "the file is malformed (check: not well formed), or cannot be read or written",
@@ -94,4 +94,11 @@ int main(int argc, char** argv)
         status = rdk::render(file, picture, options, std::cout, std::cerr);
     }
     return rdcli::finish("rdk", status);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return platform::guardedMain("rdk", rdcli::kFailed, run, argc, argv);
 }

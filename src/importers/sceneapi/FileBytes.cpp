@@ -1,15 +1,13 @@
 #include "FileBytes.h"
 
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
+#include <memory>
 
-#include "SceneReader.h"
+#include <platform/Files.h>
 
 #if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #define RD_MAP_FILES 1
 #endif
 
@@ -34,30 +32,31 @@ void FileBytes::release()
 bool FileBytes::open(const std::string& path, std::string& error)
 {
     release();
-#ifdef RD_MAP_FILES
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::strerror(errno);
+    if (path == "-")
+        return platform::readStandardInput(copy_, error);
+    struct Closer {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    const std::unique_ptr<std::FILE, Closer> file(platform::openRegularFile(path, error));
+    if (!file)
         return false;
-    }
+#ifdef RD_MAP_FILES
     struct stat info;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    if (::fstat(::fileno(file.get()), &info) == 0 && info.st_size > 0) {
         int flags = MAP_PRIVATE;
 #ifdef MAP_POPULATE
         flags |= MAP_POPULATE; // the whole file is read anyway: map it at once
 #endif
-        void* map = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, flags, fd, 0);
+        void* map = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, flags, ::fileno(file.get()), 0);
         if (map != MAP_FAILED) {
             map_ = map;
             size_ = static_cast<std::size_t>(info.st_size);
-            ::close(fd);
             return true;
         }
     }
-    ::close(fd);
 #endif
-    // Not a plain file, empty, or not mappable: read it.
-    return loadFile(path, copy_, error);
+    // Empty, or not mappable: read it.
+    return platform::readToEnd(file.get(), copy_, error);
 }
 
 std::string_view FileBytes::bytes() const

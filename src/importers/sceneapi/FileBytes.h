@@ -1,7 +1,8 @@
 #pragma once
 // The bytes of a whole file, for reading a scene: mapped into memory where
 // the system can (no copy; the pages come from the file cache), else read
-// into memory.
+// into memory. Only a regular file is read, or standard input for "-": a
+// directory or a device such as /dev/zero is refused with a reason.
 
 #include <cstddef>
 #include <string>
@@ -16,7 +17,8 @@ public:
     FileBytes(const FileBytes&) = delete;
     FileBytes& operator=(const FileBytes&) = delete;
 
-    // False with the system's reason in `error` when the file cannot be read.
+    // False with the reason in `error` when the file cannot be read or is no
+    // regular file. "-" reads standard input to its end.
     bool open(const std::string& path, std::string& error);
 
     std::string_view bytes() const;

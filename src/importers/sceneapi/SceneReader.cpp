@@ -1,9 +1,9 @@
 #include "SceneReader.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
+
+#include <platform/Files.h>
 
 #include "SceneParser.h"
 
@@ -38,34 +38,11 @@ bool loadFile(const std::string& path, std::string& bytes, std::string& error)
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
-    errno = 0;
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        error = std::strerror(errno);
+    const std::unique_ptr<std::FILE, Closer> file(platform::openRegularFile(path, error));
+    if (!file)
         return false;
-    }
-    // Read in one piece where the size is known, else in chunks.
     bytes.clear();
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-        const long size = std::ftell(file.get());
-        std::rewind(file.get());
-        if (size > 0) {
-            bytes.resize(static_cast<std::size_t>(size));
-            bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-        }
-    }
-    char buffer[1 << 16];
-    for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-        bytes.append(buffer, n);
-        if (n < sizeof buffer)
-            break;
-    }
-    if (std::ferror(file.get())) {
-        error = std::strerror(errno ? errno : EIO);
-        return false;
-    }
-    return true;
+    return platform::readToEnd(file.get(), bytes, error);
 }
 
 } // namespace vel

@@ -99,8 +99,8 @@ TextPosition positionOf(std::string_view text, std::size_t offset);
 // "LINE:COLUMN: MESSAGE".
 std::string describe(const ReadProblem& problem);
 
-// Loads a whole file (binary) into `bytes`. On failure returns false and
-// puts the system's reason into `error`.
+// Loads a whole regular file (binary) into `bytes`. On failure returns false
+// and puts the reason into `error`; what is no regular file is refused.
 bool loadFile(const std::string& path, std::string& bytes, std::string& error);
 
 } // namespace vel
