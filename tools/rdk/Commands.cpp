@@ -51,10 +51,10 @@ void reportProblems(const SceneFile& file, std::ostream& out)
         out << file.shownName() << ": stopped after " << file.read.problems.size() << " problems\n";
 }
 
-bool load(const std::string& path, SceneFile& file, std::ostream& err)
+bool load(const std::string& path, SceneFile& file, std::ostream& err, bool buildModel = true)
 {
     std::string error;
-    if (!loadSceneFile(path, file, error)) {
+    if (!loadSceneFile(path, file, error, buildModel)) {
         err << "rdk: cannot read " << file.shownName() << ": " << error << "\n";
         return false;
     }
@@ -202,7 +202,7 @@ void tree(const vel::model::Scene& scene, const Node& node, int level, int depth
 int check(const std::string& path, std::ostream& out, std::ostream& err)
 {
     SceneFile file;
-    if (!load(path, file, err))
+    if (!load(path, file, err, false)) // a check needs the reading, not the model
         return 1;
     reportProblems(file, out);
     std::size_t warnings = 0;
