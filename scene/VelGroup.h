@@ -2,6 +2,11 @@
 // A group node: a name, an optional transform, a flag word and child nodes.
 // write() emits the whole subtree depth first, the group's objects before its
 // child groups, each list in insertion order.
+//
+// Neither emitting nor destroying a subtree recurses into nested groups, so a
+// tree of any depth is safe on a small stack (the CAD program runs the add-in
+// on a thread with 1 MiB). How deep a design may nest is the translation's
+// limit, not the group's.
 
 #include <array>
 #include <cstdint>
@@ -13,9 +18,11 @@
 
 namespace vel {
 
-class VelGroup : public LightNode {
+class VelGroup final : public LightNode {
 public:
     explicit VelGroup(std::string name);
+    // Releases the child groups, then the objects. Groups nested below are
+    // released one after another, not from within each other.
     ~VelGroup() override;
 
     bool write(velSceneapi_oo& w) override;
