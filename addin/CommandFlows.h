@@ -11,10 +11,13 @@ class FusionExporter;
 
 // Asks for a file name in the save dialog and writes the document there.
 // Cancelling writes nothing and leaves the exporter as it was. A file that
-// cannot be written throws (std::runtime_error), so the command fails.
+// cannot be written throws (std::runtime_error), so the command fails; so
+// does a design the scene cannot hold (vel::DesignRefused, before the file is
+// opened).
 void exportToFile(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document> document);
 
 // Streams the document into a running RayDeck over the live link; components
 // unchanged since the last transfer go without their geometry. A link that
-// cannot be made is reported in a message box and nothing else changes.
+// cannot be made is reported in a message box and nothing else changes; so
+// is a design the scene cannot hold, before anything is sent.
 void renderLive(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document> document);

@@ -52,6 +52,10 @@ void exportToFile(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document
     if (fileName.empty())
         return;
 
+    // A design the scene cannot hold is refused (vel::DesignRefused) before
+    // the file is touched.
+    exporter.checkDesign(document, false);
+
     // Opening the file is the first change; when it fails (the factory
     // throws) the exporter is untouched.
     auto factory = std::make_unique<vel::LightFileFactory>(fileName);

@@ -18,6 +18,7 @@
 #include <scene/VelGroup.h>
 #include <sceneapi/velSceneapi_oo.h>
 #include <translate/ComponentRecord.h>
+#include <translate/DesignRefused.h>
 
 namespace {
 
@@ -43,6 +44,16 @@ void renderLive(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document> 
     // An empty document raises the host's exception here, before anything
     // is connected.
     std::string modelSetName = vel::trimVersionSuffix(document->name());
+
+    // A design the scene cannot hold is refused before RayDeck is looked for:
+    // nothing is sent, and the user is told why.
+    try {
+        exporter.checkDesign(document, true);
+    } catch (const vel::DesignRefused& refused) {
+        exporter.userInterface()->messageBox(refused.what(), "", adsk::core::OKButtonType,
+                                             adsk::core::NoIconIconType);
+        return;
+    }
 
     // Declared first so that it goes last: destroying it disconnects and
     // unloads the live library, after everything that wrote through it.

@@ -21,7 +21,13 @@ std::shared_ptr<vel::LightCamera> activeCameraHolder;
 
 float FusionExporter::documentUnitsPerMetre(Ptr<adsk::core::Document> document)
 {
-    unitsPerMetre_ = 1.0f;
+    unitsPerMetre_ = lengthUnitsPerMetre(document);
+    return unitsPerMetre_;
+}
+
+float FusionExporter::lengthUnitsPerMetre(const Ptr<adsk::core::Document>& document)
+{
+    float unitsPerMetre = 1.0f;
     Ptr<adsk::core::Products> products = document->products();
     const std::size_t count = products->count();
     for (std::size_t i = 0; i < count; ++i) {
@@ -32,17 +38,17 @@ float FusionExporter::documentUnitsPerMetre(Ptr<adsk::core::Document> document)
         // leaves the factor as it was.
         const std::string unit = design->unitsManager()->defaultLengthUnits();
         if (unit == "in")
-            unitsPerMetre_ = 39.37008f;
+            unitsPerMetre = 39.37008f;
         else if (unit == "m")
-            unitsPerMetre_ = 1.0f;
+            unitsPerMetre = 1.0f;
         else if (unit == "cm")
-            unitsPerMetre_ = 100.0f;
+            unitsPerMetre = 100.0f;
         else if (unit == "mm")
-            unitsPerMetre_ = 1000.0f;
+            unitsPerMetre = 1000.0f;
         else if (unit == "ft")
-            unitsPerMetre_ = 3.28084f;
+            unitsPerMetre = 3.28084f;
     }
-    return unitsPerMetre_;
+    return unitsPerMetre;
 }
 
 void FusionExporter::writeActiveCamera()

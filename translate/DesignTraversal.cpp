@@ -9,6 +9,7 @@
 
 #include <scene/VelGroup.h>
 #include "FusionExporter.h"
+#include "PlacementWalk.h"
 
 using adsk::core::Appearance;
 using adsk::core::Ptr;
@@ -68,57 +69,84 @@ std::shared_ptr<vel::VelGroup> FusionExporter::buildScene(Ptr<adsk::core::Docume
     return root;
 }
 
-std::shared_ptr<vel::VelGroup> FusionExporter::translateComponent(Ptr<fusion::Component> component,
-                                                                  Ptr<Appearance> inheritedAppearance, bool visible)
-{
-    const std::string name = component->name();
-    auto group = std::make_shared<vel::VelGroup>(name);
-    group->setFlags(kComponentUnchanged);
+// One component group per placement, filled as the walk goes: the record
+// and the flag word on entering, the child placements in between, the bodies
+// of a changed component on leaving.
+class FusionExporter::ComponentTranslation : public vel::PlacementVisitor {
+public:
+    explicit ComponentTranslation(FusionExporter& exporter) : exporter_(exporter) {}
 
-    vel::ComponentRecord record = makeComponentRecord(component, inheritedAppearance, visible);
-    const auto sent = sentRecords_.find(name);
-    const bool changed = sent == sentRecords_.end() || vel::recordsDiffer(record, sent->second);
-    group->setFlags(changed ? kComponentChanged : kComponentUnchanged);
-    currentRecords_[name] = std::move(record);
+    bool enter(const Ptr<fusion::Component>& component, const Ptr<Appearance>& inheritedAppearance,
+               bool visible) override
+    {
+        const std::string name = component->name();
+        auto group = std::make_shared<vel::VelGroup>(name);
+        group->setFlags(kComponentUnchanged);
 
-    // A hidden placement is sent as an empty group.
-    if (!visible)
-        return group;
+        vel::ComponentRecord record = exporter_.makeComponentRecord(component, inheritedAppearance, visible);
+        const auto sent = exporter_.sentRecords_.find(name);
+        const bool changed = sent == exporter_.sentRecords_.end() || vel::recordsDiffer(record, sent->second);
+        group->setFlags(changed ? kComponentChanged : kComponentUnchanged);
+        exporter_.currentRecords_[name] = std::move(record);
 
-    Ptr<fusion::Occurrences> occurrences = component->occurrences();
-    const std::size_t occurrenceCount = occurrences->count();
-    for (std::size_t i = 0; i < occurrenceCount; ++i) {
-        Ptr<fusion::Occurrence> occurrence = occurrences->item(i);
-        Ptr<fusion::Component> placed = occurrence->component();
-        const bool shown = occurrence->isLightBulbOn();
-        Ptr<Appearance> appearance = occurrence->appearance();
-        std::shared_ptr<vel::VelGroup> child = translateComponent(placed, appearance, shown);
+        // A hidden placement is sent as an empty group. An unchanged component
+        // keeps its child placements but sends no bodies: the renderer still
+        // holds them from the last transfer.
+        open_.push_back({std::move(group), component, inheritedAppearance, visible && changed});
+        return visible;
+    }
 
+    void leave() override
+    {
+        Open done = std::move(open_.back());
+        open_.pop_back();
+        if (done.withBodies) {
+            Ptr<fusion::BRepBodies> bodies = done.component->bRepBodies();
+            const std::size_t bodyCount = bodies->count();
+            for (std::size_t i = 0; i < bodyCount; ++i) {
+                Ptr<fusion::BRepBody> body = bodies->item(i);
+                done.group->addGroup(exporter_.translateBody(body, done.inheritedAppearance, body->isLightBulbOn()));
+            }
+        }
+        left_ = std::move(done.group);
+    }
+
+    void place(const Ptr<adsk::core::Matrix3D>& placement) override
+    {
         // Column by column, so the translation lands in elements 12 to 14;
         // the host's centimetres become design units.
-        Ptr<adsk::core::Matrix3D> placement = occurrence->transform();
         double m[16];
         for (int column = 0; column < 4; ++column)
             for (int row = 0; row < 4; ++row)
                 m[4 * column + row] = placement->getCell(row, column);
         for (int k = 12; k < 15; ++k)
-            m[k] *= unitsPerCentimetre_;
-        child->setTransform(m);
-        group->addGroup(child);
+            m[k] *= exporter_.unitsPerCentimetre_;
+        left_->setTransform(m);
+        open_.back().group->addGroup(std::move(left_));
     }
 
-    // An unchanged component keeps its child placements but sends no bodies:
-    // the renderer still holds them from the last transfer.
-    if (!changed)
-        return group;
+    // The group of the placement that ended last.
+    std::shared_ptr<vel::VelGroup> left() { return std::move(left_); }
 
-    Ptr<fusion::BRepBodies> bodies = component->bRepBodies();
-    const std::size_t bodyCount = bodies->count();
-    for (std::size_t i = 0; i < bodyCount; ++i) {
-        Ptr<fusion::BRepBody> body = bodies->item(i);
-        group->addGroup(translateBody(body, inheritedAppearance, body->isLightBulbOn()));
-    }
-    return group;
+private:
+    struct Open {
+        std::shared_ptr<vel::VelGroup> group;
+        Ptr<fusion::Component> component;
+        Ptr<Appearance> inheritedAppearance;
+        bool withBodies;
+    };
+
+    FusionExporter& exporter_;
+    std::vector<Open> open_;
+    std::shared_ptr<vel::VelGroup> left_;
+};
+
+std::shared_ptr<vel::VelGroup> FusionExporter::translateComponent(Ptr<fusion::Component> component,
+                                                                  Ptr<Appearance> inheritedAppearance, bool visible)
+{
+    ComponentTranslation translation(*this);
+    vel::walkPlacements(component, inheritedAppearance, visible, translation);
+    return translation.left();
 }
 
 vel::ComponentRecord FusionExporter::makeComponentRecord(Ptr<fusion::Component> component,

@@ -40,13 +40,23 @@ public:
     // Afterwards sentRecords is a copy of currentRecords.
     std::shared_ptr<vel::VelGroup> buildScene(adsk::core::Ptr<adsk::core::Document> document);
     // One placement of a component: flag word 1 (unchanged, no bodies) or
-    // 32769 (changed), child placements with their transforms.
+    // 32769 (changed), child placements with their transforms. Components
+    // nested deeper than vel::kMaxComponentDepth throw vel::DesignRefused.
     std::shared_ptr<vel::VelGroup> translateComponent(adsk::core::Ptr<adsk::fusion::Component> component,
                                                       adsk::core::Ptr<adsk::core::Appearance> inheritedAppearance,
                                                       bool visible);
     vel::ComponentRecord makeComponentRecord(adsk::core::Ptr<adsk::fusion::Component> component,
                                              adsk::core::Ptr<adsk::core::Appearance> inheritedAppearance,
                                              bool visible);
+
+    // Refuses, before anything is written, a design whose scene could not be
+    // written as it is: components nested deeper than vel::kMaxComponentDepth,
+    // or a length that overflows the scene's 32-bit floats once in the
+    // design's unit (a placement, a mesh coordinate of a shown body; with
+    // `withCamera` also the active camera, as writeActiveCamera writes it).
+    // Throws vel::DesignRefused naming the component path; a missing host
+    // object raises as the translation would. Changes nothing.
+    void checkDesign(adsk::core::Ptr<adsk::core::Document> document, bool withCamera) const;
 
     // Units and camera.
 
@@ -91,6 +101,11 @@ public:
     const adsk::core::Ptr<adsk::core::Application>& application() const { return application_; }
 
 private:
+    class ComponentTranslation;
+
+    // Design units per metre, as documentUnitsPerMetre finds them, unstored.
+    static float lengthUnitsPerMetre(const adsk::core::Ptr<adsk::core::Document>& document);
+
     // Destroyed in reverse order: the records, the host references, then
     // the wrapper.
     std::unique_ptr<vel::velSceneapi_oo> sceneWriter_;

@@ -1,7 +1,8 @@
 #pragma once
 // The export command's work on the stand-in host's active document, without
-// the dialog and the module: the translation into the scene graph and the
-// scene file in text lists, written into `file` and flushed.
+// the dialog and the module: the check that the scene can hold the design,
+// the translation into the scene graph and the scene file in text lists,
+// written into `file` and flushed.
 
 #include <Core/CoreAll.h>
 #include <Fusion/FusionAll.h>
@@ -19,6 +20,7 @@ inline void exportActiveDesign(std::FILE* file)
     adsk::core::Ptr<adsk::core::Application> app = adsk::core::Application::get();
     adsk::core::Ptr<adsk::core::Document> document = app->activeDocument();
     FusionExporter exporter(app->userInterface(), app);
+    exporter.checkDesign(document, false);
     velScene_api_file writer(file, false);
     writer.setModeFlags(vel::kExportModeFlags);
     auto wrapper = std::make_unique<vel::velSceneapi_oo>(nullptr);

@@ -5,6 +5,7 @@
 #include "AddinTestSupport.h"
 
 #include <tests/livelink/ScriptedLive.h>
+#include <tests/support/DeepDesign.h>
 #include <tests/support/GoldenFile.h>
 #include <tests/support/RunProgram.h>
 #include <tests/support/Sandbox.h>
@@ -87,6 +88,17 @@ TEST_F(HostProgram, AnExportThatIsNotWrittenCompletelyFails)
     EXPECT_THAT(r.err, HasSubstr("30_bad_syntax.design.json: " +
                                 rdtest::readFile(testDesign("30_bad_syntax.expect").string())));
     EXPECT_FALSE(fs::exists(dir / "bad.rdk"));
+
+    // 20,000 components deep (it crashed the traversal): refused before the
+    // previous export is touched.
+    rdtest::writeFile(dir / "deep.design.json", rdtest::chainDesignJson(20000));
+    rdtest::writeFile(dir / "deep.rdk", "the previous export");
+    r = host({"export", "deep.design.json", "deep.rdk"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("failed: The scene cannot hold this design: Part0/Part1/Part2/... 895 more "
+                                 ".../Part898/Part899/Part900: components nested more than 900 levels deep\n"));
+    EXPECT_THAT(r.err, HasSubstr("addin-host: the export to \"" + (dir / "deep.rdk") + "\" failed\n"));
+    EXPECT_EQ(rdtest::readFile(dir / "deep.rdk"), "the previous export");
 }
 
 TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)

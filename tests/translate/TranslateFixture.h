@@ -1,6 +1,7 @@
 #pragma once
 // Designs built in code, opened in the stand-in host, and a translator on
-// them; plus accessors for the scene graph the translator returns.
+// them; plus accessors for the scene graph the translator returns and the
+// scene text it writes.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@
 
 #include <scene/TriangleObject.h>
 #include <scene/VelGroup.h>
+#include <sceneapi/velSceneapi_oo.h>
+#include <tests/support/SceneText.h>
 #include <translate/FusionExporter.h>
 
 namespace translatetest {
@@ -117,6 +120,22 @@ protected:
     std::shared_ptr<vel::VelGroup> pass()
     {
         return exporter().buildScene(adsk::core::Application::get()->activeDocument());
+    }
+
+    // The active camera, then the scene tree of the active document, through
+    // the real file writer, as the render command sends them (the export
+    // command: no camera).
+    std::string emitted(bool withCamera = true)
+    {
+        Ptr<adsk::core::Document> document = adsk::core::Application::get()->activeDocument();
+        scenetest::SceneText out;
+        exporter().setSceneWriter(out.newWrapper());
+        exporter().setUnitsPerCentimetre(exporter().documentUnitsPerMetre(document) / 100);
+        if (withCamera)
+            exporter().writeActiveCamera();
+        exporter().sceneWriter()->writeNode(*exporter().buildScene(document));
+        exporter().setSceneWriter(nullptr);
+        return out.finish();
     }
 
     std::unique_ptr<FusionExporter> translator;
