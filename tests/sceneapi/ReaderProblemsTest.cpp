@@ -4,17 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include <process.h>
-#include <windows.h>
-#else
-#include <pthread.h>
-#endif
 
 #include <sceneapi/SceneReader.h>
 #include <sceneapi/StringSink.h>
@@ -22,6 +14,7 @@
 #include <sceneapi/model/SceneReplay.h>
 #include <sceneapi/velScene_api_file.h>
 #include <tests/support/Sandbox.h>
+#include <tests/support/SmallStack.h>
 #include "RecordingScene.h"
 
 namespace {
@@ -42,36 +35,6 @@ std::string unbalanced(const std::vector<std::string>& calls)
         }
     }
     return open.empty() ? "" : std::to_string(open.size()) + " blocks left open, innermost " + open.back();
-}
-
-// Runs `job` on a thread with a stack of `bytes`: a host may run the add-in
-// on a thread of 1 MiB (Windows' default), so no step of reading, building,
-// writing or destroying a scene may recurse once per level of the input.
-void onStackOf(std::size_t bytes, std::function<void()> job)
-{
-#ifdef _WIN32
-    const auto entry = [](void* p) -> unsigned {
-        (*static_cast<std::function<void()>*>(p))();
-        return 0;
-    };
-    const auto thread = reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, static_cast<unsigned>(bytes), entry, &job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-    ASSERT_NE(thread, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-#else
-    const auto entry = [](void* p) -> void* {
-        (*static_cast<std::function<void()>*>(p))();
-        return nullptr;
-    };
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, bytes);
-    pthread_t thread;
-    ASSERT_EQ(pthread_create(&thread, &attributes, entry, &job), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
-#endif
 }
 
 std::string badFile(const std::string& name)
@@ -185,16 +148,10 @@ TEST(ReaderProblems, HostileNestingIsRefusedAtItsDepthOnASmallStack)
         {blocks, "2002:1: blocks nested deeper than 1000 inside the group that begins at 2:1"},
         {texts, "66:7: shader texts nested deeper than 64 inside the material that begins at 1:1"},
     };
-    // Sanitizers make every frame several times larger.
-#if defined(__SANITIZE_ADDRESS__)
-    constexpr std::size_t kStack = 8u << 20;
-#else
-    constexpr std::size_t kStack = 1u << 20;
-#endif
     for (const auto& c : cases) {
         std::vector<std::string> problems;
         std::string written;
-        onStackOf(kStack, [&] {
+        rdtest::onAddinStack([&] {
             auto scene = std::make_unique<vel::model::Scene>();
             {
                 vel::model::SceneBuilder builder(*scene);
