@@ -38,8 +38,8 @@ std::string stderrOf(Run run)
     return testing::internal::GetCapturedStderr();
 }
 
-// A list of floats larger than every buffer on the way.
-// A binary list and a text list large enough for threads to format it.
+// A binary list of floats larger than every buffer on the way, and a text
+// list large enough for threads to format it.
 void writeLargeScene(velSceneapi_oo& w)
 {
     std::vector<float> floats(200000, 1.0f);
