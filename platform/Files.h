@@ -36,6 +36,11 @@ bool isReadableFile(const std::string& path);
 // True when path names an existing directory.
 bool isDirectory(const std::string& path);
 
+// True when both paths name one existing file, also through links or by
+// different spellings (the same device and file number; on Windows the same
+// volume and file index).
+bool sameFile(const std::string& first, const std::string& second);
+
 // The size in bytes of the file at path; nothing when it cannot be opened for
 // reading or is not a regular file.
 std::optional<std::uint64_t> fileSize(const std::string& path);

@@ -5,14 +5,20 @@
 // _setmode in win/.
 
 #include <cstdio>
+#include <memory>
 #include <string>
+
+#include "OutputFile.h"
 
 namespace platform {
 
-// Opens the file named in UTF-8 with mode "wb+": created, or truncated when it
-// exists; binary, so that every "\n" stays a single line feed. On Windows the
-// name goes to the wide-character open in UTF-16, so that any name works.
-std::FILE* openSceneFile(const std::string& utf8Name);
+// Opens the file named in UTF-8 for a scene, binary, so that every "\n" stays
+// a single line feed. A regular file, or a new one, is written beside its
+// name and takes its place only when complete (OutputFile.h), so a failed
+// export leaves the file that was there; anything else (a device, a FIFO)
+// is opened in place with mode "wb+". On Windows the name goes to the
+// wide-character calls in UTF-16, so that any name works.
+std::unique_ptr<OutputFile> openSceneFile(const std::string& utf8Name);
 
 // Takes standard output over for a scene: returns a new binary stream ("wb")
 // on a duplicate of standard output's descriptor, and points standard

@@ -5,7 +5,7 @@
 #include "TransferReading.h"
 #include "TransferRecorder.h"
 
-#include <platform/Files.h>
+#include <platform/OutputFile.h>
 #include <sceneapi/velScene_api_file.h>
 
 #include <asio.hpp>
@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace standin::raydeck {
@@ -41,29 +42,24 @@ std::uint64_t millisecondsSince1970()
                                           .count());
 }
 
-// Writes the scene as a scene file; empty, or why not. A file that could not
-// be written whole is removed again.
+// Writes the scene as a scene file; empty, or why not. A regular file is
+// replaced only when the new one is complete; a failure leaves it as it was.
 std::string writeSceneFile(const HeldScene& scene, const std::string& path)
 {
-    std::FILE* file = platform::openFile(path, "wb");
-    if (file == nullptr)
+    const std::unique_ptr<platform::OutputFile> file = platform::OutputFile::open(path);
+    if (!file)
         return "cannot create " + path + ": " + std::strerror(errno);
-    int failure = 0;
+    std::string failure;
     {
-        velScene_api_file writer(file, true);
+        velScene_api_file writer(file->stream(), true);
         scene.write(writer);
         writer.flush();
-        failure = writer.writeError();
+        failure = writer.writeErrorText();
     }
-    errno = 0;
-    if (std::fclose(file) != 0 && failure == 0)
-        failure = errno != 0 ? errno : EIO;
-    if (failure != 0) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-        return "cannot write " + path + ": " + std::strerror(failure);
-    }
-    return {};
+    const int closed = failure.empty() ? file->commit() : file->abandon();
+    if (failure.empty() && closed != 0)
+        failure = std::strerror(closed);
+    return failure.empty() ? std::string() : "cannot write " + path + ": " + failure;
 }
 
 } // namespace

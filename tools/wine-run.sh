@@ -9,6 +9,11 @@
 # kept for later runs. A wineserver that lingers for a minute after the last
 # program serves the next one without a fresh start. The program's exit code
 # is returned.
+#
+# RD_WINE_FILE_SIZE_LIMIT=<KiB> runs the program (and what it starts) under
+# that file size limit, with SIGXFSZ ignored, so that a write past it fails
+# as on a full disk: for tests of failed writes. The prefix and the server
+# are made before, without the limit.
 set -euo pipefail
 
 if [ $# -lt 2 ]; then
@@ -49,4 +54,8 @@ fi
 flock -u 9
 exec 9>&-
 
+if [ -n "${RD_WINE_FILE_SIZE_LIMIT:-}" ]; then
+  ulimit -f "$RD_WINE_FILE_SIZE_LIMIT"
+  trap '' XFSZ
+fi
 exec wine "$@"

@@ -26,6 +26,13 @@ bool isDirectory(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool sameFile(const std::string& first, const std::string& second)
+{
+    struct stat a{}, b{};
+    return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev
+           && a.st_ino == b.st_ino;
+}
+
 std::optional<std::uint64_t> fileSize(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

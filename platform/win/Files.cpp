@@ -26,6 +26,28 @@ bool isDirectory(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+namespace {
+
+bool identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
+{
+    const HANDLE file = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    CloseHandle(file);
+    return known;
+}
+
+} // namespace
+
+bool sameFile(const std::string& first, const std::string& second)
+{
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    return identify(first, a) && identify(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber
+           && a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
 std::optional<std::uint64_t> fileSize(const std::string& path)
 {
     std::FILE* file = _wfopen(wide(path).c_str(), L"rb");

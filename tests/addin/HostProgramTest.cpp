@@ -101,6 +101,36 @@ TEST_F(HostProgram, AnExportThatIsNotWrittenCompletelyFails)
     EXPECT_EQ(rdtest::readFile(dir / "deep.rdk"), "the previous export");
 }
 
+// The file exported last time outlives a failed export; and the design is
+// never the file an export replaces, whatever name leads to it.
+TEST_F(HostProgram, AFailedExportKeepsThePreviousFileAndNoExportReplacesItsDesign)
+{
+    const std::string longName = std::string(1100000, 'x');
+    const std::string design = R"({ "format": "design/1", "name": ")" + longName
+                               + R"(", "products": [], "components": [] })";
+    rdtest::writeFile(dir / "long.design.json", design);
+    rdtest::writeFile(dir / "scene.rdk", "previous");
+    Outcome r = host({"export", "long.design.json", "scene.rdk"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("closing file: a line longer than the scene file format allows (1048574 "
+                                 "characters), in group \"" + longName.substr(0, 40) + "...\"\n"));
+    EXPECT_EQ(rdtest::readFile(dir / "scene.rdk"), "previous");
+
+    std::vector<std::string> sameFile = {"long.design.json", "./long.design.json"};
+#ifndef _WIN32
+    fs::create_symlink("long.design.json", dir.path() / "link.json");
+    sameFile.push_back("link.json");
+#endif
+    for (const std::string& out : sameFile) {
+        SCOPED_TRACE(out);
+        r = host({"export", "long.design.json", out});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "addin-host: the scene file \"" + (dir / out.substr(out.find_first_not_of("./")))
+                             + "\" is the design file itself; nothing was written\n");
+        EXPECT_EQ(rdtest::readFile(dir / "long.design.json"), design);
+    }
+}
+
 TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
 {
     rdtest::writeFile(dir / "edited.design.json", rdtest::readFile(testDesign("08_placements.design.json").string()));

@@ -335,4 +335,15 @@ TEST(RdkCommandLine, RenderWritesAPictureOrSaysWhyNot)
     r = rdtest::runProgram(RDK_EXECUTABLE, {"render", scene, "-o", dir / "no/such/dir.png"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("rdk: cannot write"), std::string::npos) << r.err;
+
+    // A picture too large for the file size limit: the one there stays, and
+    // nothing else is left.
+    const std::string before = rdtest::readFile(png);
+    const auto limited = rdtest::runProgram(
+        "/bin/sh", {"-c", "ulimit -f 1; trap '' XFSZ; exec \"$0\" \"$@\"", RDK_EXECUTABLE, "render", scene, "-o", png,
+                    "--size", "1000x1000"});
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_NE(limited.err.find("rdk: cannot write " + png + ": "), std::string::npos) << limited.err;
+    EXPECT_EQ(rdtest::readFile(png), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2); // cube.rdk, cube.png
 }

@@ -1,12 +1,16 @@
-// The file factory: the file's header, names, truncation, line ends, standard
-// output for "-", closing once, and a disk that runs full. A file that cannot
-// be opened is the host program's test, which sees the whole message.
+// The file factory: the file's header, names, replacement, line ends,
+// standard output for "-", closing once, a disk that runs full, and exports
+// that fail or die half way. A file that cannot be opened is the host
+// program's test, which sees the whole message.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -85,6 +89,63 @@ TEST_F(FileFactory, WritesTheHeaderWithLineFeedsOnlyOverAnExistingFileAndClosesO
     EXPECT_EQ(rdtest::readFile(rdtest::utf8FromPath(path)), expected);
 }
 
+// However an export ends before its close succeeds, the file exported last
+// time stays as it was, and nothing is left but, after a kill, the partial
+// file whose name says what it is.
+TEST_F(FileFactory, AnExportThatFailsOrDiesLeavesThePreviousFile)
+{
+    const std::string previous = expectedStart() + "\ngroup \"last time\" {\n}\n";
+    const std::string where = "in group \"Root\" > object \"Body\" > group \"" + std::string(40, 'x') + "...\"";
+    const struct {
+        const char* how;
+        bool limit; // a file size limit applies
+        int status; // -1: killed, whatever the system reports then
+        std::string err;
+        bool partialLeft;
+    } cases[] = {
+        {"long", false, 3,
+         "closing file: a line longer than the scene file format allows (1048574 characters), " + where + "\n", false},
+        {"limit", true, 3, "closing file: File too large\n", false},
+        {"die", false, -1, "", true},
+        {"limit-kills", true, -1, "", true},
+    };
+#ifdef _WIN32
+    // A Windows program cannot set a size limit: the Wine test of its own
+    // runs with one from outside, and SIGXFSZ ignored.
+    const bool limited = std::getenv("RD_FILE_SIZE_LIMITED") != nullptr;
+#endif
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+#ifdef _WIN32
+        if (c.limit != limited || std::string(c.how) == "limit-kills")
+            continue;
+#endif
+        rdtest::TempDir folder;
+        const std::string path = folder / "scene.rdk";
+        rdtest::writeFile(path, previous);
+        const rdtest::ProgramRun run = rdtest::runProgram(RD_SCENE_WRITER, {c.how, path});
+        if (c.status == -1) {
+            EXPECT_TRUE(run.status != 0 && run.status != 3) << run.status;
+        } else {
+            EXPECT_EQ(run.status, c.status) << run.err;
+        }
+#ifdef _WIN32
+        // Wine reports a write past the limit as an error of its own choice.
+        EXPECT_EQ(c.limit ? run.err.substr(0, 14) : run.err, c.limit ? "closing file: " : c.err);
+#else
+        EXPECT_EQ(run.err, c.err);
+#endif
+        EXPECT_TRUE(rdtest::readFile(path) == previous) << "the previous file changed";
+        std::set<std::string> left;
+        for (const auto& entry : fs::directory_iterator(folder.path()))
+            left.insert(rdtest::utf8FromPath(entry.path().filename()));
+        EXPECT_EQ(left.erase("scene.rdk"), 1u);
+        EXPECT_EQ(left.size(), c.partialLeft ? 1u : 0u);
+        for (const std::string& name : left)
+            EXPECT_TRUE(std::regex_match(name, std::regex(R"(scene\.rdk\.[a-z0-9]{6}\.partial)"))) << name;
+    }
+}
+
 // A full disk: whether the failure comes while writing or only when the
 // stream is flushed at the close, the export must not end as a success.
 TEST_F(FileFactory, AFullDiskFailsTheClose)
@@ -128,7 +189,7 @@ TEST_F(FileFactory, AFullDiskFailsTheClose)
 // whose standard output can be given away.
 TEST(FileFactoryStandardOutput, DashSendsTheSceneToStandardOutput)
 {
-    const rdtest::ProgramRun run = rdtest::runProgram(RD_SCENE_TO_STDOUT, {});
+    const rdtest::ProgramRun run = rdtest::runProgram(RD_SCENE_WRITER, {});
     EXPECT_EQ(run.status, 0) << run.err;
     // No "\r" in the scene, also on Windows, where the descriptor is switched
     // to binary mode.

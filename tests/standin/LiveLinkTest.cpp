@@ -20,9 +20,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <thread>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 using namespace standin::raydeck;
 using namespace standintest;
@@ -133,6 +138,26 @@ TEST_F(LiveLink, AWholeTransferIsKeptByteForByteAndABrokenOffOrStalledOneIsRejec
     applyOrFail(first, expected);
     const std::string before = dumped();
     EXPECT_EQ(before, sceneFile(expected));
+#ifndef _WIN32
+    {
+        // A dump that cannot be written whole (a file size limit, here on
+        // the whole test process for a moment) leaves the file there.
+        const std::string kept = dir / "kept.rdk";
+        rdtest::writeFile(kept, "kept");
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit small{64, saved.rlim_max};
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const std::optional<std::string> answer = askStandin(server->announcement(), kDump, kept, kAsk);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_EQ(answer, std::string(kErrorPrefix) + "cannot write " + kept + ": File too large\n");
+        EXPECT_EQ(rdtest::readFile(kept), "kept");
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            EXPECT_NE(entry.path().extension(), ".partial");
+    }
+#endif
 
     // The same interface starts afresh, and goes away connected half-way.
     const std::string second = transferText("Gearbox", design(7), true);

@@ -65,6 +65,11 @@ std::string chosenPath(const std::string& out)
 int exportDesign(Session& session, const std::string& design, const std::string& out)
 {
     const std::string path = chosenPath(out);
+    // The scene would take the design's place: refused before anything runs.
+    if (out != "-" && platform::sameFile(design, path)) {
+        Session::report("the scene file \"" + path + "\" is the design file itself; nothing was written");
+        return 2;
+    }
     const std::vector<Step> steps = {
         {Step::Kind::Run, {}, {}},
         {Step::Kind::Open, {design}, {}},

@@ -1,9 +1,12 @@
 #include "PngFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include <png.h>
+
+#include <platform/OutputFile.h>
 
 namespace rdk {
 
@@ -15,10 +18,28 @@ bool writePng(const std::string& path, const Image& image, std::string& error)
     png.width = static_cast<png_uint_32>(image.width);
     png.height = static_cast<png_uint_32>(image.height);
     png.format = PNG_FORMAT_RGB;
-    const bool written = path == "-" ? png_image_write_to_stdio(&png, stdout, 0, image.rgb.data(), 0, nullptr)
-                                     : png_image_write_to_file(&png, path.c_str(), 0, image.rgb.data(), 0, nullptr);
-    if (!written) {
+    if (path == "-") {
+        // Written in place and left open: the caller checks standard output
+        // when it ends.
+        if (!png_image_write_to_stdio(&png, stdout, 0, image.rgb.data(), 0, nullptr)) {
+            error = png.message;
+            return false;
+        }
+        return true;
+    }
+    // Not libpng's own file writer: it removes the path when a write fails,
+    // which may be a picture the user had, or a device.
+    const std::unique_ptr<platform::OutputFile> file = platform::OutputFile::open(path);
+    if (!file) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (!png_image_write_to_stdio(&png, file->stream(), 0, image.rgb.data(), 0, nullptr)) {
         error = png.message;
+        return false; // the old file stays
+    }
+    if (const int failure = file->commit()) {
+        error = std::strerror(failure);
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "LightFileFactory.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -10,10 +11,10 @@ namespace vel {
 
 namespace {
 
-// The line perror prints, for an errno value kept from earlier.
-void printSystemError(const char* prefix, int errnoValue)
+// The line perror prints, with the reason given.
+void printFailure(const char* prefix, const std::string& reason)
 {
-    std::fprintf(stderr, "%s: %s\n", prefix, std::strerror(errnoValue));
+    std::fprintf(stderr, "%s: %s\n", prefix, reason.c_str());
 }
 
 } // namespace
@@ -21,25 +22,24 @@ void printSystemError(const char* prefix, int errnoValue)
 LightFileFactory::LightFileFactory(std::string fileName)
 {
     errno = 0;
-    std::FILE* stream =
-        fileName == "-" ? platform::takeOverStandardOutput() : platform::openSceneFile(fileName);
-    if (!stream) {
-        printSystemError("opening file", errno != 0 ? errno : EIO);
+    if (fileName == "-") {
+        if (std::FILE* stream = platform::takeOverStandardOutput())
+            file_ = platform::OutputFile::adopt(stream);
+    } else {
+        file_ = platform::openSceneFile(fileName);
+    }
+    if (!file_) {
+        printFailure("opening file", std::strerror(errno != 0 ? errno : EIO));
         throw std::runtime_error("could not open file: \"" + fileName + "\"");
     }
-    try {
-        api_ = std::make_unique<velScene_api_file>(stream, true);
-    } catch (...) {
-        std::fclose(stream);
-        throw;
-    }
-    stream_ = stream;
+    api_ = std::make_unique<velScene_api_file>(file_->stream(), true);
 }
 
 LightFileFactory::~LightFileFactory()
 {
-    if (const int failure = release())
-        printSystemError("closing file", failure);
+    const std::string failure = release(file_ && file_->partialName().empty());
+    if (!failure.empty())
+        printFailure("closing file", failure);
 }
 
 velScene_api* LightFileFactory::sceneApi()
@@ -59,30 +59,30 @@ void LightFileFactory::writeHeader(velSceneapi_oo&)
 
 void LightFileFactory::close()
 {
-    if (const int failure = release()) {
-        printSystemError("closing file", failure);
+    const std::string failure = release(true);
+    if (!failure.empty()) {
+        printFailure("closing file", failure);
         throw std::runtime_error("could not close file");
     }
 }
 
-int LightFileFactory::release()
+std::string LightFileFactory::release(bool finished)
 {
-    int failure = 0;
+    std::string failure;
     if (api_) {
-        // The writer's output must be complete before the stream closes.
+        // The writer's output must be complete before the file closes.
         api_->flush();
-        failure = api_->writeError();
+        failure = api_->writeErrorText();
         api_.reset();
     }
-    if (stream_) {
-        if (failure == 0 && std::ferror(stream_))
-            failure = EIO;
-        errno = 0;
-        const bool closed = std::fclose(stream_) == 0;
-        const int closeError = errno;
-        stream_ = nullptr;
-        if (!closed && failure == 0)
-            failure = closeError != 0 ? closeError : EIO;
+    if (file_) {
+        if (failure.empty() && std::ferror(file_->stream()))
+            failure = std::strerror(EIO);
+        // An incomplete scene never takes the old file's place.
+        const int closed = finished && failure.empty() ? file_->commit() : file_->abandon();
+        if (closed != 0 && failure.empty())
+            failure = std::strerror(closed);
+        file_.reset();
     }
     return failure;
 }

@@ -70,6 +70,13 @@ void TextOutput::writeIndentation()
         dest_->fill(' ', static_cast<std::size_t>(indent_));
 }
 
+void TextOutput::markCut()
+{
+    if (!cut_ && onFirstCut_)
+        onFirstCut_();
+    cut_ = true;
+}
+
 void TextOutput::indented(std::initializer_list<std::string_view> piece)
 {
     std::size_t budget = kPieceLimit;
@@ -78,7 +85,7 @@ void TextOutput::indented(std::initializer_list<std::string_view> piece)
     for (std::string_view part : piece) {
         if (part.size() > budget) {
             part = part.substr(0, budget);
-            cut_ = true;
+            markCut();
         }
         budget -= part.size();
         while (!part.empty()) {
@@ -123,7 +130,7 @@ void TextOutput::indentedFormat(const char* format, std::va_list args)
     if (length < 0)
         return;
     if (static_cast<std::size_t>(length) > kPieceLimit)
-        cut_ = true;
+        markCut();
     // The piece is a zero-terminated string: a "%c" of 0 ends it.
     indented(std::string_view(piece));
 }

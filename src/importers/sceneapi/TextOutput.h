@@ -16,6 +16,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string_view>
@@ -105,11 +106,16 @@ public:
     // The errno value of the first failed write to the stream; EOVERFLOW
     // when a piece had to be cut; 0 when everything went out whole.
     int error() const;
+    // True when a piece had to be cut.
+    bool cut() const { return cut_; }
+    // Called when the first piece is cut, so that the owner can tell where.
+    void onFirstCut(std::function<void()> call) { onFirstCut_ = std::move(call); }
 
 private:
     char* room() { return dest_->reserve(kMaxNumberText); }
     void number(char* end) { dest_->commit(end); }
     void writeIndentation();
+    void markCut();
 
     std::unique_ptr<OutputSink> stream_;
     DiscardSink discard_;
@@ -118,6 +124,7 @@ private:
     int indent_ = 0;
     bool indentationOff_ = false;
     bool cut_ = false;
+    std::function<void()> onFirstCut_;
     std::unique_ptr<char[]> formatBuffer_; // kPieceLimit + 1 bytes, for a long writeText
     unsigned formatThreads_;
     std::unique_ptr<FormatWorkers> workers_; // from the first large list on

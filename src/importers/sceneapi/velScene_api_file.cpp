@@ -1,5 +1,6 @@
 #include "velScene_api_file.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <string_view>
@@ -24,6 +25,10 @@ T popOr(std::vector<T>& stack, T empty)
     stack.pop_back();
     return top;
 }
+
+// The kinds of named blocks, compared by address.
+constexpr const char* kGroup = "group";
+constexpr const char* kObject = "object";
 
 std::string_view orEmpty(const char* text)
 {
@@ -83,6 +88,7 @@ velScene_api_file::velScene_api_file(std::unique_ptr<vel::OutputSink> sink, bool
     : out_(std::move(sink)), binaryLists_(binaryLists)
 {
     out_.setIndentationOff((modeFlags_ & vel::ModeNoIndent) != 0);
+    out_.onFirstCut([this] { noteWhereCut(); });
     contextStack_.reserve(32);
     captureStack_.reserve(32);
     textStack_.reserve(32);
@@ -104,6 +110,44 @@ void velScene_api_file::flush()
 int velScene_api_file::writeError() const
 {
     return out_.error();
+}
+
+std::string velScene_api_file::writeErrorText() const
+{
+    const int error = out_.error();
+    if (error == 0)
+        return {};
+    if (error != EOVERFLOW || !out_.cut())
+        return std::strerror(error);
+    return "a line longer than the scene file format allows (" + std::to_string(vel::TextOutput::kPieceLimit)
+           + " characters), in " + (whereCut_.empty() ? std::string("the scene's top level") : whereCut_);
+}
+
+void velScene_api_file::enterNamed(const char* kind, const char* name)
+{
+    // Enough of a name to recognise it; a cut keeps UTF-8 sequences whole.
+    constexpr std::size_t kShown = 40;
+    const std::string_view full = orEmpty(name);
+    std::size_t keep = std::min(full.size(), kShown);
+    while (keep < full.size() && keep > 0 && (static_cast<unsigned char>(full[keep]) & 0xC0) == 0x80)
+        --keep;
+    named_.push_back({kind, std::string(full.substr(0, keep)) + (keep < full.size() ? "..." : "")});
+}
+
+void velScene_api_file::noteWhereCut()
+{
+    // The innermost few tell where; a deep tree would make a long text.
+    constexpr std::size_t kShown = 4;
+    const std::size_t first = named_.size() > kShown ? named_.size() - kShown : 0;
+    whereCut_ = first > 0 ? "... > " : "";
+    for (std::size_t i = first; i < named_.size(); ++i)
+        whereCut_ += (i > first ? " > " : "") + std::string(named_[i].kind) + " \"" + named_[i].name + "\"";
+}
+
+void velScene_api_file::leaveNamed(const char* kind)
+{
+    if (!named_.empty() && named_.back().kind == kind)
+        named_.pop_back();
 }
 
 void velScene_api_file::setCapture(bool capturing, velShaderTextData* current)
@@ -182,6 +226,7 @@ void velScene_api_file::leaveContext()
 
 bool velScene_api_file::beginGroup(const char* name, bool placed)
 {
+    enterNamed(kGroup, name);
     out_.plain('\n');
     if (!placed)
         out_.indented("#define ");
@@ -192,12 +237,14 @@ bool velScene_api_file::beginGroup(const char* name, bool placed)
 
 void velScene_api_file::endGroup()
 {
+    leaveNamed(kGroup);
     closeBlock();
     leaveContext();
 }
 
 bool velScene_api_file::beginObject(const char* name, bool placed)
 {
+    enterNamed(kObject, name);
     openBlock(placed ? "object " : "#define object ", name);
     enterContext(true);
     topBlock_ = TopBlock::Object;
@@ -206,6 +253,7 @@ bool velScene_api_file::beginObject(const char* name, bool placed)
 
 void velScene_api_file::endObject()
 {
+    leaveNamed(kObject);
     leaveContext();
     topBlock_ = TopBlock::None;
     closeBlock();

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -134,6 +135,10 @@ public:
     // The errno value of the first failed write to the stream (EOVERFLOW when
     // a piece was too long and had to be cut), or 0 when all went out.
     int writeError() const;
+    // The same for people: the system's message for a failed write; for a
+    // cut piece, that a line exceeded the format's limit and in which groups
+    // and object; empty when all went out.
+    std::string writeErrorText() const;
 
 private:
     enum class TopBlock { None, Options, Camera, Image, Object };
@@ -149,6 +154,10 @@ private:
     void leaveContext();
     void setCapture(bool capturing, velShaderTextData* current);
     void writeShaderKeyword(int kind, bool withBlank);
+    // The groups and objects open, kept for telling where a line was cut.
+    void enterNamed(const char* kind, const char* name);
+    void leaveNamed(const char* kind);
+    void noteWhereCut();
 
     vel::NumericLocaleScope locale_;
     std::vector<std::unique_ptr<velShaderTextData>> texts_; // every captured text made
@@ -166,4 +175,10 @@ private:
     std::vector<bool> captureStack_;
     std::vector<velShaderTextData*> textStack_;
     std::vector<int> indentStack_;
+    struct NamedBlock {
+        const char* kind;
+        std::string name; // the start of it
+    };
+    std::vector<NamedBlock> named_;
+    std::string whereCut_;
 };
