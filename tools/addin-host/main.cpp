@@ -166,10 +166,6 @@ struct ImportSettings {
     }
 };
 
-} // namespace
-
-namespace {
-
 int run(int argc, char** argv)
 {
     CLI::App app{"Stands in for Fusion 360 around the RayDeck 8 add-in: loads a design file, loads the add-in "
