@@ -17,7 +17,9 @@ class FusionExporter;
 void exportToFile(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document> document);
 
 // Streams the document into a running RayDeck over the live link; components
-// unchanged since the last transfer go without their geometry. A link that
-// cannot be made is reported in a message box and nothing else changes; so
-// is a design the scene cannot hold, before anything is sent.
+// unchanged since the last transfer go without their geometry. Each step goes
+// to the host's text log (LiveReport.h). A link that cannot be made is
+// reported in a message box and nothing else changes; so is a design the
+// scene cannot hold, before anything is sent. A transfer that RayDeck does
+// not confirm is reported likewise, and the next click sends everything.
 void renderLive(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document> document);

@@ -4,6 +4,7 @@
 #include "CommandFlows.h"
 
 #include "DetachWhenDone.h"
+#include "LiveReport.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +36,26 @@ std::string processAttribute(std::uint32_t processId)
     char text[256];
     std::snprintf(text, sizeof text, "Fusion 360, %#x", processId);
     return text;
+}
+
+// One line in the host's text log; a host without an application takes none.
+// Two of the connection's reasons end in a line feed, which the message box
+// keeps and a log line does without.
+void logLine(const FusionExporter& exporter, std::string line, adsk::core::LogLevels level = adsk::core::InfoLogLevel)
+{
+    while (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    if (!line.empty() && exporter.application())
+        exporter.application()->log(line, level);
+}
+
+// The failure in the log and in the live link's one message box. An empty
+// user interface raises the host's exception.
+void reportFailure(const FusionExporter& exporter, const std::string& reason)
+{
+    logLine(exporter, reason, adsk::core::ErrorLogLevel);
+    const std::string text = "Live link failed. Reason: \"" + reason + "\"";
+    exporter.userInterface()->messageBox(text, "", adsk::core::OKButtonType, adsk::core::NoIconIconType);
 }
 
 } // namespace
@@ -69,9 +90,11 @@ void renderLive(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document> 
     const bool wrapperConnected = exporter.sceneWriter()->api() != nullptr;
 
     // A factory that failed above tries the whole connection again here.
-    if (factory.sceneApi() == nullptr) {
-        const std::string text = "Live link failed. Reason: \"" + factory.message() + "\"";
-        exporter.userInterface()->messageBox(text, "", adsk::core::OKButtonType, adsk::core::NoIconIconType);
+    const bool connected = factory.sceneApi() != nullptr;
+    logLine(exporter, addin::installationLine(factory.connectionReport()));
+    logLine(exporter, addin::processLine(factory.connectionReport(), factory.isReusing(), factory.modelSetName()));
+    if (!connected) {
+        reportFailure(exporter, factory.message());
         return; // the records, the unit factors and RayDeck's scene stay as they were
     }
     // Connected only on the second request: a new wrapper on the connected
@@ -111,4 +134,17 @@ void renderLive(FusionExporter& exporter, adsk::core::Ptr<adsk::core::Document> 
 
     std::shared_ptr<vel::VelGroup> root = exporter.buildScene(document);
     writer.writeNode(*root);
+    logLine(exporter, addin::sentLine(addin::countSent(*root)));
+    root.reset();
+
+    // Only RayDeck's confirmation makes the records true. A transfer lost
+    // on the way (RayDeck died, hung or turned it down) may have left its
+    // scene with none, some or all of the changes, so the next click sends
+    // everything.
+    if (!factory.endTransfer()) {
+        exporter.forgetSentRecords();
+        reportFailure(exporter, factory.message());
+        return;
+    }
+    logLine(exporter, "RayDeck accepted the transfer");
 }

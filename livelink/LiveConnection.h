@@ -61,18 +61,29 @@ struct ConnectionSettings {
     std::uint32_t clientId = 1;
 };
 
+// What a connection did, for telling the user; filled as far as it got,
+// also when it failed.
+struct ConnectionReport {
+    std::string libraryPath;      // the live library loaded; empty when none was
+    int installationVersion = 0;  // the major version of the installation it came from
+    bool launched = false;        // no listed process qualified, and RayDeck was launched
+    InstanceRecord instance;      // the process chosen; empty when none qualified
+    int port = 0;                 // the port that answered; 0 when none did
+};
+
 struct Connection {
     velScene_api* sceneInterface = nullptr; // connected; null on failure. Owned by the live library.
     bool reusing = false;                   // the process already shows the model set
     std::string failure;                    // one of the reasons above when sceneInterface is null
+    ConnectionReport report;
 };
 
 Connection connectToRayDeck(const ConnectionSettings& settings);
 
 // Step 4 alone: connects the scene interface for the selected process
-// (announcedPort is its liveLinkPort, 0 when nothing was selected). True when
-// a connect() answered true. The registered range is tried only within the
-// ports that exist (1 to 65535).
-bool connectToPort(velScene_api& scene, int announcedPort);
+// (announcedPort is its liveLinkPort, 0 when nothing was selected). The port
+// on which connect() answered true; 0 when none did. The registered range is
+// tried only within the ports that exist (1 to 65535).
+int connectToPort(velScene_api& scene, int announcedPort);
 
 } // namespace vel::live

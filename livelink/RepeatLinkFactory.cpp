@@ -1,6 +1,7 @@
 #include "RepeatLinkFactory.h"
 
 #include "LiveConnection.h"
+#include "TransferFailure.h"
 
 #include <sceneapi/dev/raydecklive_loader.h>
 #include <sceneapi/velScene_api.h>
@@ -41,6 +42,7 @@ velScene_api* RepeatLinkFactory::sceneApi()
         live::Connection connection = live::connectToRayDeck(settings);
         sceneInterface_ = connection.sceneInterface;
         reusing_ = connection.reusing;
+        report_ = std::move(connection.report);
         if (sceneInterface_ == nullptr)
             message_ = kFailurePrefix + connection.failure;
     }
@@ -58,6 +60,24 @@ void RepeatLinkFactory::close()
     sceneInterface_->disconnect();
     live::unloadLiveLibrary();
     sceneInterface_ = nullptr;
+}
+
+bool RepeatLinkFactory::endTransfer()
+{
+    if (sceneInterface_ == nullptr)
+        return false;
+    const bool confirmed = sceneInterface_->disconnect();
+    sceneInterface_ = nullptr;
+    if (!confirmed) {
+        // Asked while the library is still loaded: unloading invalidates
+        // the query interface.
+        message_ = kTransferFailurePrefix
+                   + live::whyTransferFailed(live::getQueryApi(asVersion(minVersion_), asVersion(maxVersion_)),
+                                             report_.instance, report_.port, asVersion(minVersion_),
+                                             asVersion(maxVersion_));
+    }
+    live::unloadLiveLibrary();
+    return confirmed;
 }
 
 void RepeatLinkFactory::setVersionRange(std::uint32_t minVersion, std::uint32_t maxVersion)

@@ -16,7 +16,8 @@
 //         report(factory.message());            // "Failed to connect. <reason>"
 //     else
 //         stream(wrapper, factory.isReusing());
-//     // ~RepeatLinkFactory: disconnect(), then the live library is unloaded
+//     if (!factory.endTransfer())               // disconnect(), unload the live library
+//         report(factory.message());            // "The transfer did not complete. <reason>"
 //
 // Connecting (LiveConnection.h) finds the installation in the registry,
 // loads the live library, lists and selects a running RayDeck, launches one
@@ -26,10 +27,17 @@
 // tried), then everything the caller streams, and disconnect() from close()
 // or the destructor.
 //
+// disconnect() answers whether RayDeck confirmed the transfer. endTransfer()
+// reports a transfer it did not confirm, with the reason that the query
+// interface can still find before the library is unloaded
+// (TransferFailure.h); close() and the destructor end it without asking.
+//
 // Nothing here throws: a failure leaves sceneApi() null and the reason in
 // message(). The factory is used from one thread. The live library is one
 // per process (raydecklive_loader.h): keep at most one connected factory at a
 // time, since closing one unloads the library under the others.
+
+#include "LiveConnection.h"
 
 #include <sceneapi/LightFactory.h>
 
@@ -42,6 +50,8 @@ class RepeatLinkFactory : public LightFactory {
 public:
     // The text put before the connection's reason in message().
     static constexpr char kFailurePrefix[] = "Failed to connect. ";
+    // The text put before the reason of a lost transfer in message().
+    static constexpr char kTransferFailurePrefix[] = "The transfer did not complete. ";
 
     RepeatLinkFactory() = default;
     // Closes (see close()).
@@ -60,6 +70,12 @@ public:
     // When connected: disconnect() on the scene interface, unload the live
     // library, forget the interface. Does nothing otherwise.
     void close() override;
+
+    // Closes as close() does; true when RayDeck confirmed the transfer.
+    // Otherwise message() is kTransferFailurePrefix followed by the reason
+    // (TransferFailure.h). False, with message() left as it is, when not
+    // connected.
+    bool endTransfer();
 
     // The accepted major versions of RayDeck, both inclusive (7 to 20 unless
     // set). Used for loading the live library, for the processes listed and
@@ -92,6 +108,9 @@ public:
     bool acceptAny() const { return acceptAny_; }
     // The value given to the scene interface's id() right after obtaining it.
     std::uint32_t clientId() const { return clientId_; }
+    // What the last connection did (the library, the process, the port), as
+    // far as it got.
+    const live::ConnectionReport& connectionReport() const { return report_; }
 
 private:
     std::uint32_t attempts_ = 20;
@@ -104,6 +123,7 @@ private:
     bool reusing_ = false;
     std::string message_;
     std::uint32_t clientId_ = 1;
+    live::ConnectionReport report_;
 };
 
 } // namespace vel

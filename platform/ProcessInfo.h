@@ -25,6 +25,12 @@ bool processExists(std::uint64_t processId);
 // could not be signalled.
 bool killProcess(std::uint64_t processId);
 
+// Stops the process where it stands (SIGSTOP), and lets it go on
+// (SIGCONT): a process that hangs, for tests. False when it could not be
+// signalled, and always on Windows, which has no such signal.
+bool stopProcess(std::uint64_t processId);
+bool resumeProcess(std::uint64_t processId);
+
 // Points standard input, output and error at the null device, so that a
 // long-running program keeps none of the pipes or terminals of whoever
 // started it open (someone reading its launcher's output to the end would

@@ -5,6 +5,7 @@
 // velraydecklive6_64.so, exporting that one function.
 
 #include "Announcement.h"
+#include "EnvironmentSettings.h"
 #include "LiveSceneApi.h"
 #include "StandinQuery.h"
 
@@ -17,9 +18,19 @@ namespace {
 using standin::raydeck::LiveSceneApi;
 using standin::raydeck::StandinQuery;
 
+// RAYDECK_LIVE_WAIT_SECONDS: how long a transfer waits for a stand-in
+// that takes nothing or gives no verdict, instead of the usual 30 and 60 s.
+standin::raydeck::LiveTimeouts timeouts()
+{
+    standin::raydeck::LiveTimeouts timeouts;
+    if (const auto wait = standin::raydeck::secondsVariable("RAYDECK_LIVE_WAIT_SECONDS"))
+        timeouts.send = timeouts.verdict = *wait;
+    return timeouts;
+}
+
 class LiveRoot final : public vel::live::RootObject {
 public:
-    LiveRoot() : query_(standin::raydeck::announcementFolder()) {}
+    LiveRoot() : scene_(timeouts()), query_(standin::raydeck::announcementFolder()) {}
 
     // The one way the object goes: destroy(1), as the loader calls it.
     void destroy(int) override { delete this; }

@@ -92,6 +92,7 @@ public:
     TransferRecorder recorder;
     Announcement announcement;
     bool announced = false;
+    unsigned transfersBegun = 0;
 
 private:
     void log(const std::string& line) const
@@ -261,8 +262,11 @@ void StandinServer::Impl::onRead(const asio::error_code& error, std::size_t size
     if (!socket.is_open())
         return; // shut down meanwhile
     const bool overflow = received.size() + size > s.maxTransferBytes;
+    const bool first = received.empty() && size > 0;
     if (!overflow)
         received.append(chunk.data(), size);
+    if (first && received.front() != kRequestStart && s.transferBegins)
+        s.transferBegins(++transfersBegun);
 
     if (!received.empty() && received.front() == kRequestStart) {
         const std::size_t lineEnd = received.find('\n');

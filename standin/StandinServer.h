@@ -40,6 +40,10 @@ struct ServerSettings {
     // A larger transfer is rejected, and read no further.
     std::uint64_t maxTransferBytes = std::uint64_t(4) << 30;
     bool handleSignals = false;
+    // Called as the first bytes of each transfer come in, with its count in
+    // this server's life (1, 2, ...): raydeck-standin uses it to die or hang
+    // in the middle of a transfer when asked to (RAYDECK_STANDIN_FAULT).
+    std::function<void(unsigned)> transferBegins;
     // One line per event (started, each transfer with its verdict, each
     // request, the end); none when empty.
     std::function<void(const std::string&)> log;

@@ -8,6 +8,9 @@
 // is kept as <ResourceFolder>/transfers/NNNN.rdk; what it does goes to
 // <ResourceFolder>/raydeck-standin.log. It quits when asked, or by itself
 // after RAYDECK_STANDIN_IDLE_SECONDS (default 1800) without a connection.
+// RAYDECK_STANDIN_FAULT="kill N" or "stop N" makes it die (as by kill -9) or
+// hang (as by SIGSTOP; not on Windows) as its Nth transfer begins, to try
+// what the add-in does when RayDeck fails half way.
 //
 // With an option it asks a running stand-in instead (the only one running,
 // or the one of --pid): --list, --describe, --dump FILE ("-": standard
@@ -18,6 +21,7 @@
 
 #include "Announcement.h"
 #include "ControlClient.h"
+#include "EnvironmentSettings.h"
 #include "OwnInstallation.h"
 #include "Protocol.h"
 #include "StandinServer.h"
@@ -33,8 +37,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -56,16 +62,11 @@ void complain(const std::string& text)
 
 std::chrono::milliseconds idleTimeout()
 {
-    const char* text = std::getenv("RAYDECK_STANDIN_IDLE_SECONDS");
-    if (text == nullptr || *text == '\0')
-        return std::chrono::seconds(kDefaultIdleSeconds);
-    char* end = nullptr;
-    const double seconds = std::strtod(text, &end);
-    if (*end != '\0' || !(seconds > 0) || seconds > 1e7) {
-        complain(std::string("RAYDECK_STANDIN_IDLE_SECONDS is not a number of seconds: ") + text);
-        return std::chrono::seconds(kDefaultIdleSeconds);
-    }
-    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+    std::string why;
+    const std::optional<std::chrono::milliseconds> idle = secondsVariable("RAYDECK_STANDIN_IDLE_SECONDS", &why);
+    if (!why.empty())
+        complain(why);
+    return idle.value_or(std::chrono::seconds(kDefaultIdleSeconds));
 }
 
 // Appends time-stamped lines to the log file; quiet when it cannot be opened.
@@ -95,6 +96,35 @@ public:
 private:
     std::FILE* file_;
 };
+
+// The fault of RAYDECK_STANDIN_FAULT, as a server's transferBegins; none
+// when it is not set or not understood.
+std::function<void(unsigned)> faultOnTransfer(LogFile& log)
+{
+    const char* text = std::getenv("RAYDECK_STANDIN_FAULT");
+    if (text == nullptr || *text == '\0')
+        return {};
+    char kind[8] = "";
+    unsigned number = 0;
+    char rest = 0;
+    if (std::sscanf(text, "%7s %u %c", kind, &number, &rest) != 2 || number == 0
+        || (std::strcmp(kind, "kill") != 0 && std::strcmp(kind, "stop") != 0)) {
+        complain(std::string("RAYDECK_STANDIN_FAULT is not \"kill N\" or \"stop N\": ") + text);
+        return {};
+    }
+    const bool kill = std::strcmp(kind, "kill") == 0;
+    return [kill, number, &log](unsigned transfer) {
+        if (transfer != number)
+            return;
+        const std::uint64_t self = platform::services().processes->currentId();
+        log.line(std::string(kill ? "killing" : "stopping") + " itself as transfer " + std::to_string(transfer)
+                 + " begins (RAYDECK_STANDIN_FAULT)");
+        if (kill)
+            platform::killProcess(self);
+        else if (!platform::stopProcess(self))
+            log.line("cannot stop itself on this system");
+    };
+}
 
 int serve()
 {
@@ -129,6 +159,7 @@ int serve()
     settings.idleTimeout = idleTimeout();
     settings.handleSignals = true;
     settings.log = [&log](const std::string& text) { log.line(text); };
+    settings.transferBegins = faultOnTransfer(log);
 
     StandinServer server(std::move(settings));
     if (!server.start(&why)) {

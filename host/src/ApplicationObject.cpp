@@ -69,6 +69,12 @@ Ptr<adsk::core::Viewport> ApplicationObject::activeViewport() const
     return new ViewportObject(*state.viewport);
 }
 
+bool ApplicationObject::log(const std::string& message, adsk::core::LogLevels level, adsk::core::LogTypes type)
+{
+    hostState().log.push_back({message, level, type});
+    return true;
+}
+
 Ptr<adsk::core::Preferences> ApplicationObject::preferences() const
 {
     if (hostState().isMissing(Missing::Preferences))

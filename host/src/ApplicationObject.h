@@ -25,6 +25,7 @@ public:
     Ptr<adsk::core::Document> activeDocument() const override;
     Ptr<adsk::core::Viewport> activeViewport() const override;
     Ptr<adsk::core::Preferences> preferences() const override;
+    bool log(const std::string& message, adsk::core::LogLevels level, adsk::core::LogTypes type) override;
 
     // Replaced by reset(); whoever still holds the old one keeps a detached
     // user interface.

@@ -21,6 +21,7 @@ void reset()
     state.dialogFilename.clear();
     state.fileDialogs.clear();
     state.messageBoxes.clear();
+    state.log.clear();
     // The application and its user interface stay the same objects, as in a
     // running host; what they hold is new.
     detail::UserInterfaceObject& ui = *state.application->ui;
@@ -62,6 +63,11 @@ void setViewport(std::optional<CameraData> camera)
 void setMissing(Missing what, bool missing)
 {
     hostState().missing.set(static_cast<std::size_t>(what), missing);
+}
+
+std::vector<LogRecord> loggedLines()
+{
+    return hostState().log;
 }
 
 std::size_t liveObjects()

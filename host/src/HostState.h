@@ -28,6 +28,7 @@ struct HostState {
     std::string dialogFilename;
     std::vector<FileDialogRecord> fileDialogs;
     std::vector<MessageBoxRecord> messageBoxes;
+    std::vector<LogRecord> log;
 
     bool isMissing(Missing what) const { return missing.test(static_cast<std::size_t>(what)); }
 };

@@ -80,6 +80,18 @@ bool killProcess(std::uint64_t processId)
     return pid != 0 && ::kill(pid, SIGKILL) == 0;
 }
 
+bool stopProcess(std::uint64_t processId)
+{
+    const pid_t pid = asPid(processId);
+    return pid != 0 && ::kill(pid, SIGSTOP) == 0;
+}
+
+bool resumeProcess(std::uint64_t processId)
+{
+    const pid_t pid = asPid(processId);
+    return pid != 0 && ::kill(pid, SIGCONT) == 0;
+}
+
 void releaseStandardStreams()
 {
     const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);

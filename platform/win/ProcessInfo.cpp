@@ -57,6 +57,16 @@ bool killProcess(std::uint64_t processId)
     return ended;
 }
 
+bool stopProcess(std::uint64_t)
+{
+    return false;
+}
+
+bool resumeProcess(std::uint64_t)
+{
+    return false;
+}
+
 void releaseStandardStreams() {}
 
 } // namespace platform

@@ -7,6 +7,7 @@
 #include "AddinTestSupport.h"
 
 #include <addin/AddinGlobals.h>
+#include <platform/Files.h>
 #include <sceneapi/velSceneapi_oo.h>
 #include <translate/FusionExporter.h>
 
@@ -70,6 +71,15 @@ protected:
         return withoutBuildStamp(out.str());
     }
 
+    // What the clicks so far wrote to the host's text log.
+    static std::vector<std::string> logged()
+    {
+        std::vector<std::string> lines;
+        for (const sh::LogRecord& record : sh::loggedLines())
+            lines.push_back(record.message);
+        return lines;
+    }
+
     static long count(const Calls& calls, const std::string& prefix)
     {
         return std::count_if(calls.begin(), calls.end(),
@@ -91,6 +101,12 @@ TEST_F(RenderFlow, AFirstClickSendsTheWholeDesignWithTheCameraAndAdjustmentsOn)
     // process is 4660), the module, the camera, the scene tree, disconnect.
     EXPECT_TRUE(matchesGoldenFile("addin/golden/live_first_click.calls", text(calls)));
     EXPECT_FALSE(exporter->sentRecords().empty());
+    EXPECT_EQ(logged(), (std::vector<std::string>{
+                            "RayDeck 9 installation: live library "
+                                + platform::joinPath(rdtest::scriptedLiveFolder(), "velraydecklive6_64.so"),
+                            "found RayDeck 9: process 4711, port 5000 (new scene \"Gearbox\")",
+                            "sent 2 components, 2 changed and 0 unchanged: 1 mesh, 1 triangle, 108 bytes of geometry",
+                            "RayDeck accepted the transfer"}));
     EXPECT_EQ(exporter->sceneWriter()->api(), nullptr); // not left pointing into the unloaded library
 }
 
@@ -101,6 +117,10 @@ TEST_F(RenderFlow, ASecondClickIntoTheSameSceneSendsOnlyWhatChanged)
 
     // No bodies, nothing adjusted.
     EXPECT_TRUE(matchesGoldenFile("addin/golden/live_second_click.calls", text(clickRender())));
+    const std::vector<std::string> lines = logged();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[5], "reused RayDeck 9: process 4711, port 5000 (it shows \"Gearbox\")");
+    EXPECT_EQ(lines[6], "sent 2 components, 0 changed and 2 unchanged: 0 meshes, 0 triangles, 0 bytes of geometry");
 }
 
 TEST_F(RenderFlow, AZUpDesignIsSentWithTheZUpVector)
@@ -135,6 +155,52 @@ TEST_F(RenderFlow, AFailedLinkShowsOneMessageBoxAndLeavesTheExporterAsItWas)
     EXPECT_NE(live.calls().back(), "destroy(1)");
     stop("");
     EXPECT_EQ(live.calls().back(), "destroy(1)");
+}
+
+// RayDeck died, hung or turned the transfer down: disconnect answers false.
+// The query interface tells which, the log and one message box say so, and
+// as RayDeck may hold any part of it, the next click sends every body, also
+// into a scene that still shows the model set.
+TEST_F(RenderFlow, ATransferRayDeckDoesNotConfirmIsReportedAndTheNextClickSendsEverything)
+{
+    const std::string listed = rdtest::instanceList({{9, 4711, 5000}});
+    const struct {
+        std::vector<std::optional<std::string>> listings; // at the selection, then after a failed attach
+        bool attachAfterTransfer;
+        std::string reason;
+    } cases[] = {
+        {{listed, rdtest::instanceList({})}, false, "The connection broke: RayDeck (process 4711) is no longer running."},
+        {{listed}, false, "RayDeck (process 4711) did not answer in time."},
+        {{listed}, true, "RayDeck (process 4711) rejected it."},
+    };
+    clickRender();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        ASSERT_FALSE(exporter->sentRecords().empty());
+        const std::size_t boxesBefore = sh::shownMessageBoxes().size();
+
+        live.script.instances = c.listings;
+        live.script.processes[4711] = {true, rdtest::sceneWithModelSet("Gearbox"), c.attachAfterTransfer};
+        live.script.confirm = false;
+        live.write();
+        const Calls lost = clickRender();
+        EXPECT_EQ(count(lost, "flags(1)"), 2); // sent as an update
+        const std::vector<sh::MessageBoxRecord> boxes = sh::shownMessageBoxes();
+        ASSERT_EQ(boxes.size(), boxesBefore + 1);
+        EXPECT_EQ(boxes.back().text, "Live link failed. Reason: \"The transfer did not complete. " + c.reason + "\"");
+        EXPECT_TRUE(exporter->sentRecords().empty());
+        EXPECT_EQ(sh::loggedLines().back(), (sh::LogRecord{"The transfer did not complete. " + c.reason,
+                                                           adsk::core::ErrorLogLevel, adsk::core::ConsoleLogType}));
+        EXPECT_EQ(lost.back(), "destroy(1)"); // asked before the library went
+
+        live.script.confirm = true;
+        raydeckShows(rdtest::sceneWithModelSet("Gearbox"));
+        const Calls resent = clickRender();
+        EXPECT_EQ(count(resent, "flags(32769)"), 2);
+        EXPECT_EQ(count(resent, "parameter(import_adjust_camera,7,0)"), 1); // still an update of its scene
+        EXPECT_EQ(sh::shownMessageBoxes().size(), boxesBefore + 1);
+        EXPECT_EQ(sh::loggedLines().back().message, "RayDeck accepted the transfer");
+    }
 }
 
 TEST_F(RenderFlow, ALinkMadeOnlyByTheSecondRequestStillStartsWithTheBanner)

@@ -62,12 +62,14 @@ void ScriptedLive::write() const
 {
     nlohmann::json json = {{"record", recordPath_}, {"queryApi", script.queryApi},
                            {"instances", nlohmann::json::array()}, {"processes", nlohmann::json::object()},
-                           {"accept", script.accept}};
+                           {"accept", script.accept}, {"confirm", script.confirm}};
     const auto text = [](const std::optional<std::string>& t) { return t ? nlohmann::json(*t) : nlohmann::json(); };
     for (const std::optional<std::string>& answer : script.instances)
         json["instances"].push_back(text(answer));
     for (const auto& [id, process] : script.processes)
-        json["processes"][std::to_string(id)] = {{"attach", process.attach}, {"scene", text(process.scene)}};
+        json["processes"][std::to_string(id)] = {{"attach", process.attach},
+                                                 {"attachAfterTransfer", process.attachAfterTransfer},
+                                                 {"scene", text(process.scene)}};
     writeFile(scriptPath_, json.dump(2));
 }
 

@@ -23,6 +23,7 @@ std::string scriptedLiveFolder();
 struct ScriptedProcess {
     bool attach = true;
     std::optional<std::string> scene; // the scene description; none: null
+    bool attachAfterTransfer = true;  // false: once disconnected, it hangs
 };
 
 struct LiveScript {
@@ -32,6 +33,7 @@ struct LiveScript {
     std::vector<std::optional<std::string>> instances;
     std::map<std::int64_t, ScriptedProcess> processes;
     std::vector<std::string> accept; // "host:port" pairs on which connect answers true
+    bool confirm = true;             // what disconnect answers: RayDeck confirmed the transfer
 };
 
 // An instance list with one element per record, in the usual layout.

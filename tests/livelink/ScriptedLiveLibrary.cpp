@@ -40,7 +40,12 @@ public:
         const json& accept = script_.at("accept");
         return std::find(accept.begin(), accept.end(), name + ":" + std::to_string(port)) != accept.end();
     }
-    bool disconnect() override { return record("disconnect()"), true; }
+    bool disconnect() override
+    {
+        record("disconnect()");
+        disconnected = true;
+        return script_.at("confirm").get<bool>();
+    }
     void id(std::uint32_t n) override { record("id(" + std::to_string(n) + ")"); }
 
     // Records the call and appends the calls not yet written to the record.
@@ -51,6 +56,8 @@ public:
         for (; written_ < calls.size(); ++written_)
             out << calls[written_] << '\n';
     }
+
+    bool disconnected = false;
 
 private:
     const json& script_;
@@ -72,7 +79,8 @@ public:
         scene_.record("attach(" + std::to_string(processId) + ")");
         const json& processes = script_.at("processes");
         const auto found = processes.find(std::to_string(processId));
-        attached_ = found != processes.end() && found->at("attach").get<bool>() ? &*found : nullptr;
+        const char* answer = scene_.disconnected ? "attachAfterTransfer" : "attach";
+        attached_ = found != processes.end() && found->at(answer).get<bool>() ? &*found : nullptr;
         return attached_ != nullptr;
     }
     void detach() override

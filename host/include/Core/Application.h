@@ -2,7 +2,10 @@
 // The running application.
 
 #include "Base.h"
+#include "Enums.h"
 #include "Forward.h"
+
+#include <string>
 
 namespace adsk::core {
 
@@ -21,6 +24,10 @@ public:
     virtual Ptr<Viewport> activeViewport() const = 0;
     /// The application's preferences, or empty.
     virtual Ptr<Preferences> preferences() const = 0;
+    /// Writes one line to the host's text log, where the user reads what
+    /// add-ins report. True when the line was taken.
+    virtual bool log(const std::string& message, LogLevels level = InfoLogLevel,
+                     LogTypes type = ConsoleLogType) = 0;
 
     static const char* classType() { return "adsk::core::Application"; }
 };

@@ -34,6 +34,20 @@ enum DefaultModelingOrientations {
     ZUpModelingOrientation = 1,
 };
 
+/// How serious a line of the text log is (Application::log).
+enum LogLevels {
+    InfoLogLevel = 0,
+    WarningLogLevel = 1,
+    ErrorLogLevel = 2,
+};
+
+/// Where a line of the text log goes: the host's text-command window, or
+/// the host's log file.
+enum LogTypes {
+    ConsoleLogType = 0,
+    FileLogType = 1,
+};
+
 enum CameraTypes {
     OrthographicCameraType = 0,
     PerspectiveCameraType = 1,

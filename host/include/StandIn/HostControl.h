@@ -19,13 +19,15 @@
 #include <cstddef>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace standin::host {
 
 /// Back to a freshly started host: no document, Y up, the default view, the
 /// default layout (UiControl.h) with no command definitions and no controls,
-/// no file dialog answer (dialogs are cancelled), no recorded dialogs or
-/// message boxes, nothing missing. Objects that someone still holds stay
+/// no file dialog answer (dialogs are cancelled), no recorded dialogs,
+/// message boxes or log lines, nothing missing. Objects that someone still holds stay
 /// valid but are no longer part of the application.
 ADSK_API void reset();
 
@@ -73,6 +75,16 @@ enum class Missing {
 
 /// Makes the operation give an empty Ptr (or not, with false) from now on.
 ADSK_API void setMissing(Missing what, bool missing = true);
+
+/// One line of the text log, as an add-in wrote it through Application::log.
+struct LogRecord {
+    std::string message;
+    adsk::core::LogLevels level = adsk::core::InfoLogLevel;
+    adsk::core::LogTypes type = adsk::core::ConsoleLogType;
+    bool operator==(const LogRecord&) const = default;
+};
+/// Every line logged since reset(), in order.
+ADSK_API std::vector<LogRecord> loggedLines();
 
 /// How many host objects exist right now, held by the host or by anyone's
 /// Ptr. Compare two readings to find objects that are never released.

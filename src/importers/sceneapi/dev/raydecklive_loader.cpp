@@ -26,6 +26,7 @@ void setUpLog()
 struct LoaderState {
     RootObject* root = nullptr;      // from raydeck_live_initialize; destroyed by unload
     platform::DynamicLibrary module; // released by unload, after the root
+    LoadedLibrary loaded;
 };
 
 std::unique_ptr<LoaderState>& loaderState()
@@ -45,8 +46,10 @@ bool load(LoaderState& state, int minVersion, int maxVersion)
 
     for (const std::string& candidate : liveLibraryCandidates(binFolder, majorVersion)) {
         state.module = platform::DynamicLibrary::load(candidate);
-        if (state.module)
+        if (state.module) {
+            state.loaded = {candidate, majorVersion};
             break;
+        }
     }
     VEL_LOG(LogDebug4) << "initialize shared handle: " << state.module.nativeHandle();
 
@@ -96,6 +99,14 @@ std::vector<std::string> liveLibraryCandidates(const std::string& binFolder, int
     const std::string inBinFolder = platform::joinPath(binFolder, base);
     const std::string inCurrentFolder = platform::joinPath(".", base);
     return {inBinFolder + "32.so", inBinFolder + "64.so", inCurrentFolder + "32.so", inCurrentFolder + "64.so"};
+}
+
+std::optional<LoadedLibrary> loadedLiveLibrary()
+{
+    const std::unique_ptr<LoaderState>& state = loaderState();
+    if (!state || state->root == nullptr)
+        return std::nullopt;
+    return state->loaded;
 }
 
 QueryApi* getQueryApi(int minVersion, int maxVersion)

@@ -29,6 +29,7 @@
 // own message. Not thread-safe: the live link runs on the host's command
 // thread only.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,14 @@ velScene_api* getSceneApi(int minVersion, int maxVersion);
 // both; the next get loads afresh. Does nothing when not loaded. Every
 // interface obtained before is invalid afterwards.
 void unloadLiveLibrary();
+
+// The library loaded now: its file, and the major version of the
+// installation whose bin folder named it. Nothing while not loaded.
+struct LoadedLibrary {
+    std::string path;
+    int majorVersion = 0;
+};
+std::optional<LoadedLibrary> loadedLiveLibrary();
 
 // The folder of the log: the resource folder of the best installation of major
 // versions 5 to 20, looked up afresh while the log is not open.
