@@ -61,4 +61,9 @@ public:
     Registry& operator=(const Registry&) = delete;
 };
 
+// Where the system's registry keeps a root, for telling the user what was
+// read: on POSIX the file (RegFile.h; empty when there is none to look for),
+// on Windows nothing, the roots being the registry itself.
+std::optional<std::string> registryRootFile(RegistryRoot root);
+
 } // namespace platform

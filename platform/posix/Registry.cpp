@@ -150,4 +150,9 @@ Registry& native::registry()
     return instance;
 }
 
+std::optional<std::string> registryRootFile(RegistryRoot root)
+{
+    return rootFilePath(root);
+}
+
 } // namespace platform

@@ -72,4 +72,9 @@ Registry& native::registry()
     return instance;
 }
 
+std::optional<std::string> registryRootFile(RegistryRoot)
+{
+    return std::nullopt;
+}
+
 } // namespace platform

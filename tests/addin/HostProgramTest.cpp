@@ -175,6 +175,24 @@ TEST_F(HostProgram, AScriptedSessionReproducesClicksCancelsEditsAndRestarts)
     EXPECT_THAT(r.err, HasSubstr("addin-host: message box: Live link failed."));
 }
 
+// On success the add-in's log lines are shown only with -v; on failure they
+// are, with where RayDeck was looked for and how to try the link.
+TEST_F(HostProgram, ARenderThatFailsSaysWhatTheAddinDidWhereItLookedAndHowToTryTheLink)
+{
+    registry.writeUser(""); // a file, but no RayDeck in it
+    const Outcome r = host({"render", exampleDesign().string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("addin-host: log: error: Failed to connect. Could not get a scene api. Please check "
+                                 "your RayDeck installation.\n"
+                                 "addin-host: message box: Live link failed."));
+#ifndef _WIN32
+    EXPECT_THAT(r.err, HasSubstr("addin-host: RayDeck was looked for in the registry: HKEY_CURRENT_USER from "
+                                 + (registry.dir / "user.reg") + ", HKEY_LOCAL_MACHINE from "
+                                 + (registry.dir / "system.reg") + " (missing or not readable)\n"));
+#endif
+    EXPECT_THAT(r.err, HasSubstr("addin-host: to try the live link with a stand-in RayDeck: tools/try-render.sh"));
+}
+
 TEST_F(HostProgram, AWrongStepOrCommandLineSaysWhereAndWhat)
 {
     // A bad script runs nothing (2); a step that cannot be done ends the

@@ -8,6 +8,7 @@
 
 #include <log/LogTesting.h>
 #include <platform/Files.h>
+#include <platform/ProcessInfo.h>
 #include <platform/Services.h>
 #include <standin/Announcement.h>
 #include <tests/support/RunProgram.h>
@@ -190,21 +191,71 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
     EXPECT_TRUE(raydeck.running().empty());
 }
 
-// The host program, as a user runs it: one session, one click per design.
+// A stand-in that dies (kill -9) or hangs (SIGSTOP) as the second transfer
+// begins: that click shows the live link's message box with the reason, and
+// the next one sends the whole design again, also into a stand-in that
+// still shows it.
+TEST_F(RenderSession, ATransferCutShortByADyingOrHangingStandinIsReportedAndTheNextClickSendsEverything)
+{
+    sh::openDesignFile(exampleGearbox);
+    const rdtest::ScopedEnv wait("RAYDECK_LIVE_WAIT_SECONDS", "2");
+    const struct {
+        const char* fault;
+        std::string reason; // after the process id
+    } cases[] = {
+        {"kill 2", ") is no longer running."},
+#ifndef _WIN32
+        {"stop 2", ") did not answer in time."},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        const rdtest::ScopedEnv fault("RAYDECK_STANDIN_FAULT", c.fault); // for the stand-in launched next
+        ASSERT_TRUE(raydeck.quitAll());
+        clickWithoutMessage();
+        const std::vector<standin::raydeck::Announcement> running = raydeck.running();
+        ASSERT_EQ(running.size(), 1u);
+
+        const std::vector<sh::MessageBoxRecord> boxes = click();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(boxes[0].text.starts_with("Live link failed. Reason: \"The transfer did not complete. "))
+            << boxes[0].text;
+        EXPECT_TRUE(boxes[0].text.ends_with(std::to_string(running[0].processId) + c.reason + "\""))
+            << boxes[0].text;
+
+        platform::resumeProcess(running[0].processId);
+        clickWithoutMessage();
+        const std::vector<std::string> files = raydeck.transfers();
+        EXPECT_EQ(count(rdtest::readFile(files.back()), "\nobject "), kExampleObjects);
+    }
+}
+
+// The host program, as a user runs it: one session, one click per design;
+// with -v it shows the add-in's log lines, without it nothing on success.
 TEST(AddinHostRender, RendersEachDesignWithOneClickIntoTheStandin)
 {
     rdtest::RegistrySandbox registry{rdtest::RegistrySandbox::Reach::StartedProgramsToo};
     StandinSandbox raydeck{registry};
-    const rdtest::ProgramRun run = rdtest::runProgram(
-        ADDIN_HOST_PATH, {"render", rdtest::utf8FromPath(exampleGearbox), rdtest::utf8FromPath(editedGearbox)});
+    const std::string edited = rdtest::utf8FromPath(editedGearbox);
+    const rdtest::ProgramRun run =
+        rdtest::runProgram(ADDIN_HOST_PATH, {"-v", "render", rdtest::utf8FromPath(exampleGearbox), edited});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
     const std::vector<std::string> transfers = raydeck.transfers();
     ASSERT_EQ(transfers.size(), 2u);
     EXPECT_EQ(count(rdtest::readFile(transfers[0]), "\nobject "), kExampleObjects);
     EXPECT_EQ(count(rdtest::readFile(transfers[1]), "\nobject "), 6u);
     const std::vector<standin::raydeck::Announcement> running = raydeck.running();
     ASSERT_EQ(running.size(), 1u);
+    const std::string process =
+        "RayDeck 9: process " + std::to_string(running[0].processId) + ", port " + std::to_string(running[0].port);
+    for (const std::string& line : std::vector<std::string>{
+             "log: RayDeck 9 installation: live library " + platform::joinPath(raydeck.install.binFolder, "velraydecklive6_64.so"),
+          "log: launched " + process,
+          "log: sent 17 components, 17 changed and 0 unchanged: 64 meshes, ",
+          "log: RayDeck accepted the transfer",
+          "log: reused " + process + " (it shows \"Gearbox\")",
+          "log: sent 17 components, 2 changed and 15 unchanged: 6 meshes, "})
+        EXPECT_NE(run.err.find("addin-host: " + line), std::string::npos) << line << "\n" << run.err;
 
     // Then the stand-in is asked from its command line: statuses, "-" for
     // standard output, a lost write to it, --version, words it does not know.
@@ -236,4 +287,36 @@ TEST(AddinHostRender, RendersEachDesignWithOneClickIntoTheStandin)
     for (const fs::directory_entry& entry : fs::directory_iterator(platform::pathFromUtf8(raydeck.announcements)))
         left.push_back(platform::utf8FromPath(entry.path().filename()));
     EXPECT_EQ(left, std::vector<std::string>{std::to_string(running[0].processId) + ".announce"});
+
+    const rdtest::ProgramRun quiet = rdtest::runProgram(ADDIN_HOST_PATH, {"render", edited});
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(raydeck.transfers().size(), 3u);
 }
+
+#ifndef _WIN32
+// tools/try-render.sh as a user runs it, from a folder of their own: FOLDER
+// and DESIGN are taken from there, and after a failure it names nothing that
+// was not written.
+TEST(TryRender, TakesItsFolderAndDesignsFromTheCallersFolderAndNamesOnlyWhatItWrote)
+{
+    const rdtest::TempDir dir;
+    fs::copy_file(exampleGearbox, dir.path() / "gearbox.design.json");
+    const std::string script = (sourceDir / "tools" / "try-render.sh").string();
+    const std::string here = rdtest::utf8FromPath(dir.path());
+
+    const rdtest::ProgramRun run =
+        rdtest::runProgram("/bin/bash", {script, "-b", RD_BUILD_DIR, "try", "gearbox.design.json"}, here);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("addin-host: log: RayDeck accepted the transfer"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("its scene: " + (dir / "try/scene-")), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::exists(dir.path() / "try" / "resources" / "transfers" / "0001.rdk"));
+
+    const rdtest::ProgramRun failed =
+        rdtest::runProgram("/bin/bash", {script, "-b", RD_BUILD_DIR, "lost", "absent.design.json"}, here);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("absent.design.json"), std::string::npos) << failed.err;
+    EXPECT_EQ(failed.err.find("transfers:"), std::string::npos) << failed.err;
+    EXPECT_EQ(failed.err.find("raydeck-standin.log"), std::string::npos) << failed.err;
+}
+#endif

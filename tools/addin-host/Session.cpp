@@ -57,6 +57,16 @@ std::optional<Button> findButton(const std::string& command)
     return std::nullopt;
 }
 
+const char* logLevelPrefix(adsk::core::LogLevels level)
+{
+    switch (level) {
+    case adsk::core::WarningLogLevel: return "warning: ";
+    case adsk::core::ErrorLogLevel: return "error: ";
+    case adsk::core::InfoLogLevel: break;
+    }
+    return "";
+}
+
 std::string dialogText(const sh::FileDialogRecord& d)
 {
     std::string text = "save dialog (" + d.filter + ", in " + d.initialDirectory + ") offered " +
@@ -99,11 +109,11 @@ bool Session::execute(const std::vector<Step>& steps)
             step(s);
             reportNewHostEvents();
         } catch (const std::exception& e) {
-            reportNewHostEvents();
+            reportNewHostEvents(true);
             report((s.where.empty() ? "" : s.where + ": ") + e.what());
             return false;
         } catch (...) {
-            reportNewHostEvents();
+            reportNewHostEvents(true);
             report((s.where.empty() ? "" : s.where + ": ") + kUnknownException);
             return false;
         }
@@ -291,7 +301,7 @@ void Session::click(const std::string& command)
     case sh::ClickResult::Failed:
         // What the user of the host is told about a failing add-in command;
         // the session goes on.
-        reportNewHostEvents();
+        reportNewHostEvents(true);
         report("command " + inQuotes(button->name) + " failed: " + result.error);
         ++unexpectedFailures_;
         break;
@@ -324,12 +334,21 @@ void Session::expectFailure(const std::optional<std::string>& text)
     --unexpectedFailures_;
 }
 
-void Session::reportNewHostEvents()
+void Session::reportNewHostEvents(bool failed)
 {
     const std::vector<sh::FileDialogRecord> dialogs = sh::shownFileDialogs();
     for (; dialogsSeen_ < dialogs.size(); ++dialogsSeen_)
         trace(dialogText(dialogs[dialogsSeen_]));
     const std::vector<sh::MessageBoxRecord> messages = sh::shownMessageBoxes();
+    // What the add-in said it did explains a failure; on success it is
+    // only wanted when tracing.
+    const std::vector<sh::LogRecord> lines = sh::loggedLines();
+    const bool showLog = trace_ || failed || messagesSeen_ < messages.size();
+    for (; logSeen_ < lines.size(); ++logSeen_) {
+        const sh::LogRecord& line = lines[logSeen_];
+        if (showLog)
+            report(std::string("log: ") + logLevelPrefix(line.level) + line.message);
+    }
     for (; messagesSeen_ < messages.size(); ++messagesSeen_) {
         const sh::MessageBoxRecord& m = messages[messagesSeen_];
         std::string line = "message box";

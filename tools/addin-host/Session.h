@@ -1,8 +1,10 @@
 #pragma once
 // A session of the stand-in host with the add-in: runs steps (Script.h) the
 // way the host and its user would, and reports on standard error what a user
-// of the host would see: message boxes, and commands that failed because an
-// exception left the add-in.
+// of the host would see: message boxes, commands that failed because an
+// exception left the add-in, and the lines the add-in wrote to the host's
+// text log ("log: ..."), which are shown when a step failed or showed a
+// message box, and always when tracing.
 //
 // A failed command does not end the session, as in the host; nor does a
 // message box. Either counts against the session's result unless a later
@@ -73,8 +75,10 @@ private:
     void click(const std::string& command);
     void expectMessage(const std::string& text);
     void expectFailure(const std::optional<std::string>& text);
-    // Reports the message boxes and file dialogs shown since the last call.
-    void reportNewHostEvents();
+    // Reports the message boxes and file dialogs shown since the last call,
+    // and the log lines written since: these only when tracing, when a
+    // message box came, or when `failed`.
+    void reportNewHostEvents(bool failed = false);
     void trace(const std::string& text) const;
 
     std::string modulePath_;
@@ -86,6 +90,7 @@ private:
     std::size_t messagesSeen_ = 0;
     std::size_t messagesExpected_ = 0;
     std::size_t dialogsSeen_ = 0;
+    std::size_t logSeen_ = 0;
     std::optional<Click> lastClick_;
     bool lastFailureExpected_ = false;
     std::size_t unexpectedFailures_ = 0;

@@ -19,14 +19,17 @@
 #include <platform/Files.h>
 #include <platform/ProcessInfo.h>
 #include <platform/Program.h>
+#include <platform/Registry.h>
 
 #include <tools/cli/CommandLine.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
+#include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -99,6 +102,26 @@ int exportDesign(Session& session, const std::string& design, const std::string&
     return 0;
 }
 
+// After a failed render: where RayDeck was looked for, and how to try the
+// live link on its own.
+void explainRenderFailure()
+{
+    std::string read;
+    for (const auto& [root, name] : {std::pair{platform::RegistryRoot::CurrentUser, "HKEY_CURRENT_USER"},
+                                     std::pair{platform::RegistryRoot::LocalMachine, "HKEY_LOCAL_MACHINE"}}) {
+        const std::optional<std::string> file = platform::registryRootFile(root);
+        read += read.empty() ? "" : ", ";
+        read += name;
+        if (file && file->empty())
+            read += " from no file";
+        else if (file)
+            read += " from " + *file + (platform::isReadableFile(*file) ? "" : " (missing or not readable)");
+    }
+    Session::report("RayDeck was looked for in the registry: " + read);
+    Session::report("to try the live link with a stand-in RayDeck: tools/try-render.sh FOLDER DESIGN (in the source "
+                    "tree; -h tells more)");
+}
+
 int renderDesigns(Session& session, const std::vector<std::string>& designs)
 {
     std::vector<Step> steps = {{Step::Kind::Run, {}, {}}};
@@ -108,13 +131,12 @@ int renderDesigns(Session& session, const std::vector<std::string>& designs)
     }
     const bool executed = session.execute(steps);
     const bool finished = session.finish();
-    if (!executed || !finished)
-        return 1;
-    if (!session.allAccountedFor()) {
+    if (executed && finished && session.allAccountedFor())
+        return 0;
+    if (executed && finished)
         Session::report("rendering showed " + session.unaccountedSummary());
-        return 1;
-    }
-    return 0;
+    explainRenderFailure();
+    return 1;
 }
 
 int runScript(Session& session, const std::vector<Step>& steps)
