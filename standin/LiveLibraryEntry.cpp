@@ -30,7 +30,8 @@ standin::raydeck::LiveTimeouts timeouts()
 
 class LiveRoot final : public vel::live::RootObject {
 public:
-    LiveRoot() : scene_(timeouts()), query_(standin::raydeck::announcementFolder()) {}
+    // `announcements`: where the stand-ins announce their ports and tokens.
+    explicit LiveRoot(const std::string& announcements) : scene_(announcements, timeouts()), query_(announcements) {}
 
     // The one way the object goes: destroy(1), as the loader calls it.
     void destroy(int) override { delete this; }
@@ -56,7 +57,7 @@ private:
 extern "C" RAYDECK_LIVE_EXPORT vel::live::RootObject* raydeck_live_initialize()
 {
     try {
-        return new LiveRoot();
+        return new LiveRoot(standin::raydeck::announcementFolder());
     } catch (...) {
         return nullptr;
     }

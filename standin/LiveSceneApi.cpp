@@ -1,5 +1,6 @@
 #include "LiveSceneApi.h"
 
+#include "Announcement.h"
 #include "Protocol.h"
 
 #include <cstdarg>
@@ -23,10 +24,24 @@ bool isLoopbackName(const char* host)
 }
 
 constexpr int kMaxAttempts = 10;
+
+// The token of the stand-in announced on this port; empty when none is.
+std::string tokenOfPort(const std::string& announcements, int port)
+{
+    if (announcements.empty())
+        return {};
+    for (const Announcement& standin : runningAnnouncements(announcements))
+        if (standin.port == port)
+            return standin.token;
+    return {};
+}
 constexpr std::size_t kMaxVerdict = 4096;
 } // namespace
 
-LiveSceneApi::LiveSceneApi(LiveTimeouts timeouts) : timeouts_(timeouts) {}
+LiveSceneApi::LiveSceneApi(std::string announcements, LiveTimeouts timeouts)
+    : announcements_(std::move(announcements)), timeouts_(timeouts)
+{
+}
 
 LiveSceneApi::~LiveSceneApi()
 {
@@ -45,6 +60,10 @@ bool LiveSceneApi::connect(const char* host, int port, int count)
     dropConnection();
     if (!isLoopbackName(host) || port < 1 || port > 65535)
         return false;
+    // Nothing but an announced stand-in takes a transfer.
+    const std::string token = tokenOfPort(announcements_, port);
+    if (token.empty())
+        return false;
     const int attempts = count < 1 ? 1 : count > kMaxAttempts ? kMaxAttempts : count;
     for (int attempt = 0; attempt < attempts && !stream_; ++attempt) {
         if (attempt > 0)
@@ -54,6 +73,7 @@ bool LiveSceneApi::connect(const char* host, int port, int count)
     if (!stream_)
         return false;
     auto sink = std::make_unique<SocketSink>(*stream_, timeouts_.send);
+    sink->write(formatRequest({token, std::string(kTransfer), {}}));
     sink_ = sink.get();
     writer_ = std::make_unique<velScene_api_file>(std::move(sink), true);
     return true;

@@ -6,11 +6,14 @@
 // binary, numbering and captured shaders of its own.
 //
 //   connect(host, port, attempts)  host "localhost" or "127.0.0.1" (never
-//                                  another machine); `attempts` tries, 200 ms
-//                                  apart, each with a 2 s limit, so a port
-//                                  where nothing listens costs the click
-//                                  little. A connection still open is ended
-//                                  first, unfinished.
+//                                  another machine), a port on which a
+//                                  stand-in has announced itself, whose token
+//                                  begins the transfer (Protocol.h);
+//                                  `attempts` tries, 200 ms apart, each with
+//                                  a 2 s limit, so a port where nothing
+//                                  listens costs the click little. A
+//                                  connection still open is ended first,
+//                                  unfinished.
 //   ... the scene's calls ...      written as scene-file text; before a
 //                                  connection and after a failure they go
 //                                  nowhere (begins answer false).
@@ -47,7 +50,9 @@ struct LiveTimeouts {
 
 class LiveSceneApi final : public velScene_api {
 public:
-    explicit LiveSceneApi(LiveTimeouts timeouts = {});
+    // `announcements`: the folder where stand-ins announce themselves
+    // (Announcement.h).
+    explicit LiveSceneApi(std::string announcements, LiveTimeouts timeouts = {});
     ~LiveSceneApi() override;
     LiveSceneApi(const LiveSceneApi&) = delete;
     LiveSceneApi& operator=(const LiveSceneApi&) = delete;
@@ -146,6 +151,7 @@ private:
 
     void dropConnection();
 
+    std::string announcements_;
     LiveTimeouts timeouts_;
     std::unique_ptr<LoopbackStream> stream_;    // declared before the writer, which
     SocketSink* sink_ = nullptr;                // owns the sink that sends into it

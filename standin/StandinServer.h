@@ -1,11 +1,13 @@
 #pragma once
 // The RayDeck stand-in's server: listens on the loopback address, announces
-// itself (Announcement.h), and serves one connection at a time, each a
-// transfer or a control request (Protocol.h). A transfer is recorded
-// (TransferRecorder.h), read and applied all or nothing (TransferReading.h)
-// and answered with its verdict; a request is answered and the connection
-// closed. Connections that come meanwhile wait their turn in the listen
-// queue.
+// itself (Announcement.h), and serves every connection as it comes, each a
+// transfer or a control request (Protocol.h), so that a client that is slow
+// or silent never holds up another. A transfer is recorded as it comes in
+// (TransferRecorder.h); once it is complete it is read and applied, all or
+// nothing (TransferReading.h), one transfer at a time in the order they
+// complete, on a thread of its own, and answered with its verdict. A request
+// is answered and the connection closed; the scene description is answered
+// at once, also while a transfer is being applied.
 //
 // It ends when asked to quit, after idleTimeout without a connection, on
 // stop() (from any thread), or on SIGINT/SIGTERM when handleSignals is set;
@@ -38,14 +40,17 @@ struct ServerSettings {
     std::chrono::milliseconds idleTimeout{std::chrono::minutes(30)};
     std::chrono::milliseconds stallTimeout{std::chrono::seconds(60)};
     // A larger transfer is rejected, and read no further.
-    std::uint64_t maxTransferBytes = std::uint64_t(4) << 30;
+    std::uint64_t maxTransferBytes = std::uint64_t(1) << 30;
+    // How many accepted transfers stay recorded; a rejected one never does.
+    unsigned keepTransfers = 50;
     bool handleSignals = false;
-    // Called as the first bytes of each transfer come in, with its count in
-    // this server's life (1, 2, ...): raydeck-standin uses it to die or hang
+    // Called as each transfer begins, with its count in this server's life
+    // (1, 2, ...): raydeck-standin uses it to die or hang
     // in the middle of a transfer when asked to (RAYDECK_STANDIN_FAULT).
     std::function<void(unsigned)> transferBegins;
     // One line per event (started, each transfer with its verdict, each
-    // request, the end); none when empty.
+    // request, the end), from the server's threads one at a time; none when
+    // empty.
     std::function<void(const std::string&)> log;
 };
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace standin::raydeck {
 
@@ -20,6 +20,18 @@ namespace fs = std::filesystem;
 // a row something else is wrong.
 constexpr int kMaxTries = 1000;
 
+// The number of a file named as the recorder names them; 0 for any other.
+unsigned recordedNumber(const fs::path& file)
+{
+    const std::string name = file.filename().string();
+    if (name.size() < 8 || !name.ends_with(".rdk"))
+        return 0;
+    unsigned number = 0;
+    const char* end = name.data() + name.size() - 4;
+    const auto [stop, failure] = std::from_chars(name.data(), end, number);
+    return failure == std::errc() && stop == end && transferFileName(number) == name ? number : 0;
+}
+
 } // namespace
 
 std::string transferFileName(unsigned number)
@@ -29,53 +41,106 @@ std::string transferFileName(unsigned number)
     return name;
 }
 
-TransferRecorder::TransferRecorder(std::string folder) : folder_(std::move(folder)) {}
+Recording::Recording(unsigned number, std::string path, std::FILE* file, std::string error)
+    : number_(number), path_(std::move(path)), file_(file), error_(std::move(error))
+{
+}
+
+Recording::~Recording()
+{
+    if (file_ != nullptr)
+        discard();
+}
+
+void Recording::fail(const std::string& what)
+{
+    if (error_.empty())
+        error_ = what + " " + path_ + ": " + std::strerror(errno != 0 ? errno : EIO);
+}
+
+void Recording::append(const char* data, std::size_t size)
+{
+    if (file_ == nullptr || !error_.empty() || size == 0)
+        return;
+    errno = 0;
+    if (std::fwrite(data, 1, size, file_) != size)
+        fail("cannot write");
+}
+
+bool Recording::finish()
+{
+    if (file_ == nullptr)
+        return false;
+    errno = 0;
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!closed)
+        fail("cannot write");
+    if (!error_.empty()) {
+        std::error_code ignored;
+        fs::remove(path_, ignored);
+        return false;
+    }
+    return true;
+}
+
+void Recording::discard()
+{
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (!path_.empty()) {
+        std::error_code ignored;
+        fs::remove(path_, ignored);
+    }
+}
+
+TransferRecorder::TransferRecorder(std::string folder, unsigned keep)
+    : folder_(std::move(folder)), keep_(std::max(keep, 1u))
+{
+}
 
 unsigned TransferRecorder::highestRecorded() const
 {
     unsigned highest = 0;
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder_, error)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.ends_with(".rdk"))
-            continue;
-        unsigned number = 0;
-        const char* end = name.data() + name.size() - 4;
-        const auto [stop, failure] = std::from_chars(name.data(), end, number);
-        if (failure == std::errc() && stop == end)
-            highest = std::max(highest, number);
-    }
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder_, error))
+        highest = std::max(highest, recordedNumber(entry.path()));
     return highest;
 }
 
-RecordedTransfer TransferRecorder::record(std::string_view bytes)
+std::unique_ptr<Recording> TransferRecorder::begin()
 {
-    RecordedTransfer recorded;
-    std::error_code error;
-    fs::create_directories(folder_, error);
+    std::error_code ignored;
+    fs::create_directories(folder_, ignored);
     last_ = std::max(last_, highestRecorded());
     for (int attempt = 0; attempt < kMaxTries; ++attempt) {
-        recorded.number = ++last_;
-        const std::string path = (fs::path(folder_) / transferFileName(recorded.number)).string();
-        std::FILE* file = platform::createNewFile(path);
-        if (file == nullptr) {
-            if (errno == EEXIST)
-                continue;
-            recorded.error = "cannot create " + path + ": " + std::strerror(errno);
-            return recorded;
-        }
-        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-        const bool closed = std::fclose(file) == 0;
-        if (!written || !closed) {
-            fs::remove(path, error);
-            recorded.error = "cannot write " + path;
-            return recorded;
-        }
-        recorded.path = path;
-        return recorded;
+        const unsigned number = ++last_;
+        const std::string path = (fs::path(folder_) / transferFileName(number)).string();
+        if (std::FILE* file = platform::createNewFile(path))
+            return std::unique_ptr<Recording>(new Recording(number, path, file, {}));
+        if (errno != EEXIST)
+            return std::unique_ptr<Recording>(
+                new Recording(number, {}, nullptr, "cannot create " + path + ": " + std::strerror(errno)));
     }
-    recorded.error = "no free number in " + folder_;
-    return recorded;
+    return std::unique_ptr<Recording>(new Recording(++last_, {}, nullptr, "no free number in " + folder_));
+}
+
+void TransferRecorder::prune(const std::vector<unsigned>& busy)
+{
+    std::vector<std::pair<unsigned, fs::path>> recorded;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder_, error)) {
+        const unsigned number = recordedNumber(entry.path());
+        if (number != 0 && std::find(busy.begin(), busy.end(), number) == busy.end() && entry.is_regular_file(error))
+            recorded.emplace_back(number, entry.path());
+    }
+    if (recorded.size() <= keep_)
+        return;
+    std::sort(recorded.begin(), recorded.end());
+    for (std::size_t i = 0; i + keep_ < recorded.size(); ++i)
+        fs::remove(recorded[i].second, error);
 }
 
 } // namespace standin::raydeck

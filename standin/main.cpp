@@ -4,13 +4,15 @@
 // Started without arguments, as the add-in launches RayDeck, it finds its
 // installation in the registry, listens on 127.0.0.1 at the first free port
 // of the installation's live-link range, announces itself, and keeps the
-// scenes that the live link streams into it (StandinServer.h). Each transfer
-// is kept as <ResourceFolder>/transfers/NNNN.rdk; what it does goes to
-// <ResourceFolder>/raydeck-standin.log. It quits when asked, or by itself
-// after RAYDECK_STANDIN_IDLE_SECONDS (default 1800) without a connection.
-// RAYDECK_STANDIN_FAULT="kill N" or "stop N" makes it die (as by kill -9) or
-// hang (as by SIGSTOP; not on Windows) as its Nth transfer begins, to try
-// what the add-in does when RayDeck fails half way.
+// scenes that the live link streams into it (StandinServer.h). Accepted
+// transfers are kept as <ResourceFolder>/transfers/NNNN.rdk, the last
+// RAYDECK_STANDIN_KEEP_TRANSFERS (default 50); a transfer larger than
+// RAYDECK_STANDIN_MAX_TRANSFER_MB (default 1024) is rejected. What it does
+// goes to <ResourceFolder>/raydeck-standin.log. It quits when asked, or by
+// itself after RAYDECK_STANDIN_IDLE_SECONDS (default 1800) without a
+// connection. RAYDECK_STANDIN_FAULT="kill N" or "stop N" makes it die (as by
+// kill -9) or hang (as by SIGSTOP; not on Windows) as its Nth transfer
+// begins, to try what the add-in does when RayDeck fails half way.
 //
 // With an option it asks a running stand-in instead (the only one running,
 // or the one of --pid): --list, --describe, --dump FILE ("-": standard
@@ -54,6 +56,8 @@ using namespace standin::raydeck;
 
 constexpr std::chrono::milliseconds kAskTimeout{10000};
 constexpr long kDefaultIdleSeconds = 1800;
+constexpr std::uint64_t kMostTransferMegabytes = std::uint64_t(1) << 20; // a terabyte
+constexpr std::uint64_t kMostKeptTransfers = 1000000;
 
 void complain(const std::string& text)
 {
@@ -140,12 +144,14 @@ int serve()
         return 1;
     }
     LogFile log(platform::joinPath(installation->resourceFolder, "raydeck-standin.log"));
-    // Without a safe place to announce itself it still serves the live link
-    // on the registered ports, where the add-in tries when no stand-in is
-    // listed; it cannot be asked anything then, and ends when idle.
+    // Every transfer and request carries the token of the announcement:
+    // without one nobody could send it anything.
     const std::string folder = announcementFolder(&why);
-    if (folder.empty())
-        log.line("serving unannounced: " + why);
+    if (folder.empty()) {
+        complain("cannot announce itself: " + why);
+        log.line("cannot start: cannot announce itself: " + why);
+        return 1;
+    }
     if (!installation->namesThisProgram)
         log.line("no installation names " + self + "; serving as RayDeck "
                  + std::to_string(installation->majorVersion));
@@ -157,6 +163,13 @@ int serve()
     settings.announcementFolder = folder;
     settings.processId = platform::services().processes->currentId();
     settings.idleTimeout = idleTimeout();
+    std::string badSetting;
+    if (const auto megabytes = countVariable("RAYDECK_STANDIN_MAX_TRANSFER_MB", kMostTransferMegabytes, &badSetting))
+        settings.maxTransferBytes = *megabytes << 20;
+    if (const auto keep = countVariable("RAYDECK_STANDIN_KEEP_TRANSFERS", kMostKeptTransfers, &badSetting))
+        settings.keepTransfers = static_cast<unsigned>(*keep);
+    if (!badSetting.empty())
+        complain(badSetting + "; the default holds");
     settings.handleSignals = true;
     settings.log = [&log](const std::string& text) { log.line(text); };
     settings.transferBegins = faultOnTransfer(log);

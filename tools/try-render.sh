@@ -14,7 +14,8 @@
 #   -k         keep the stand-in running afterwards (it quits by itself after
 #              RAYDECK_STANDIN_IDLE_SECONDS, 1800 by default)
 #
-# The stand-in keeps each transfer in FOLDER/resources/transfers/ and logs to
+# The stand-in keeps the last accepted transfers (RAYDECK_STANDIN_KEEP_TRANSFERS,
+# 50 by default) in FOLDER/resources/transfers/ and logs to
 # FOLDER/resources/raydeck-standin.log; both are named at the end when they
 # exist.
 set -euo pipefail

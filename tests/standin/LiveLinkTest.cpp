@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <memory>
@@ -75,12 +76,30 @@ protected:
     }
     ~LiveLink() override { stopServer(); }
 
-    // Sends bytes over a raw connection without ending it; the stand-in's verdict.
-    std::string sendWithoutEnding(const std::string& bytes)
+    // A connection of its own to the server, with `bytes` sent.
+    std::unique_ptr<LoopbackStream> sending(const std::string& bytes)
     {
         std::unique_ptr<LoopbackStream> raw = LoopbackStream::connect(server->port(), kAsk);
         EXPECT_TRUE(raw && raw->send(bytes.data(), bytes.size(), kAsk));
-        return raw ? raw->receiveAll(kAsk, 4096).value_or("(no verdict)") : "(no connection)";
+        return raw;
+    }
+    // The stand-in's answer to what a connection sent, whether or not it
+    // ended its side; ending it first when `end`.
+    static std::string answer(LoopbackStream* raw, bool end = false)
+    {
+        if (raw == nullptr || (end && !raw->finishSending()))
+            return "(no connection)";
+        return raw->receiveAll(kAsk, 4096).value_or("(no answer: " + raw->lastError() + ")");
+    }
+    // The request that begins a transfer to the running server.
+    std::string transferRequest() const { return formatRequest({server->announcement().token, "transfer", ""}); }
+    // A live scene interface that finds the server's token, as the live
+    // library does.
+    std::unique_ptr<LiveSceneApi> liveApi() const
+    {
+        LiveTimeouts timeouts;
+        timeouts.verdict = kAsk;
+        return std::make_unique<LiveSceneApi>(settings.announcementFolder, timeouts);
     }
     // Starts the server on its own thread.
     void startServer()
@@ -97,6 +116,14 @@ protected:
         server->stop();
         if (thread.joinable())
             thread.join();
+    }
+    std::vector<std::string> recordedFiles() const
+    {
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(settings.transferFolder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
     std::string recorded(unsigned number) const
     {
@@ -124,7 +151,7 @@ TEST_F(LiveLink, AWholeTransferIsKeptByteForByteAndABrokenOffOrStalledOneIsRejec
 {
     startServer();
     const std::string first = transferText("Gearbox", design(), true);
-    auto api = std::make_unique<LiveSceneApi>();
+    std::unique_ptr<LiveSceneApi> api = liveApi();
     api->id(1); // the client id, before any connection: kept, not sent
     EXPECT_FALSE(api->beginGroup("before", true));
     ASSERT_TRUE(api->connect("localhost", server->port(), 4));
@@ -166,12 +193,12 @@ TEST_F(LiveLink, AWholeTransferIsKeptByteForByteAndABrokenOffOrStalledOneIsRejec
     vel::readScene(half, *api);
     api.reset();
     // A sender that stops sending without ending the connection.
-    const std::string stalled = sendWithoutEnding(second.substr(0, second.size() / 2));
+    const std::unique_ptr<LoopbackStream> silent = sending(transferRequest() + second.substr(0, second.size() / 2));
+    const std::string stalled = answer(silent.get());
     EXPECT_TRUE(stalled.starts_with("rejected 3: nothing came for 300 ms")) << stalled;
     EXPECT_EQ(dumped(), before);
-    // The reader closed the blocks it left open; the end mark never came.
-    EXPECT_TRUE(recorded(2).starts_with(half));
-    EXPECT_FALSE(recorded(2).ends_with(kEndMark));
+    // Neither is kept.
+    EXPECT_EQ(recordedFiles(), std::vector<std::string>{transferFileName(1)});
 }
 
 TEST_F(LiveLink, TheQueryListsAndDescribesRunningStandinsWhichOnlyTheirTokenControls)
@@ -265,14 +292,95 @@ TEST_F(LiveLink, StandinsListenAndTheLiveSceneInterfaceConnectsOnTheLoopbackOnly
 #endif
 
     // Nor does the live scene interface connect beyond this machine, or
-    // where nothing listens.
-    LiveSceneApi api;
+    // where nothing listens, or to a port no stand-in announced.
+    ASSERT_TRUE(writeAnnouncement(dir / "run", one.announcement()));
+    LiveSceneApi api(dir / "run");
     for (const char* host : {"example.com", "192.168.1.1", "::1", "", static_cast<const char*>(nullptr)})
         EXPECT_FALSE(api.connect(host, one.port(), 1)) << (host ? host : "null");
     EXPECT_FALSE(api.connect("localhost", unusedPort(), 4));
+    Announcement elsewhere = one.announcement();
+    elsewhere.port = unusedPort();
+    elsewhere.processId = rdtest::anotherRunningProcessId();
+    ASSERT_TRUE(writeAnnouncement(dir / "run", elsewhere));
+    EXPECT_FALSE(api.connect("localhost", elsewhere.port, 1));
     EXPECT_FALSE(api.connect("localhost", 0, 1));
     EXPECT_FALSE(api.connect("localhost", 70000, 1));
     EXPECT_FALSE(api.isConnected());
     api.writeText("%s %d", "text", 1); // goes nowhere
     EXPECT_FALSE(api.disconnect());
+}
+
+// A client that is slow or silent holds up nobody: transfers and requests
+// of others are served meanwhile, and transfers are applied in the order
+// they complete, not in the order they began. Keeping only the newest
+// recording never removes one still coming in.
+TEST_F(LiveLink, ConnectionsAreServedSideBySideAndTransfersAppliedInTheOrderTheyComplete)
+{
+    settings.stallTimeout = std::chrono::hours(1);
+    settings.keepTransfers = 1;
+    startServer();
+    const std::unique_ptr<LoopbackStream> idle = sending(std::string(1, kRequestStart));
+    const std::string early = transferText("Gearbox", design(1), true);
+    const std::unique_ptr<LoopbackStream> slow = sending(transferRequest() + early.substr(0, early.size() / 2));
+
+    const std::string later = transferText("Gearbox", design(7), true);
+    std::unique_ptr<LiveSceneApi> api = liveApi();
+    ASSERT_TRUE(api->connect("localhost", server->port(), 1));
+    stream(later, *api);
+    EXPECT_TRUE(api->disconnect()) << api->lastVerdict();
+    EXPECT_EQ(api->lastVerdict(), "accepted 2");
+    const std::optional<std::string> description = askStandin(server->announcement(), kDescribe, "", kAsk);
+    ASSERT_TRUE(description);
+    EXPECT_NE(description->find("name=\"Gearbox\""), std::string::npos) << *description;
+
+    ASSERT_TRUE(slow->send(early.data() + early.size() / 2, early.size() - early.size() / 2, kAsk));
+    EXPECT_EQ(answer(slow.get(), true), "accepted 1\n");
+    HeldScene expected;
+    applyOrFail(later, expected);
+    applyOrFail(early, expected);
+    EXPECT_EQ(dumped(), sceneFile(expected));
+    EXPECT_TRUE(idle->isOpen());
+    EXPECT_EQ(recordedFiles(), std::vector<std::string>{transferFileName(2)}); // the highest number stays
+}
+
+// Only a sender that knows the announced token gets a transfer in, and only
+// within the size limit; neither kind of refusal reads the body or keeps
+// anything, and of the accepted transfers only the newest stay recorded.
+TEST_F(LiveLink, ATransferNeedsTheTokenAndTheSizeAndOnlyTheNewestAcceptedAreKept)
+{
+    const std::string full = transferText("Gearbox", design(), true);
+    const std::string small = transferText("Bolt", {"Bolt", 0, true, {{"Head", 1, 0.9f}}, {}}, true);
+    ASSERT_LT(small.size(), full.size());
+    settings.maxTransferBytes = full.size() - 1;
+    settings.keepTransfers = 2;
+    startServer();
+
+    // Refused after the first line, though the body never ends.
+    const struct {
+        std::string begin;
+        std::string answer;
+    } refusals[] = {
+        {full, "error: not a request\n"},
+        {formatRequest({std::string(32, '0'), "transfer", ""}) + full, "error: the token is not this stand-in's\n"},
+    };
+    for (const auto& refusal : refusals) {
+        const std::unique_ptr<LoopbackStream> raw = sending(refusal.begin.substr(0, refusal.begin.size() / 2));
+        EXPECT_EQ(answer(raw.get()), refusal.answer);
+    }
+
+    std::unique_ptr<LiveSceneApi> api = liveApi();
+    ASSERT_TRUE(api->connect("localhost", server->port(), 1));
+    stream(full, *api);
+    EXPECT_FALSE(api->disconnect());
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(api->connect("localhost", server->port(), 1));
+        stream(small, *api);
+        EXPECT_TRUE(api->disconnect()) << api->lastVerdict();
+    }
+    EXPECT_EQ(api->lastVerdict(), "accepted 4");
+    EXPECT_EQ(recordedFiles(), (std::vector<std::string>{transferFileName(3), transferFileName(4)}));
+    EXPECT_EQ(recorded(4), small);
+    HeldScene expected;
+    applyOrFail(small, expected);
+    EXPECT_EQ(dumped(), sceneFile(expected));
 }
