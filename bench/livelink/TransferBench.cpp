@@ -1,0 +1,154 @@
+// A live transfer of a generated design of 200 components with 2 million
+// triangles (each one body of one face holding a 100 x 50 grid) into a
+// stand-in serving in this process, against the export of the same design
+// to a file. Both translate the design and emit the scene; the transfer
+// sends binary lists to the stand-in and waits for its verdict, which it
+// gives once it has recorded, read and applied the whole transfer.
+//
+// Run: build/default/bench/livelink/transfer_bench
+// The figure to compare: LiveTransfer_2MTriangles / FileExport_2MTriangles
+// (wall time; tools/bench-summary.sh prints it as transfer-vs-file).
+
+#include <Core/CoreAll.h>
+#include <Fusion/FusionAll.h>
+#include <StandIn/StandIn.h>
+
+#include <benchmark/benchmark.h>
+
+#include <bench/common/BenchOutputFile.h>
+#include <bench/common/ExportActiveDesign.h>
+#include <standin/LiveSceneApi.h>
+#include <standin/StandinServer.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include <unistd.h>
+
+namespace sh = standin::host;
+namespace fs = std::filesystem;
+using namespace standin::raydeck;
+
+namespace {
+
+constexpr int kComponents = 200;
+constexpr std::int64_t kTriangles = std::int64_t{kComponents} * 100 * 50 * 2;
+
+void openGenerated()
+{
+    sh::DesignData d;
+    d.name = "Generated v1";
+    sh::ComponentData root;
+    root.name = "Root";
+    d.components.push_back(root);
+    for (int i = 0; i < kComponents; ++i) {
+        sh::ComponentData c;
+        c.name = "Part " + std::to_string(i);
+        sh::BodyData b;
+        b.name = "Body";
+        sh::FaceData f;
+        f.displayMeshes.push_back(sh::gridMesh(100, 50, 0.1));
+        b.faces.push_back(std::move(f));
+        c.bodies.push_back(std::move(b));
+        d.components.push_back(std::move(c));
+        sh::OccurrenceData o;
+        o.component = i + 1;
+        o.transform[0][3] = i * 12.0;
+        d.components[0].occurrences.push_back(o);
+    }
+    d.products.push_back({sh::ProductType::Design, "mm", 0, {}});
+    sh::reset();
+    sh::openDesign(d);
+}
+
+// The translation of the active design emitted into `api`.
+void emitActiveDesign(velScene_api& api)
+{
+    adsk::core::Ptr<adsk::core::Application> app = adsk::core::Application::get();
+    adsk::core::Ptr<adsk::core::Document> document = app->activeDocument();
+    FusionExporter exporter(app->userInterface(), app);
+    auto wrapper = std::make_unique<vel::velSceneapi_oo>(nullptr);
+    wrapper->attach(&api);
+    exporter.setSceneWriter(std::move(wrapper));
+    exporter.setUnitsPerCentimetre(exporter.documentUnitsPerMetre(document) / 100);
+    exporter.sceneWriter()->writeNode(*exporter.buildScene(document));
+    exporter.setSceneWriter(nullptr);
+}
+
+// A stand-in serving on its own thread, its folders removed at the end.
+class ServingStandin {
+public:
+    ServingStandin() : dir_(fs::temp_directory_path() / ("rd-transfer-bench-" + std::to_string(::getpid())))
+    {
+        fs::create_directories(dir_ / "run");
+        fs::permissions(dir_ / "run", fs::perms::owner_all);
+        ServerSettings settings;
+        settings.transferFolder = (dir_ / "transfers").string();
+        settings.announcementFolder = (dir_ / "run").string();
+        settings.processId = static_cast<std::uint64_t>(::getpid());
+        settings.keepTransfers = 1;
+        server_ = std::make_unique<StandinServer>(settings);
+        std::string why;
+        if (!server_->start(&why)) {
+            std::fprintf(stderr, "the stand-in did not start: %s\n", why.c_str());
+            std::abort();
+        }
+        thread_ = std::thread([this] { server_->run(); });
+    }
+    ~ServingStandin()
+    {
+        server_->stop();
+        thread_.join();
+        server_.reset();
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    int port() const { return server_->port(); }
+    std::string announcements() const { return (dir_ / "run").string(); }
+
+private:
+    fs::path dir_;
+    std::unique_ptr<StandinServer> server_;
+    std::thread thread_;
+};
+
+void FileExport_2MTriangles(benchmark::State& state)
+{
+    openGenerated();
+    BenchOutputFile out{"rd-transfer-bench-file"};
+    for (auto _ : state) {
+        exportActiveDesign(out.rewound());
+        state.counters["MB"] = static_cast<double>(out.written()) / 1e6;
+    }
+    state.SetItemsProcessed(state.iterations() * kTriangles);
+    sh::reset();
+}
+
+void LiveTransfer_2MTriangles(benchmark::State& state)
+{
+    openGenerated();
+    ServingStandin standin;
+    LiveSceneApi api(standin.announcements());
+    for (auto _ : state) {
+        if (!api.connect("localhost", standin.port(), 1)) {
+            state.SkipWithError("no connection to the stand-in");
+            break;
+        }
+        emitActiveDesign(api);
+        if (!api.disconnect()) {
+            state.SkipWithError(("the stand-in did not accept the transfer: " + api.lastVerdict()).c_str());
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kTriangles);
+    sh::reset();
+}
+
+} // namespace
+
+BENCHMARK(FileExport_2MTriangles)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(LiveTransfer_2MTriangles)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();
