@@ -15,19 +15,25 @@
 #include <sceneapi/velSceneapi_oo.h>
 #include <translate/FusionExporter.h>
 
-inline void exportActiveDesign(std::FILE* file)
+// The translation of the active design emitted into `api`.
+inline void emitActiveDesign(velScene_api& api)
 {
     adsk::core::Ptr<adsk::core::Application> app = adsk::core::Application::get();
     adsk::core::Ptr<adsk::core::Document> document = app->activeDocument();
     FusionExporter exporter(app->userInterface(), app);
     exporter.checkDesign(document, false);
-    velScene_api_file writer(file, false);
-    writer.setModeFlags(vel::kExportModeFlags);
     auto wrapper = std::make_unique<vel::velSceneapi_oo>(nullptr);
-    wrapper->attach(&writer);
+    wrapper->attach(&api);
     exporter.setSceneWriter(std::move(wrapper));
     exporter.setUnitsPerCentimetre(exporter.documentUnitsPerMetre(document) / 100);
     exporter.sceneWriter()->writeNode(*exporter.buildScene(document));
     exporter.setSceneWriter(nullptr);
+}
+
+inline void exportActiveDesign(std::FILE* file)
+{
+    velScene_api_file writer(file, false);
+    writer.setModeFlags(vel::kExportModeFlags);
+    emitActiveDesign(writer);
     writer.flush();
 }

@@ -17,6 +17,7 @@
 
 #include <bench/common/BenchOutputFile.h>
 #include <bench/common/ExportActiveDesign.h>
+#include <bench/common/GeneratedDesign.h>
 #include <standin/LiveSceneApi.h>
 #include <standin/StandinServer.h>
 
@@ -38,43 +39,9 @@ constexpr std::int64_t kTriangles = std::int64_t{kComponents} * 100 * 50 * 2;
 
 void openGenerated()
 {
-    sh::DesignData d;
-    d.name = "Generated v1";
-    sh::ComponentData root;
-    root.name = "Root";
-    d.components.push_back(root);
-    for (int i = 0; i < kComponents; ++i) {
-        sh::ComponentData c;
-        c.name = "Part " + std::to_string(i);
-        sh::BodyData b;
-        b.name = "Body";
-        sh::FaceData f;
-        f.displayMeshes.push_back(sh::gridMesh(100, 50, 0.1));
-        b.faces.push_back(std::move(f));
-        c.bodies.push_back(std::move(b));
-        d.components.push_back(std::move(c));
-        sh::OccurrenceData o;
-        o.component = i + 1;
-        o.transform[0][3] = i * 12.0;
-        d.components[0].occurrences.push_back(o);
-    }
-    d.products.push_back({sh::ProductType::Design, "mm", 0, {}});
+    std::size_t rawBytes = 0;
     sh::reset();
-    sh::openDesign(d);
-}
-
-// The translation of the active design emitted into `api`.
-void emitActiveDesign(velScene_api& api)
-{
-    adsk::core::Ptr<adsk::core::Application> app = adsk::core::Application::get();
-    adsk::core::Ptr<adsk::core::Document> document = app->activeDocument();
-    FusionExporter exporter(app->userInterface(), app);
-    auto wrapper = std::make_unique<vel::velSceneapi_oo>(nullptr);
-    wrapper->attach(&api);
-    exporter.setSceneWriter(std::move(wrapper));
-    exporter.setUnitsPerCentimetre(exporter.documentUnitsPerMetre(document) / 100);
-    exporter.sceneWriter()->writeNode(*exporter.buildScene(document));
-    exporter.setSceneWriter(nullptr);
+    sh::openDesign(generatedDesign(kComponents, rawBytes));
 }
 
 // A stand-in serving on its own thread, its folders removed at the end.

@@ -18,6 +18,7 @@
 
 #include <bench/common/BenchOutputFile.h>
 #include <bench/common/ExportActiveDesign.h>
+#include <bench/common/GeneratedDesign.h>
 #include <bench/common/HeapCounter.h>
 
 namespace sh = standin::host;
@@ -27,36 +28,6 @@ namespace {
 
 constexpr int kComponents = 200;
 constexpr std::int64_t kTriangles = std::int64_t{kComponents} * 100 * 50 * 2;
-
-sh::DesignData generated(std::size_t& rawMeshBytes)
-{
-    sh::DesignData d;
-    d.name = "Generated v1";
-    sh::ComponentData root;
-    root.name = "Root";
-    d.components.push_back(root);
-    rawMeshBytes = 0;
-    for (int i = 0; i < kComponents; ++i) {
-        sh::ComponentData c;
-        c.name = "Part " + std::to_string(i);
-        sh::BodyData b;
-        b.name = "Body";
-        sh::FaceData f;
-        f.displayMeshes.push_back(sh::gridMesh(100, 50, 0.1));
-        const sh::MeshData& m = f.displayMeshes.back();
-        rawMeshBytes += 4 * (m.nodeCoordinates.size() + m.normalVectors.size() + m.textureCoordinates.size() +
-                             m.nodeIndices.size());
-        b.faces.push_back(std::move(f));
-        c.bodies.push_back(std::move(b));
-        d.components.push_back(std::move(c));
-        sh::OccurrenceData o;
-        o.component = i + 1;
-        o.transform[0][3] = i * 12.0;
-        d.components[0].occurrences.push_back(o);
-    }
-    d.products.push_back({sh::ProductType::Design, "mm", 0, {}});
-    return d;
-}
 
 void TranslateAndEmit_2MTriangles(benchmark::State& state)
 {
@@ -70,7 +41,7 @@ void TranslateAndEmit_2MTriangles(benchmark::State& state)
         // peak; only the translation and the emission count towards the time.
         peakMiB = benchheap::peakMegabytes([&] {
             state.PauseTiming();
-            sh::openDesign(generated(rawBytes));
+            sh::openDesign(generatedDesign(kComponents, rawBytes));
             state.ResumeTiming();
             exportActiveDesign(out.rewound());
             fileBytes = out.written();
@@ -93,7 +64,7 @@ void CheckDesign_2MTriangles(benchmark::State& state)
 {
     sh::reset();
     std::size_t rawBytes = 0;
-    sh::openDesign(generated(rawBytes));
+    sh::openDesign(generatedDesign(kComponents, rawBytes));
     Ptr<adsk::core::Application> app = adsk::core::Application::get();
     const FusionExporter exporter(app->userInterface(), app);
     for (auto _ : state)
