@@ -5,6 +5,7 @@
 
 #include "HostTestSupport.h"
 
+#include <tests/support/DeepDesign.h>
 #include <tests/support/Sandbox.h>
 
 #include <nlohmann/json.hpp>
@@ -255,10 +256,6 @@ TEST_F(DesignLoader, UnfaithfulValuesTrailingBytesAndDeepNestingAreRejected)
         return design(R"({"key":"a","name":"A","bodies":[{"name":"B","faces":[{"displayMeshes":[{"nodeCoordinates":)" +
                       coordinates + R"(,"nodeIndices":[]}]}]}]})");
     };
-    std::string chain;
-    for (int i = 0; i < 20000; ++i)
-        chain += std::string(i ? "," : "") + R"({"key":"c)" + std::to_string(i) + R"(","name":"C","occurrences":[)" +
-                 (i + 1 < 20000 ? R"({"component":"c)" + std::to_string(i + 1) + R"("})" : std::string()) + "]}";
     std::string deepName = "name";
     for (int i = 0; i < 99; ++i)
         deepName += "[0]";
@@ -283,7 +280,7 @@ TEST_F(DesignLoader, UnfaithfulValuesTrailingBytesAndDeepNestingAreRejected)
          "components[0].bodies[0].faces[0].displayMeshes[0].nodeCoordinates[0]: nested more than 100 levels deep"},
         {R"({"format":"design/1","name":"N","products":[],"components":[],"x":)" + nested(99) + "}",
          "x: unknown field"},
-        {design(chain), "(accepted)"},
+        {rdtest::chainDesignJson(20000), "(accepted)"},
     };
     const auto file = std::filesystem::temp_directory_path() / "design_loader_test.design.json";
     for (const auto& c : cases) {
