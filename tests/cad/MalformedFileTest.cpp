@@ -148,7 +148,6 @@ TEST(ImportOptions, OutOfRangeOptionsAreRefusedByName)
 {
     EXPECT_NO_THROW(sh::checkImportOptions({}));
     const std::vector<std::pair<std::string, std::function<void(sh::ImportOptions&)>>> refused = {
-        {"deflection", [](sh::ImportOptions& o) { o.deflection = -1; }},
         {"deflection", [](sh::ImportOptions& o) { o.deflection = std::nan(""); }},
         {"relative deflection", [](sh::ImportOptions& o) { o.relativeDeflection = 0; }},
         {"angular deflection", [](sh::ImportOptions& o) { o.angularDeflection = 0; }},
