@@ -9,7 +9,6 @@
 namespace standin::raydeck {
 
 using vel::model::Entry;
-using vel::model::EntryKind;
 using vel::model::Node;
 using vel::model::NodeKind;
 
@@ -18,12 +17,13 @@ void HeldScene::apply(vel::model::Scene transfer)
     std::vector<std::shared_ptr<Node>> groups;
     std::vector<std::shared_ptr<Node>> cameras;
     for (const Entry& entry : transfer.root().entries) {
-        if (entry.kind != EntryKind::Block || !entry.node)
+        const auto* block = std::get_if<vel::model::entry::Block>(&entry);
+        if (!block || !block->node)
             continue;
-        if (entry.node->kind == NodeKind::Group)
-            groups.push_back(entry.node);
-        else if (entry.node->kind == NodeKind::Camera)
-            cameras.push_back(entry.node);
+        if (block->node->kind == NodeKind::Group)
+            groups.push_back(block->node);
+        else if (block->node->kind == NodeKind::Camera)
+            cameras.push_back(block->node);
     }
 
     // The transfer's shader numbers above every held one, so that both can
@@ -70,12 +70,8 @@ void HeldScene::write(velScene_api& api) const
     api.writeText("%s", "// This is a RayDeck scene file\n\n");
     Node top;
     top.kind = NodeKind::Scene;
-    for (const std::shared_ptr<Node>& block : blocks()) {
-        Entry entry;
-        entry.kind = EntryKind::Block;
-        entry.node = block;
-        top.entries.push_back(std::move(entry));
-    }
+    for (const std::shared_ptr<Node>& block : blocks())
+        top.entries.emplace_back(vel::model::entry::Block{block});
     vel::model::writeEntries(top, api);
 }
 

@@ -25,8 +25,8 @@ void count(const Node& node, Counts& counts, std::set<const Node*>& seen)
     else if (node.kind == NodeKind::Object)
         ++counts.objects;
     for (const vel::model::Entry& entry : node.entries) {
-        if (entry.kind == vel::model::EntryKind::Block && entry.node)
-            count(*entry.node, counts, seen);
+        if (const Node* child = vel::model::blockOf(entry))
+            count(*child, counts, seen);
     }
 }
 

@@ -8,23 +8,26 @@
 namespace standin::raydeck {
 
 using vel::model::Entry;
-using vel::model::EntryKind;
+namespace entry = vel::model::entry;
 using vel::model::Node;
 using vel::model::NodeKind;
 
 namespace {
 
-bool isGroupBlock(const Entry& entry)
+// The group an entry holds, or null.
+const Node* groupOf(const Entry& entry)
 {
-    return entry.kind == EntryKind::Block && entry.node && entry.node->kind == NodeKind::Group;
+    const Node* block = vel::model::blockOf(entry);
+    return block && block->kind == NodeKind::Group ? block : nullptr;
 }
 
 // The group's `occurrence`-th child group named `name` (0: the first).
 const Node* childGroup(const Node& parent, const std::string& name, int occurrence)
 {
     for (const Entry& entry : parent.entries) {
-        if (isGroupBlock(entry) && entry.node->name == name && occurrence-- == 0)
-            return entry.node.get();
+        const Node* group = groupOf(entry);
+        if (group && group->name == name && occurrence-- == 0)
+            return group;
     }
     return nullptr;
 }
@@ -70,10 +73,7 @@ private:
             return;
         visit_(*n);
         for (Entry& e : n->entries) {
-            node(e.node.get());
-            node(e.value.shader.get());
-            for (vel::model::Value& v : e.values)
-                node(v.shader.get());
+            vel::model::forEachNode(e, [this](Node& held) { node(&held); });
             entry_(e);
         }
     }
@@ -83,22 +83,15 @@ private:
     std::set<const Node*> seen_;
 };
 
-bool isShaderReference(const Entry& e)
+// Renumbers the entry's reference to a numbered shader, if it has one:
+// `renumber` takes the number it refers to and gives the new one.
+template <typename Renumber>
+void renumberReference(Entry& e, Renumber renumber)
 {
-    return e.kind == EntryKind::ShaderIdLink || e.kind == EntryKind::SlotId;
-}
-
-int referencedNumber(const Entry& e)
-{
-    return e.kind == EntryKind::ShaderIdLink ? e.number : static_cast<int>(e.word);
-}
-
-void setReferencedNumber(Entry& e, int number)
-{
-    if (e.kind == EntryKind::ShaderIdLink)
-        e.number = number;
-    else
-        e.word = static_cast<std::uint32_t>(number);
+    if (auto* link = std::get_if<entry::ShaderIdLink>(&e))
+        link->shader = renumber(link->shader);
+    else if (auto* slot = std::get_if<entry::SlotId>(&e))
+        slot->shader = static_cast<std::uint32_t>(renumber(static_cast<int>(slot->shader)));
 }
 
 } // namespace
@@ -118,23 +111,21 @@ std::shared_ptr<Node> updateModelSet(const Node& incoming, const Node* held)
     std::shared_ptr<Node> result = shellOf(incoming);
     std::map<std::string, int> occurrences;
     for (const Entry& entry : incoming.entries) {
-        if (isGroupBlock(entry)) {
-            const int occurrence = occurrences[entry.node->name]++;
-            const Node* heldChild = held != nullptr ? childGroup(*held, entry.node->name, occurrence) : nullptr;
-            Entry child = entry;
-            child.node = updateModelSet(*entry.node, heldChild);
-            result->entries.push_back(std::move(child));
-        } else if (entry.kind == EntryKind::Flags && isUnchangedComponent(entry.word)) {
-            Entry flags = entry;
-            flags.word |= kContentsBit;
-            result->entries.push_back(std::move(flags));
+        const auto* flags = std::get_if<entry::Flags>(&entry);
+        if (const Node* group = groupOf(entry)) {
+            const int occurrence = occurrences[group->name]++;
+            const Node* heldChild = held != nullptr ? childGroup(*held, group->name, occurrence) : nullptr;
+            result->entries.emplace_back(entry::Block{updateModelSet(*group, heldChild)});
+        } else if (flags && isUnchangedComponent(flags->word)) {
+            result->entries.emplace_back(entry::Flags{flags->word | kContentsBit});
         } else {
             result->entries.push_back(entry);
         }
     }
     if (held != nullptr && isUnchangedComponent(incoming.flags())) {
         for (const Entry& entry : held->entries) {
-            if (isGroupBlock(entry) && isBodyGroup(entry.node->flags()))
+            const Node* group = groupOf(entry);
+            if (group && isBodyGroup(group->flags()))
                 result->entries.push_back(entry);
         }
     }
@@ -163,10 +154,7 @@ void offsetShaderNumbers(const std::vector<std::shared_ptr<Node>>& blocks, int o
             if (n.kind == NodeKind::Shader && n.numbered)
                 n.shaderNumber += offset;
         },
-        [&](Entry& e) {
-            if (isShaderReference(e))
-                setReferencedNumber(e, referencedNumber(e) + offset);
-        })
+        [&](Entry& e) { renumberReference(e, [&](int number) { return number + offset; }); })
         .blocks(blocks);
 }
 
@@ -182,11 +170,10 @@ void renumberShaders(const std::vector<std::shared_ptr<Node>>& blocks)
             }
         },
         [&](Entry& e) {
-            if (!isShaderReference(e))
-                return;
-            const auto it = numbers.find(referencedNumber(e));
-            if (it != numbers.end())
-                setReferencedNumber(e, it->second);
+            renumberReference(e, [&](int number) {
+                const auto it = numbers.find(number);
+                return it != numbers.end() ? it->second : number;
+            });
         })
         .blocks(blocks);
 }

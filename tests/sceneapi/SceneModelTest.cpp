@@ -109,9 +109,10 @@ TEST(SceneModel, BuilderKeepsTheWritersRules)
     EXPECT_TRUE(root.children(NodeKind::Object)[0]->entries.empty());
     const Node& material = *root.children(NodeKind::Material)[0];
     ASSERT_EQ(material.entries.size(), 3u);
-    EXPECT_EQ(material.entries[0].node->name, "named"); // in the scene, not in the text
-    EXPECT_EQ(material.entries[1].node, material.entries[2].node);
-    EXPECT_TRUE(material.entries[1].node->entries.empty());
+    EXPECT_EQ(blockOf(material.entries[0])->name, "named"); // in the scene, not in the text
+    const auto& surface = std::get<entry::SlotText>(material.entries[1]);
+    EXPECT_EQ(surface.shader, std::get<entry::SlotText>(material.entries[2]).shader);
+    EXPECT_TRUE(surface.shader->entries.empty());
     EXPECT_NE(scene.namedShader("named"), nullptr);
 }
 

@@ -11,7 +11,6 @@
 
 namespace rdk {
 
-using vel::model::EntryKind;
 using vel::model::Node;
 using vel::model::NodeKind;
 
@@ -111,18 +110,14 @@ Counts count(const vel::model::Scene& scene)
                              (n->kind == NodeKind::Shader && (n->numbered || n->hasName));
         c.definitions += defined ? 1 : 0;
         for (const vel::model::Entry& e : n->entries) {
-            if (e.kind == EntryKind::Error)
-                ++c.errors;
-            else if (e.kind == EntryKind::Print)
-                ++c.prints;
-            const Node* shader = e.kind == EntryKind::Block ? nullptr : e.node ? e.node.get() : e.value.shader.get();
-            for (const vel::model::Value& v : e.values)
-                if (v.shader && captured.insert(v.shader.get()).second)
-                    pending.push_back(v.shader.get());
-            if (shader && captured.insert(shader).second)
-                pending.push_back(shader);
-            if (e.kind == EntryKind::Block && e.node)
-                pending.push_back(e.node.get());
+            c.errors += std::holds_alternative<vel::model::entry::Error>(e) ? 1 : 0;
+            c.prints += std::holds_alternative<vel::model::entry::Print>(e) ? 1 : 0;
+            // A captured shader is counted once, however often it is placed.
+            const Node* block = vel::model::blockOf(e);
+            vel::model::forEachNode(e, [&](const Node& held) {
+                if (&held == block || captured.insert(&held).second)
+                    pending.push_back(&held);
+            });
         }
     }
     return c;

@@ -13,6 +13,18 @@ std::string orEmpty(const char* s)
     return s ? std::string(s) : std::string();
 }
 
+Matrix matrixAt(const double* m16)
+{
+    Matrix m;
+    std::memcpy(m.data(), m16, sizeof m);
+    return m;
+}
+
+std::vector<unsigned char> bytesOf(const unsigned char* data, int length)
+{
+    return data && length > 0 ? std::vector<unsigned char>(data, data + length) : std::vector<unsigned char>();
+}
+
 } // namespace
 
 SceneBuilder::SceneBuilder(Scene& scene, std::size_t maxDepth) : scene_(scene), maxDepth_(maxDepth)
@@ -65,14 +77,12 @@ std::size_t SceneBuilder::depth() const
     return n;
 }
 
-Entry* SceneBuilder::add(EntryKind kind)
+bool SceneBuilder::add(Entry&& e)
 {
     if (destination().ignored > 0)
-        return nullptr; // inside a block past the depth limit
-    Node* node = innermost();
-    node->entries.emplace_back();
-    node->entries.back().kind = kind;
-    return &node->entries.back();
+        return false; // inside a block past the depth limit
+    innermost()->entries.push_back(std::move(e));
+    return true;
 }
 
 bool SceneBuilder::open(NodeKind kind, const char* name, bool placed)
@@ -87,8 +97,7 @@ bool SceneBuilder::open(NodeKind kind, const char* name, bool placed)
     node->name = orEmpty(name);
     node->placed = placed;
     Node* raw = node.get();
-    Entry* e = add(EntryKind::Block);
-    e->node = std::move(node);
+    add(entry::Block{std::move(node)});
     d.open.push_back(raw);
     return true;
 }
@@ -280,8 +289,7 @@ bool SceneBuilder::beginMaterial(const char* name, bool placed)
 
 bool SceneBuilder::useMaterial(const char* name)
 {
-    if (Entry* e = add(EntryKind::UseMaterial))
-        e->name = orEmpty(name);
+    add(entry::UseMaterial{orEmpty(name)});
     return true;
 }
 
@@ -294,34 +302,29 @@ void SceneBuilder::endMaterial()
 
 void SceneBuilder::transform(const double* m16)
 {
-    Entry* e = m16 ? add(EntryKind::Transform) : nullptr;
-    if (e)
-        std::memcpy(e->matrix.data(), m16, sizeof e->matrix);
+    if (m16)
+        add(entry::Transform{matrixAt(m16)});
 }
 
 void SceneBuilder::setTransform(const double* m16)
 {
-    Entry* e = m16 ? add(EntryKind::SetTransform) : nullptr;
-    if (e)
-        std::memcpy(e->matrix.data(), m16, sizeof e->matrix);
+    if (m16)
+        add(entry::SetTransform{matrixAt(m16)});
 }
 
 void SceneBuilder::scale(const double& x, const double& y, const double& z)
 {
-    if (Entry* e = add(EntryKind::Scale))
-        e->matrix = {x, y, z};
+    add(entry::Scale{{x, y, z}});
 }
 
 void SceneBuilder::rotate(const double& x, const double& y, const double& z)
 {
-    if (Entry* e = add(EntryKind::Rotate))
-        e->matrix = {x, y, z};
+    add(entry::Rotate{{x, y, z}});
 }
 
 void SceneBuilder::translate(const double& x, const double& y, const double& z)
 {
-    if (Entry* e = add(EntryKind::Translate))
-        e->matrix = {x, y, z};
+    add(entry::Translate{{x, y, z}});
 }
 
 // --- Shaders ---------------------------------------------------------------------------
@@ -333,18 +336,12 @@ void SceneBuilder::shaderText(int kind, ShaderText text)
     std::shared_ptr<Node> shader = shaderOf(text);
     if (!shader)
         return;
-    if (Entry* e = add(EntryKind::SlotText)) {
-        e->number = kind;
-        e->node = std::move(shader);
-    }
+    add(entry::SlotText{kind, std::move(shader)});
 }
 
 void SceneBuilder::shaderId(int kind, int id)
 {
-    if (Entry* e = add(EntryKind::SlotId)) {
-        e->number = kind;
-        e->word = static_cast<std::uint32_t>(id);
-    }
+    add(entry::SlotId{kind, static_cast<std::uint32_t>(id)});
 }
 
 bool SceneBuilder::beginShader(const char* name, const char* type)
@@ -427,20 +424,13 @@ bool SceneBuilder::parameter(const char* name, int type, const void* value)
     Value v = Value::fromCall(type, value, [this](ShaderText h) { return shaderOf(h); });
     if (type == TypeShaderText && !v.shader)
         return false;
-    Entry* e = add(EntryKind::Parameter);
-    if (e) {
-        e->name = orEmpty(name);
-        e->value = std::move(v);
-    }
+    add(entry::Parameter{orEmpty(name), std::move(v)});
     return true;
 }
 
 bool SceneBuilder::parameterShaderId(const char* name, int id)
 {
-    if (Entry* e = add(EntryKind::ShaderIdLink)) {
-        e->name = orEmpty(name);
-        e->number = id;
-    }
+    add(entry::ShaderIdLink{orEmpty(name), id});
     return true;
 }
 
@@ -449,19 +439,14 @@ bool SceneBuilder::parameterShaderText(const char* name, ShaderText text)
     std::shared_ptr<Node> shader = shaderOf(text);
     if (!shader)
         return false;
-    if (Entry* e = add(EntryKind::ShaderTextLink)) {
-        e->name = orEmpty(name);
-        e->node = std::move(shader);
-    }
+    add(entry::ShaderTextLink{orEmpty(name), std::move(shader)});
     return true;
 }
 
 bool SceneBuilder::beginList(const char* name)
 {
-    Entry* e = add(EntryKind::List);
-    listOpen_ = e != nullptr;
-    if (e) {
-        e->name = orEmpty(name);
+    listOpen_ = add(entry::List{orEmpty(name), {}});
+    if (listOpen_) {
         listNode_ = innermost();
         listEntry_ = listNode_->entries.size() - 1;
     }
@@ -480,24 +465,23 @@ void SceneBuilder::listValue(int type, const void* value)
     Value v = Value::fromCall(type, value, [this](ShaderText h) { return shaderOf(h); });
     if (type == TypeShaderText && !v.shader)
         return;
-    listNode_->entries[listEntry_].values.push_back(std::move(v));
+    std::get<entry::List>(listNode_->entries[listEntry_]).values.push_back(std::move(v));
 }
 
 // --- Lines of their own --------------------------------------------------------------------
 
 void SceneBuilder::attribute(const char* key, const char* value)
 {
-    if (Entry* e = add(EntryKind::Attribute)) {
-        e->name = orEmpty(key);
-        e->text = orEmpty(value);
-    }
+    add(entry::Attribute{orEmpty(key), orEmpty(value)});
 }
 
 void SceneBuilder::writeText(const char* format, ...)
 {
-    Entry* e = add(EntryKind::Text);
-    if (!e || !format)
+    entry::Text text;
+    if (!format) {
+        add(std::move(text));
         return;
+    }
     std::va_list args;
     va_start(args, format);
     std::va_list again;
@@ -506,72 +490,60 @@ void SceneBuilder::writeText(const char* format, ...)
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
     const int size = std::vsnprintf(nullptr, 0, format, args);
     if (size > 0) {
-        e->name.resize(static_cast<std::size_t>(size) + 1);
-        std::vsnprintf(e->name.data(), e->name.size(), format, again);
-        e->name.resize(static_cast<std::size_t>(size));
+        text.text.resize(static_cast<std::size_t>(size) + 1);
+        std::vsnprintf(text.text.data(), text.text.size(), format, again);
+        text.text.resize(static_cast<std::size_t>(size));
     }
 #pragma GCC diagnostic pop
     va_end(again);
     va_end(args);
+    add(std::move(text));
 }
 
 void SceneBuilder::version(int v)
 {
-    if (Entry* e = add(EntryKind::Version))
-        e->number = v;
+    add(entry::Version{v});
 }
 
 void SceneBuilder::progress(const char* name, float fraction)
 {
-    if (Entry* e = add(EntryKind::Progress)) {
-        e->name = orEmpty(name);
-        e->fraction = fraction;
-    }
+    add(entry::Progress{orEmpty(name), fraction});
 }
 
 void SceneBuilder::icon(const unsigned char* data, int length)
 {
-    if (Entry* e = add(EntryKind::Icon); e && data && length > 0)
-        e->bytes.assign(data, data + length);
+    add(entry::Icon{bytesOf(data, length)});
 }
 
 void SceneBuilder::binaryData(const char* keyword, const unsigned char* data, int length)
 {
-    if (Entry* e = add(EntryKind::BinaryData)) {
-        e->name = orEmpty(keyword);
-        if (data && length > 0)
-            e->bytes.assign(data, data + length);
-    }
+    add(entry::BinaryData{orEmpty(keyword), bytesOf(data, length)});
 }
 
 void SceneBuilder::id(std::uint32_t n)
 {
-    if (Entry* e = add(EntryKind::Id))
-        e->word = n;
+    add(entry::Id{n});
 }
 
 void SceneBuilder::flags(std::uint32_t f)
 {
-    if (Entry* e = add(EntryKind::Flags))
-        e->word = f;
+    add(entry::Flags{f});
 }
 
 bool SceneBuilder::render()
 {
-    add(EntryKind::Render);
+    add(entry::Render{});
     return true;
 }
 
 void SceneBuilder::print(const char* text)
 {
-    if (Entry* e = add(EntryKind::Print))
-        e->name = orEmpty(text);
+    add(entry::Print{orEmpty(text)});
 }
 
 void SceneBuilder::error(const char* text)
 {
-    if (Entry* e = add(EntryKind::Error))
-        e->name = orEmpty(text);
+    add(entry::Error{orEmpty(text)});
 }
 
 } // namespace vel::model

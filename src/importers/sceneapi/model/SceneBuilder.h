@@ -121,7 +121,8 @@ private:
 
     Destination& destination();
     Node* innermost();
-    Entry* add(EntryKind kind);
+    // Appends to the innermost open block; false inside a block past the depth limit.
+    bool add(Entry&& e);
     bool open(NodeKind kind, const char* name, bool placed);
     void close(NodeKind kind);
     bool beginTop(Top top, NodeKind kind, const char* name, bool modify);

@@ -1,5 +1,6 @@
 #include "SceneModel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
@@ -83,23 +84,23 @@ std::string Value::text() const
 const Value* Node::parameter(std::string_view key) const
 {
     for (auto e = entries.rbegin(); e != entries.rend(); ++e)
-        if (e->kind == EntryKind::Parameter && e->name == key)
-            return &e->value;
+        if (const auto* p = std::get_if<entry::Parameter>(&*e); p && p->name == key)
+            return &p->value;
     return nullptr;
 }
 
 std::uint32_t Node::flags() const
 {
     for (auto e = entries.rbegin(); e != entries.rend(); ++e)
-        if (e->kind == EntryKind::Flags)
-            return e->word;
+        if (const auto* f = std::get_if<entry::Flags>(&*e))
+            return f->word;
     return 0;
 }
 
 bool Node::hasFlags() const
 {
     for (const Entry& e : entries)
-        if (e.kind == EntryKind::Flags)
+        if (std::holds_alternative<entry::Flags>(e))
             return true;
     return false;
 }
@@ -108,8 +109,8 @@ std::vector<std::uint32_t> Node::ids() const
 {
     std::vector<std::uint32_t> out;
     for (const Entry& e : entries)
-        if (e.kind == EntryKind::Id)
-            out.push_back(e.word);
+        if (const auto* id = std::get_if<entry::Id>(&e))
+            out.push_back(id->id);
     return out;
 }
 
@@ -186,25 +187,16 @@ Matrix Node::transform() const
 {
     Matrix m = identity();
     for (const Entry& e : entries) {
-        switch (e.kind) {
-        case EntryKind::Transform:
-            m = multiply(m, e.matrix);
-            break;
-        case EntryKind::SetTransform:
-            m = e.matrix;
-            break;
-        case EntryKind::Scale:
-            m = multiply(m, scaling(e.matrix[0], e.matrix[1], e.matrix[2]));
-            break;
-        case EntryKind::Rotate:
-            m = multiply(m, rotation(e.matrix[0], e.matrix[1], e.matrix[2]));
-            break;
-        case EntryKind::Translate:
-            m = multiply(m, translation(e.matrix[0], e.matrix[1], e.matrix[2]));
-            break;
-        default:
-            break;
-        }
+        if (const auto* t = std::get_if<entry::Transform>(&e))
+            m = multiply(m, t->matrix);
+        else if (const auto* set = std::get_if<entry::SetTransform>(&e))
+            m = set->matrix;
+        else if (const auto* s = std::get_if<entry::Scale>(&e))
+            m = multiply(m, scaling(s->xyz[0], s->xyz[1], s->xyz[2]));
+        else if (const auto* r = std::get_if<entry::Rotate>(&e))
+            m = multiply(m, rotation(r->degrees[0], r->degrees[1], r->degrees[2]));
+        else if (const auto* t3 = std::get_if<entry::Translate>(&e))
+            m = multiply(m, translation(t3->xyz[0], t3->xyz[1], t3->xyz[2]));
     }
     return m;
 }
@@ -213,8 +205,8 @@ std::vector<Node*> Node::children(NodeKind of) const
 {
     std::vector<Node*> out;
     for (const Entry& e : entries)
-        if (e.kind == EntryKind::Block && e.node && e.node->kind == of)
-            out.push_back(e.node.get());
+        if (Node* n = blockOf(e); n && n->kind == of)
+            out.push_back(n);
     return out;
 }
 
@@ -222,16 +214,16 @@ std::vector<Node*> Node::children() const
 {
     std::vector<Node*> out;
     for (const Entry& e : entries)
-        if (e.kind == EntryKind::Block && e.node)
-            out.push_back(e.node.get());
+        if (Node* n = blockOf(e))
+            out.push_back(n);
     return out;
 }
 
 Node* Node::child(NodeKind of, std::string_view named) const
 {
     for (const Entry& e : entries)
-        if (e.kind == EntryKind::Block && e.node && e.node->kind == of && e.node->name == named)
-            return e.node.get();
+        if (Node* n = blockOf(e); n && n->kind == of && n->name == named)
+            return n;
     return nullptr;
 }
 
@@ -288,10 +280,10 @@ const Node* Scene::materialOf(const Node& object) const
 {
     const Node* found = nullptr;
     for (const Entry& e : object.entries) {
-        if (e.kind == EntryKind::Block && e.node && e.node->kind == NodeKind::Material)
-            found = e.node.get();
-        else if (e.kind == EntryKind::UseMaterial)
-            found = definedMaterial(e.name);
+        if (const Node* n = blockOf(e); n && n->kind == NodeKind::Material)
+            found = n;
+        else if (const auto* use = std::get_if<entry::UseMaterial>(&e))
+            found = definedMaterial(use->name);
     }
     return found;
 }
@@ -318,13 +310,15 @@ const Node* Scene::geometryOf(const Node& object) const
 const Node* Scene::surfaceShaderOf(const Node& material) const
 {
     const Node* shader = nullptr;
+    // Kinds outside the four are taken as surface, as by the writer.
+    const auto surface = [](int slot) {
+        return slot == ShaderSurface || slot < 0 || slot > ShaderReflectionMap;
+    };
     for (const Entry& e : material.entries) {
-        // Kinds outside the four are taken as surface, as by the writer.
-        const bool surface = e.number == ShaderSurface || e.number < 0 || e.number > ShaderReflectionMap;
-        if (e.kind == EntryKind::SlotText && surface)
-            shader = e.node.get();
-        else if (e.kind == EntryKind::SlotId && surface)
-            shader = numberedShader(static_cast<int>(e.word));
+        if (const auto* text = std::get_if<entry::SlotText>(&e); text && surface(text->slot))
+            shader = text->shader.get();
+        else if (const auto* id = std::get_if<entry::SlotId>(&e); id && surface(id->slot))
+            shader = numberedShader(static_cast<int>(id->shader));
     }
     return shader;
 }
@@ -361,11 +355,9 @@ void Scene::reindex()
             index->cameras.push_back(node);
         // Children in reverse, so that the first in the file is met first.
         for (auto e = node->entries.rbegin(); e != node->entries.rend(); ++e) {
-            if (e->node && (e->kind == EntryKind::Block || e->kind == EntryKind::SlotText ||
-                            e->kind == EntryKind::ShaderTextLink))
-                pending.push_back(e->node.get());
-            if (e->kind == EntryKind::Parameter && e->value.shader)
-                pending.push_back(e->value.shader.get());
+            const std::size_t first = pending.size();
+            forEachNode(*e, [&](const Node& n) { pending.push_back(&n); });
+            std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
         }
     }
     index_ = std::move(index);

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include <sceneapi/velTypes.h>
@@ -63,41 +64,59 @@ enum class NodeKind : std::uint8_t {
     Material, Shader, // a named or numbered shader definition, or a captured (anonymous) shader
 };
 
-enum class EntryKind : std::uint8_t {
-    Block,           // a child block: node
-    Parameter,       // name, value
-    ShaderIdLink,    // name, number: a parameter bound to numbered shader `number`
-    ShaderTextLink,  // name, node: a parameter bound to a captured shader
-    List,            // name, values: a list built value by value
-    Transform, SetTransform, // matrix (16)
-    Scale, Rotate, Translate, // matrix[0..2]
-    UseMaterial,     // name
-    SlotId,          // number (shader kind), word (shader number): shaderId
-    SlotText,        // number (shader kind), node: shaderText
-    Attribute,       // name, text
-    Id, Flags,       // word
-    Version,         // number
-    Progress,        // name, fraction
-    Icon,            // bytes
-    BinaryData,      // name (keyword), bytes
-    Print, Error,    // name (the text)
-    Text,            // name (writeText's text, a comment line)
-    Render,
-};
+// A 4x4 matrix as the interface lays it out: column by column.
+using Matrix = std::array<double, 16>;
 
-struct Entry {
-    EntryKind kind = EntryKind::Parameter;
-    std::string name;
-    std::string text;
-    Value value;
-    std::vector<Value> values;
-    std::array<double, 16> matrix{};
-    int number = 0;
-    std::uint32_t word = 0;
-    float fraction = 0;
-    std::vector<unsigned char> bytes;
-    std::shared_ptr<Node> node;
+// The entries of a block, one kind per call of the interface that makes
+// one, each holding only what its call passed.
+namespace entry {
+struct Block { std::shared_ptr<Node> node; };                          // a child block
+struct Parameter { std::string name; Value value; };
+struct ShaderIdLink { std::string name; int shader = 0; };              // bound to numbered shader `shader`
+struct ShaderTextLink { std::string name; std::shared_ptr<Node> shader; }; // bound to a captured shader
+struct List { std::string name; std::vector<Value> values; };           // built value by value
+struct Transform { Matrix matrix{}; };
+struct SetTransform { Matrix matrix{}; };                               // starts the block's transform again
+struct Scale { std::array<double, 3> xyz{}; };
+struct Rotate { std::array<double, 3> degrees{}; };                     // about x, then y, then z
+struct Translate { std::array<double, 3> xyz{}; };
+struct UseMaterial { std::string name; };
+struct SlotId { int slot = 0; std::uint32_t shader = 0; };              // a vel::ShaderKind, a shader number
+struct SlotText { int slot = 0; std::shared_ptr<Node> shader; };        // a vel::ShaderKind, a captured shader
+struct Attribute { std::string key, value; };
+struct Id { std::uint32_t id = 0; };
+struct Flags { std::uint32_t word = 0; };
+struct Version { int version = 0; };
+struct Progress { std::string name; float fraction = 0; };
+struct Icon { std::vector<unsigned char> bytes; };
+struct BinaryData { std::string keyword; std::vector<unsigned char> bytes; };
+struct Print { std::string text; };
+struct Error { std::string text; };
+struct Text { std::string text; };                                      // writeText's text: a comment line
+struct Render {};
+} // namespace entry
+
+using Entry = std::variant<entry::Block, entry::Parameter, entry::ShaderIdLink, entry::ShaderTextLink, entry::List,
+                           entry::Transform, entry::SetTransform, entry::Scale, entry::Rotate, entry::Translate,
+                           entry::UseMaterial, entry::SlotId, entry::SlotText, entry::Attribute, entry::Id,
+                           entry::Flags, entry::Version, entry::Progress, entry::Icon, entry::BinaryData,
+                           entry::Print, entry::Error, entry::Text, entry::Render>;
+
+// Visits an entry with one function per kind: std::visit(Overloaded{...}, e).
+// Without a catch-all (auto&) branch the compiler names a kind left out.
+template <typename... F>
+struct Overloaded : F... {
+    using F::operator()...;
 };
+template <typename... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+// The child block an entry holds, or null.
+inline Node* blockOf(const Entry& e)
+{
+    const auto* block = std::get_if<entry::Block>(&e);
+    return block ? block->node.get() : nullptr;
+}
 
 struct Node {
     NodeKind kind = NodeKind::Group;
@@ -133,8 +152,6 @@ struct Node {
     Node* child(NodeKind of, std::string_view named) const;
 };
 
-// A 4x4 matrix as the interface lays it out: column by column.
-using Matrix = std::array<double, 16>;
 Matrix identity();
 Matrix multiply(const Matrix& a, const Matrix& b); // a * b: b applied first
 std::array<double, 3> applyPoint(const Matrix& m, const std::array<double, 3>& p);
@@ -189,7 +206,40 @@ private:
     friend class SceneBuilder;
 };
 
+// Calls `use(Node&)` on each block or shader an entry holds, in the order of
+// the interface: a child block, a linked or slotted captured shader, the
+// captured shaders of a parameter's or a list's values.
+template <typename Use>
+void forEachNode(const Entry& e, Use use);
+
 // --- Templates ----------------------------------------------------------------
+
+template <typename Use>
+void forEachNode(const Entry& e, Use use)
+{
+    const auto node = [&](const std::shared_ptr<Node>& n) {
+        if (n)
+            use(*n);
+    };
+    std::visit(Overloaded{
+                   [&](const entry::Block& b) { node(b.node); },
+                   [&](const entry::Parameter& p) { node(p.value.shader); },
+                   [&](const entry::ShaderTextLink& l) { node(l.shader); },
+                   [&](const entry::SlotText& s) { node(s.shader); },
+                   [&](const entry::List& l) {
+                       for (const Value& v : l.values)
+                           node(v.shader);
+                   },
+                   [](const entry::ShaderIdLink&) {}, [](const entry::Transform&) {},
+                   [](const entry::SetTransform&) {}, [](const entry::Scale&) {}, [](const entry::Rotate&) {},
+                   [](const entry::Translate&) {}, [](const entry::UseMaterial&) {}, [](const entry::SlotId&) {},
+                   [](const entry::Attribute&) {}, [](const entry::Id&) {}, [](const entry::Flags&) {},
+                   [](const entry::Version&) {}, [](const entry::Progress&) {}, [](const entry::Icon&) {},
+                   [](const entry::BinaryData&) {}, [](const entry::Print&) {}, [](const entry::Error&) {},
+                   [](const entry::Text&) {}, [](const entry::Render&) {},
+               },
+               e);
+}
 
 namespace detail {
 // Elements of a list code: per-element numbers of its array, or 0 for

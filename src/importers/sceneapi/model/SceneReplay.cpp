@@ -40,86 +40,50 @@ private:
     void entry(const Entry& e)
     {
         const auto handleOfShader = [this](const std::shared_ptr<Node>& s) { return handleOf(s); };
-        switch (e.kind) {
-        case EntryKind::Block:
-            if (e.node)
-                block(*e.node);
-            return;
-        case EntryKind::Parameter:
-            e.value.asCall(handleOfShader, [&](int code, const void* value) { api_.parameter(e.name.c_str(), code, value); });
-            return;
-        case EntryKind::ShaderIdLink:
-            api_.parameterShaderId(e.name.c_str(), e.number);
-            return;
-        case EntryKind::ShaderTextLink:
-            api_.parameterShaderText(e.name.c_str(), handleOf(e.node));
-            return;
-        case EntryKind::List:
-            for (const Value& v : e.values)
-                handleOf(v.shader);
-            api_.beginList(e.name.c_str());
-            for (const Value& v : e.values)
-                v.asCall(handleOfShader, [&](int code, const void* value) { api_.listValue(code, value); });
-            api_.endList();
-            return;
-        case EntryKind::Transform:
-            api_.transform(e.matrix.data());
-            return;
-        case EntryKind::SetTransform:
-            api_.setTransform(e.matrix.data());
-            return;
-        case EntryKind::Scale:
-            api_.scale(e.matrix[0], e.matrix[1], e.matrix[2]);
-            return;
-        case EntryKind::Rotate:
-            api_.rotate(e.matrix[0], e.matrix[1], e.matrix[2]);
-            return;
-        case EntryKind::Translate:
-            api_.translate(e.matrix[0], e.matrix[1], e.matrix[2]);
-            return;
-        case EntryKind::UseMaterial:
-            api_.useMaterial(e.name.c_str());
-            return;
-        case EntryKind::SlotId:
-            api_.shaderId(e.number, static_cast<int>(e.word));
-            return;
-        case EntryKind::SlotText:
-            api_.shaderText(e.number, handleOf(e.node));
-            return;
-        case EntryKind::Attribute:
-            api_.attribute(e.name.c_str(), e.text.c_str());
-            return;
-        case EntryKind::Id:
-            api_.id(e.word);
-            return;
-        case EntryKind::Flags:
-            api_.flags(e.word);
-            return;
-        case EntryKind::Version:
-            api_.version(e.number);
-            return;
-        case EntryKind::Progress:
-            api_.progress(e.name.c_str(), e.fraction);
-            return;
-        case EntryKind::Icon:
-            api_.icon(e.bytes.data(), static_cast<int>(e.bytes.size()));
-            return;
-        case EntryKind::BinaryData:
-            api_.binaryData(e.name.c_str(), e.bytes.data(), static_cast<int>(e.bytes.size()));
-            return;
-        case EntryKind::Print:
-            api_.print(e.name.c_str());
-            return;
-        case EntryKind::Error:
-            api_.error(e.name.c_str());
-            return;
-        case EntryKind::Text:
-            api_.writeText("%s", e.name.c_str());
-            return;
-        case EntryKind::Render:
-            api_.render();
-            return;
-        }
+        std::visit(
+            Overloaded{
+                [&](const entry::Block& b) {
+                    if (b.node)
+                        block(*b.node);
+                },
+                [&](const entry::Parameter& p) {
+                    p.value.asCall(handleOfShader,
+                                   [&](int code, const void* value) { api_.parameter(p.name.c_str(), code, value); });
+                },
+                [&](const entry::ShaderIdLink& l) { api_.parameterShaderId(l.name.c_str(), l.shader); },
+                [&](const entry::ShaderTextLink& l) { api_.parameterShaderText(l.name.c_str(), handleOf(l.shader)); },
+                [&](const entry::List& l) {
+                    // Captured shaders are written before the list that uses them.
+                    for (const Value& v : l.values)
+                        handleOf(v.shader);
+                    api_.beginList(l.name.c_str());
+                    for (const Value& v : l.values)
+                        v.asCall(handleOfShader, [&](int code, const void* value) { api_.listValue(code, value); });
+                    api_.endList();
+                },
+                [&](const entry::Transform& t) { api_.transform(t.matrix.data()); },
+                [&](const entry::SetTransform& t) { api_.setTransform(t.matrix.data()); },
+                [&](const entry::Scale& s) { api_.scale(s.xyz[0], s.xyz[1], s.xyz[2]); },
+                [&](const entry::Rotate& r) { api_.rotate(r.degrees[0], r.degrees[1], r.degrees[2]); },
+                [&](const entry::Translate& t) { api_.translate(t.xyz[0], t.xyz[1], t.xyz[2]); },
+                [&](const entry::UseMaterial& u) { api_.useMaterial(u.name.c_str()); },
+                [&](const entry::SlotId& s) { api_.shaderId(s.slot, static_cast<int>(s.shader)); },
+                [&](const entry::SlotText& s) { api_.shaderText(s.slot, handleOf(s.shader)); },
+                [&](const entry::Attribute& a) { api_.attribute(a.key.c_str(), a.value.c_str()); },
+                [&](const entry::Id& i) { api_.id(i.id); },
+                [&](const entry::Flags& f) { api_.flags(f.word); },
+                [&](const entry::Version& v) { api_.version(v.version); },
+                [&](const entry::Progress& p) { api_.progress(p.name.c_str(), p.fraction); },
+                [&](const entry::Icon& i) { api_.icon(i.bytes.data(), static_cast<int>(i.bytes.size())); },
+                [&](const entry::BinaryData& b) {
+                    api_.binaryData(b.keyword.c_str(), b.bytes.data(), static_cast<int>(b.bytes.size()));
+                },
+                [&](const entry::Print& p) { api_.print(p.text.c_str()); },
+                [&](const entry::Error& x) { api_.error(x.text.c_str()); },
+                [&](const entry::Text& t) { api_.writeText("%s", t.text.c_str()); },
+                [&](const entry::Render&) { api_.render(); },
+            },
+            e);
     }
 
     void block(const Node& n)
