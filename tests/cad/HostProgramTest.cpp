@@ -45,9 +45,8 @@ TEST(CadHostProgram, ExportsARealAssemblyAndAMeshFileAsAskedToAFileAndToStandard
     const std::string written = readText(scene);
     EXPECT_EQ(meshes(written), 160u) << "every face at every placement";
     EXPECT_EQ(written.find("#error"), std::string::npos) << "a mesh failed the add-in's checks";
-    for (const char* material :
-         {"RGB 255, 0, 0", "RGB 255, 128, 0", "RGB 0, 0, 255", "RGB 0, 255, 0", "RGB 204, 255, 0"})
-        EXPECT_NE(written.find(std::string("material \"") + material + "\""), std::string::npos) << material;
+    // Every part's colour is the importer's test (CadFileTest); one of them
+    // reaches its material.
     const std::size_t orange = std::min(written.find("\"diffuse\"", written.find("\"RGB 255, 128, 0\"")), written.size());
     EXPECT_EQ(written.substr(orange, 23), "\"diffuse\" 1 0.501961 0,") << "the part's colour, in its material";
 

@@ -1,5 +1,5 @@
 // The user interface as only the host sees it: failed handlers, hidden
-// controls, no doubles, missing objects. (What the add-in meets of it is
+// controls, no doubles. (What the add-in meets of it is
 // tested through the add-in, in tests/addin and tests/translate.)
 
 #include "HostTestSupport.h"
@@ -52,11 +52,6 @@ Ptr<CommandDefinition> addDefinition(const std::string& id, CreatedHandler* hand
     if (handler != nullptr)
         definition->commandCreated()->add(handler);
     return definition;
-}
-
-Ptr<Camera> camera()
-{
-    return Application::get()->activeViewport()->camera();
 }
 
 Ptr<ToolbarControls> qat()
@@ -112,34 +107,9 @@ TEST_F(UserInterfaceTest, AClickEndsWithTheHandlersFailureAndHiddenOrUnknownCont
     sh::unregisterHandlers(); // as when an add-in's library goes
     EXPECT_TRUE(sh::click("cmd"));
     EXPECT_EQ(created.execute.calls, 2);
-}
 
-TEST_F(UserInterfaceTest, MissingHostObjectsComeBackEmptyUntilReset)
-{
-    CreatedHandler created;
-    Ptr<UserInterface> userInterface = ui();
-    addDefinition("cmd", &created);
-
-    const std::vector<std::pair<sh::Missing, std::function<bool()>>> cases = {
-        {sh::Missing::FileDialog, [&] { return bool(userInterface->createFileDialog()); }},
-        {sh::Missing::Preferences, [] { return bool(Application::get()->preferences()); }},
-        {sh::Missing::CreatedCommand, [&] { sh::click("cmd"); return bool(created.command); }},
-        {sh::Missing::ViewportCamera, [] { return bool(camera()); }},
-        {sh::Missing::CameraEye, [] { return bool(camera()->eye()); }},
-        {sh::Missing::CameraUpVector, [] { return bool(camera()->upVector()); }},
-        {sh::Missing::GeneralPreferences,
-         [] { return bool(Application::get()->preferences()->generalPreferences()); }},
-    };
-    for (const auto& [what, present] : cases) {
-        SCOPED_TRACE(static_cast<int>(what));
-        EXPECT_TRUE(present());
-        sh::setMissing(what);
-        EXPECT_FALSE(present());
-        sh::setMissing(what, false);
-    }
-
-    sh::setMissing(sh::Missing::EventArgs);
-    EXPECT_EQ(sh::click("cmd").error, "Unknown exception"); // the handler dereferences the empty arguments
+    // A reset starts the host afresh in the same user interface.
+    const Ptr<UserInterface> before = ui();
     sh::reset();
-    EXPECT_EQ(Application::get()->userInterface().get(), userInterface.get());
+    EXPECT_EQ(ui().get(), before.get());
 }

@@ -5,6 +5,7 @@
 // against one full transfer of the same design.
 
 #include "StandinSandbox.h"
+#include "TransferText.h"
 
 #include <log/LogTesting.h>
 #include <platform/Files.h>
@@ -36,7 +37,6 @@ namespace {
 
 const std::string kRenderCommand = "rayDeck8RenderCommandOnQATCPP";
 
-
 // Sleeps for real, but never longer than a tenth of a second: a launch costs
 // what the stand-in takes to come up, not seconds.
 class ShortClock final : public platform::Clock {
@@ -51,14 +51,6 @@ public:
 private:
     platform::Clock& real_ = *platform::services().clock;
 };
-
-std::size_t count(const std::string& text, const std::string& what)
-{
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
-        ++n;
-    return n;
-}
 
 // Absolute: under Wine, RD_SOURCE_DIR is a Linux path that only the current
 // drive makes whole.
@@ -128,8 +120,8 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
     ASSERT_EQ(running.size(), 1u);
     const std::string first = transfer(0);
     EXPECT_NE(first.find("\"import_adjust_camera\" on,"), std::string::npos);
-    EXPECT_EQ(count(first, "\nobject "), kExampleObjects);
-    const std::size_t components = count(first, "\nflags 32769\n");
+    EXPECT_EQ(occurrences(first, "\nobject "), kExampleObjects);
+    const std::size_t components = occurrences(first, "\nflags 32769\n");
     EXPECT_EQ(components, 17u);
     char attribute[64];
     std::snprintf(attribute, sizeof attribute, "attribute \"process identifier\" \"Fusion 360, %#x\"\n",
@@ -142,18 +134,18 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
     // is what it was.
     clickWithoutMessage();
     const std::string second = transfer(1);
-    EXPECT_EQ(count(second, "\nflags 1\n"), components);
-    EXPECT_EQ(count(second, "\nflags 32769\n"), 0u);
-    EXPECT_EQ(count(second, "\nobject "), 0u);
+    EXPECT_EQ(occurrences(second, "\nflags 1\n"), components);
+    EXPECT_EQ(occurrences(second, "\nflags 32769\n"), 0u);
+    EXPECT_EQ(occurrences(second, "\nobject "), 0u);
     EXPECT_EQ(raydeck.dump(running[0]), full); // gtest shows the lines that differ
 
     // The gear made wider: its two placements alone come with their bodies.
     sh::openDesignFile(editedGearbox);
     clickWithoutMessage();
     const std::string third = transfer(2);
-    EXPECT_EQ(count(third, "\nflags 32769\n"), 2u);
-    EXPECT_EQ(count(third, "\nflags 1\n"), components - 2);
-    EXPECT_EQ(count(third, "\nobject "), 6u); // the gear's three faces, twice
+    EXPECT_EQ(occurrences(third, "\nflags 32769\n"), 2u);
+    EXPECT_EQ(occurrences(third, "\nflags 1\n"), components - 2);
+    EXPECT_EQ(occurrences(third, "\nobject "), 6u); // the gear's three faces, twice
     const std::string updated = raydeck.dump(running[0]);
     EXPECT_FALSE(updated == full);
 
@@ -163,7 +155,7 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
     ASSERT_TRUE(run(""));
     clickWithoutMessage();
     ASSERT_EQ(raydeck.transfers().size(), 4u);
-    EXPECT_EQ(count(transfer(3), "\nobject "), kExampleObjects);
+    EXPECT_EQ(occurrences(transfer(3), "\nobject "), kExampleObjects);
     EXPECT_EQ(raydeck.dump(running[0]), updated);
     EXPECT_EQ(raydeck.running(), running); // all along one stand-in
 
@@ -177,7 +169,7 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
     const std::string resent = transfer(4);
     EXPECT_NE(resent.find("group \"Gearbox Mk2\" {"), std::string::npos);
     EXPECT_NE(resent.find("\"import_adjust_camera\" on,"), std::string::npos);
-    EXPECT_EQ(count(resent, "\nobject "), kExampleObjects);
+    EXPECT_EQ(occurrences(resent, "\nobject "), kExampleObjects);
     EXPECT_EQ(raydeck.dump(running[0]), updated);
     EXPECT_TRUE(raydeck.quitAll());
     EXPECT_TRUE(raydeck.running().empty());
@@ -226,7 +218,7 @@ TEST_F(RenderSession, ATransferCutShortByADyingOrHangingStandinIsReportedAndTheN
         platform::resumeProcess(running[0].processId);
         clickWithoutMessage();
         const std::vector<std::string> files = raydeck.transfers();
-        EXPECT_EQ(count(rdtest::readFile(files.back()), "\nobject "), kExampleObjects);
+        EXPECT_EQ(occurrences(rdtest::readFile(files.back()), "\nobject "), kExampleObjects);
     }
 }
 
@@ -242,8 +234,8 @@ TEST(AddinHostRender, RendersEachDesignWithOneClickIntoTheStandin)
     EXPECT_EQ(run.status, 0) << run.err;
     const std::vector<std::string> transfers = raydeck.transfers();
     ASSERT_EQ(transfers.size(), 2u);
-    EXPECT_EQ(count(rdtest::readFile(transfers[0]), "\nobject "), kExampleObjects);
-    EXPECT_EQ(count(rdtest::readFile(transfers[1]), "\nobject "), 6u);
+    EXPECT_EQ(occurrences(rdtest::readFile(transfers[0]), "\nobject "), kExampleObjects);
+    EXPECT_EQ(occurrences(rdtest::readFile(transfers[1]), "\nobject "), 6u);
     const std::vector<standin::raydeck::Announcement> running = raydeck.running();
     ASSERT_EQ(running.size(), 1u);
     const std::string process =

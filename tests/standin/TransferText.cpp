@@ -113,4 +113,12 @@ void applyOrFail(const std::string& transfer, standin::raydeck::HeldScene& scene
     ASSERT_TRUE(verdict.accepted) << verdict.reason;
 }
 
+std::size_t occurrences(const std::string& text, const std::string& what)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+        ++n;
+    return n;
+}
+
 } // namespace standintest

@@ -37,4 +37,8 @@ std::string sceneFile(const standin::raydeck::HeldScene& scene);
 // Reads and applies a transfer; fails the test when it is rejected.
 void applyOrFail(const std::string& transfer, standin::raydeck::HeldScene& scene);
 
+// How often `what` occurs in `text`, without overlaps ("\nobject " counts
+// the objects of a transfer or scene file).
+std::size_t occurrences(const std::string& text, const std::string& what);
+
 } // namespace standintest
