@@ -48,10 +48,14 @@ public:
     // An axis-aligned box as an object with its own vel_diffuse material.
     void box(const char* name, std::array<float, 3> centre, float half, Colour colour)
     {
+        box(name, centre, {half, half, half}, colour);
+    }
+    void box(const char* name, std::array<float, 3> centre, std::array<float, 3> half, Colour colour)
+    {
         std::vector<float> v;
         for (int i = 0; i < 8; ++i)
-            for (int axis = 0; axis < 3; ++axis)
-                v.push_back(centre[static_cast<std::size_t>(axis)] + ((i >> axis) & 1 ? half : -half));
+            for (std::size_t axis = 0; axis < 3; ++axis)
+                v.push_back(centre[axis] + ((i >> axis) & 1 ? half[axis] : -half[axis]));
         mesh(name, v, {0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 4, 5, 0, 5, 1, 2, 3, 7, 2, 7, 6, 0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3},
              colour);
     }
@@ -176,14 +180,9 @@ TEST(RdkRender, TheFittedViewsStandOnTheAxisTheSceneSaysIsUp)
             s.importOptions(c.importUp);
         if (c.cameraUp)
             s.camera({0, 0, 50}, {0, 0, -1}, 45, *c.cameraUp);
-        std::array<float, 3> centre{0, 0, 0}, size{0.2f, 0.2f, 0.2f};
+        std::array<float, 3> size{0.2f, 0.2f, 0.2f};
         size[static_cast<std::size_t>(c.rod)] = 4;
-        std::vector<float> v;
-        for (int i = 0; i < 8; ++i)
-            for (std::size_t axis = 0; axis < 3; ++axis)
-                v.push_back(centre[axis] + ((i >> axis) & 1 ? size[axis] : -size[axis]));
-        s.mesh("Rod", v, {0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 4, 5, 0, 5, 1, 2, 3, 7, 2, 7, 6, 0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3},
-               kRed);
+        s.box("Rod", {0, 0, 0}, size, kRed);
         rdk::RenderReport report;
         const rdk::Image image = picture(s.finish(), rdk::View::Front, c.asked, &report);
         EXPECT_EQ(report.up, c.up);

@@ -50,11 +50,10 @@ StandinSandbox::StandinSandbox(const rdtest::RegistrySandbox& registry, int vers
     // A range of its own among the high ports, so that tests running side
     // by side seldom meet; a port taken by someone else is passed over.
     std::random_device random;
-    lowestPort = 20000 + static_cast<int>(random() % 30000);
-    highestPort = lowestPort + 9;
+    const unsigned lowestPort = 20000 + random() % 30000;
     registry.writeUser(rdtest::regInstallation(platform::RegistryRoot::CurrentUser, version, install)
-                       + rdtest::regDword("LiveLinkPort", static_cast<unsigned>(lowestPort))
-                       + rdtest::regDword("LiveLinkMaxPort", static_cast<unsigned>(highestPort)));
+                       + rdtest::regDword("LiveLinkPort", lowestPort)
+                       + rdtest::regDword("LiveLinkMaxPort", lowestPort + 9));
     announcements = standin::raydeck::announcementFolder();
 }
 

@@ -35,8 +35,6 @@ public:
     bool quitAll() const;
 
     rdtest::FakeInstall install;
-    int lowestPort = 0;
-    int highestPort = 0;
     std::string announcements; // the folder
 
 private:
