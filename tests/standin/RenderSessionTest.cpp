@@ -232,10 +232,7 @@ TEST(AddinHostRender, RendersEachDesignWithOneClickIntoTheStandin)
     const rdtest::ProgramRun run =
         rdtest::runProgram(ADDIN_HOST_PATH, {"-v", "render", rdtest::utf8FromPath(exampleGearbox), edited});
     EXPECT_EQ(run.status, 0) << run.err;
-    const std::vector<std::string> transfers = raydeck.transfers();
-    ASSERT_EQ(transfers.size(), 2u);
-    EXPECT_EQ(occurrences(rdtest::readFile(transfers[0]), "\nobject "), kExampleObjects);
-    EXPECT_EQ(occurrences(rdtest::readFile(transfers[1]), "\nobject "), 6u);
+    EXPECT_EQ(raydeck.transfers().size(), 2u); // what each held: the log's "sent" lines
     const std::vector<standin::raydeck::Announcement> running = raydeck.running();
     ASSERT_EQ(running.size(), 1u);
     const std::string process =

@@ -1,20 +1,14 @@
-// Whole render sessions of addin-host.exe as the user starts it, against
+// A whole render session of addin-host.exe as the user starts it, against
 // installations that Wine's own reg command writes into the real registry
-// roots.
-//
-// With the scripted live library: the installation of the higher version
-// under HKEY_LOCAL_MACHINE wins over the one under HKEY_CURRENT_USER, the
-// library loads from its bin folder, the live link scans the registered
+// roots, with the scripted live library: the installation of the higher
+// version under HKEY_LOCAL_MACHINE wins over the one under HKEY_CURRENT_USER,
+// the library loads from its bin folder, the live link scans the registered
 // ports, and the loader's log lands in the resource folder, whose name is
-// beyond the ANSI code page, with its time stamps.
-//
-// With the stand-ins: the substitute live library finds no running RayDeck,
-// the add-in launches raydeck-standin.exe with CreateProcessW, waits for it
-// and streams the design into it over the loopback live link.
+// beyond the ANSI code page, with its time stamps. (Sessions that launch
+// raydeck-standin.exe are tests/standin's, which run here too.)
 
 #include <platform/Files.h>
 #include <tests/livelink/ScriptedLive.h>
-#include <tests/standin/StandinSandbox.h>
 #include <tests/support/RunProgram.h>
 #include <tests/support/Sandbox.h>
 
@@ -73,10 +67,11 @@ TEST(RenderSession, FindsLoadsConnectsAndLogsThroughTheRealRegistry)
     live.script.accept = {"127.0.0.1:5001"};
     live.write();
 
-    // RayDeck 9 for the machine, with a resource folder named beyond ASCII;
+    // RayDeck 9 for the machine, with a resource folder named beyond the
+    // first plane of Unicode;
     // an older RayDeck 8 for the user, whose bin folder has no live library.
     const rdtest::FakeInstall machine = sandbox.makeInstallation("Programme/RayDeck 9");
-    const std::string resources = sandbox.dir / "Programme/RayDeck 9/Ressourcen \xC3\xA9\xE6\x97\xA5";
+    const std::string resources = sandbox.dir / "Programme/RayDeck 9/Ressourcen \xC3\xA9\xE6\x97\xA5 \xF0\x9F\x8E\xA5";
     fs::create_directories(platform::pathFromUtf8(resources));
     const rdtest::FakeInstall user = sandbox.makeInstallation("RayDeck 8");
     // A full path with its drive: the started program runs elsewhere.
@@ -129,36 +124,4 @@ TEST(RenderSession, FindsLoadsConnectsAndLogsThroughTheRealRegistry)
     EXPECT_GE(stamped, 4);
     EXPECT_THAT(log, HasSubstr(" DEBUG4:  " + binFolder + "\n"));
     EXPECT_FALSE(fs::exists(platform::pathFromUtf8(user.resourceFolder + "\\sceneapi.log")));
-}
-
-TEST(RenderSession, LaunchesTheStandinAndStreamsIntoIt)
-{
-    const rdtest::RegistrySandbox sandbox{rdtest::RegistrySandbox::Reach::StartedProgramsToo};
-    const standintest::StandinSandbox raydeck{sandbox};
-    sandbox.writeUser(""); // instead of what the stand-in sandbox registered
-    const std::string key = "HKLM\\SOFTWARE\\Veltor\\RayDeck 9";
-    regAdd(key, "BinName", "REG_SZ", raydeck.install.binName);
-    regAdd(key, "ResourceFolder", "REG_SZ", raydeck.install.resourceFolder);
-    regAdd(key, "BinFolder", "REG_SZ", raydeck.install.binFolder);
-    regAdd(key, "LiveLinkPort", "REG_DWORD", std::to_string(raydeck.lowestPort));
-    regAdd(key, "LiveLinkMaxPort", "REG_SZ", std::to_string(raydeck.highestPort));
-    ASSERT_TRUE(raydeck.running().empty());
-
-    rdtest::TempDir work;
-    const rdtest::ProgramRun run = rdtest::runProgram(
-        RD_ADDIN_HOST, {"render", sourceFile("examples/gearbox.design.json")}, platform::utf8FromPath(work.path()));
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
-
-    // Launched by the add-in, and still running: the add-in keeps no handle
-    // of it and does not end it.
-    const std::vector<standin::raydeck::Announcement> running = raydeck.running();
-    ASSERT_EQ(running.size(), 1u);
-    EXPECT_NE(running[0].processId, GetCurrentProcessId());
-    EXPECT_EQ(raydeck.transfers().size(), 1u);
-    const std::string scene = raydeck.dump(running[0]);
-    EXPECT_NE(scene.find("\ngroup \"Gearbox\" {\n"), std::string::npos) << scene.substr(0, 400);
-
-    const std::string log = rdtest::readTextFile(raydeck.install.resourceFolder + "\\sceneapi.log");
-    EXPECT_THAT(log, HasSubstr(" DEBUG4:  " + raydeck.install.binFolder + "\n"));
 }

@@ -1,13 +1,11 @@
 // Names beyond the ANSI code page on the Windows side: files opened through
-// the wide-character calls, the log in a resource folder with such a name,
-// and the live library loaded from a bin folder with one. Every name here
-// would be mangled by the narrow (ANSI) calls.
+// the wide-character calls, and the live library loaded from a bin folder
+// with such a name (the log in a resource folder with one: the render
+// session). Every name here would be mangled by the narrow (ANSI) calls.
 
 #include <livelink/LiveLibrary.h>
-#include <log/FILELog.h>
 #include <log/LogTesting.h>
 #include <platform/Files.h>
-#include <sceneapi/dev/raydecklive_loader.h>
 #include <sceneapi/dev/raydecklive_loader.h>
 #include <tests/support/Sandbox.h>
 
@@ -56,21 +54,6 @@ TEST(WidePaths, FilesAreCreatedTestedAndMeasuredByTheirFullNames)
     ASSERT_NE(odd, nullptr);
     std::fclose(odd);
     EXPECT_TRUE(existsUtf8(dir / "bad\xEF\xBF\xBDname.txt"));
-}
-
-TEST(WidePaths, TheLogLivesInAResourceFolderWithSuchAName)
-{
-    vel::resetLogForTesting();
-    vel::Output2FILE::setFolderFinder(&vel::live::logFolder);
-    {
-        const rdtest::RegistrySandbox sandbox;
-        rdtest::FakeInstall raydeck = sandbox.makeInstallation(kName);
-        sandbox.writeUser(rdtest::regInstallation(RegistryRoot::CurrentUser, 9, raydeck));
-        VEL_LOG(vel::LogInfo) << "in " << kName;
-        const std::string text = rdtest::readTextFile(raydeck.resourceFolder + "\\sceneapi.log");
-        EXPECT_NE(text.find(" INFO:  in " + kName + "\n"), std::string::npos) << text;
-        vel::resetLogForTesting(); // closes the file before the folder goes
-    }
 }
 
 TEST(WidePaths, TheLiveLibraryLoadsFromABinFolderWithSuchAName)
