@@ -4,10 +4,10 @@
 
 #include <Core/CoreAll.h>
 #include <StandIn/StandIn.h>
+#include <tests/support/SourceTree.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -22,22 +22,14 @@ inline const std::string kExportOnPanel = "rayDeck8ExportCommandOnPanelCPP";
 inline const std::string kRenderName = "Render in RayDeck 8";
 inline const std::string kExportName = "Export to RayDeck .rdk";
 
-// Absolute: under Wine, RD_SOURCE_DIR is a Linux path that only the current
-// drive makes whole.
-inline fs::path sourceDir()
-{
-    const char* top = std::getenv("RD_SOURCE_DIR");
-    return fs::absolute(top != nullptr ? fs::path(top) : fs::path("."));
-}
-
 inline fs::path testDesign(const std::string& name)
 {
-    return sourceDir() / "tests" / "host" / "designs" / name;
+    return rdtest::sourcePath("tests/host/designs/" + name);
 }
 
 inline fs::path exampleDesign()
 {
-    return sourceDir() / "examples" / "gearbox.design.json";
+    return rdtest::sourcePath("examples/gearbox.design.json");
 }
 
 // Every test starts from a freshly started host and leaves one behind.

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include <sceneapi/velScene_api_file.h>
 #include <tests/support/Sandbox.h>
 #include <tests/support/SmallStack.h>
+#include <tests/support/SourceTree.h>
 #include "RecordingScene.h"
 
 namespace {
@@ -39,8 +39,7 @@ std::string unbalanced(const std::vector<std::string>& calls)
 
 std::string badFile(const std::string& name)
 {
-    const char* top = std::getenv("RD_SOURCE_DIR");
-    return rdtest::readFile(std::string(top ? top : ".") + "/tests/sceneapi/bad/" + name);
+    return rdtest::readFile(rdtest::utf8FromPath(rdtest::sourcePath("tests/sceneapi/bad/" + name)));
 }
 
 struct Expected {

@@ -10,6 +10,7 @@
 
 #include <sceneapi/SceneReader.h>
 #include <tests/support/GoldenFile.h>
+#include <tests/support/SourceTree.h>
 #include "SceneGenerator.h"
 #include "WriterFixture.h"
 
@@ -44,8 +45,7 @@ std::string replayFaults(std::string_view text)
 // The files of tests/*/<folder> for each of folders, in order of their paths.
 std::vector<std::filesystem::path> testFiles(std::initializer_list<const char*> folders)
 {
-    const char* top = std::getenv("RD_SOURCE_DIR");
-    const std::filesystem::path tests = std::filesystem::path(top ? top : ".") / "tests";
+    const std::filesystem::path tests = rdtest::sourcePath("tests");
     std::vector<std::filesystem::path> files;
     for (const auto& dir : std::filesystem::directory_iterator(tests))
         for (const char* folder : folders)

@@ -1,5 +1,6 @@
 #include "GoldenFile.h"
 #include "Sandbox.h"
+#include "SourceTree.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -10,8 +11,7 @@ namespace {
 
 std::string goldenPath(const std::string& path)
 {
-    const char* top = std::getenv("RD_SOURCE_DIR");
-    return std::string(top ? top : ".") + "/tests/" + path;
+    return rdtest::utf8FromPath(rdtest::sourcePath("tests/" + path));
 }
 
 std::vector<std::string_view> lines(std::string_view text)

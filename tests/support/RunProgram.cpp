@@ -16,34 +16,6 @@
 
 namespace rdtest {
 
-std::string windowsCommandLine(const std::vector<std::string>& args)
-{
-    std::string line;
-    for (const std::string& arg : args) {
-        if (!line.empty())
-            line += ' ';
-        if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) {
-            line += arg;
-            continue;
-        }
-        line += '"';
-        std::size_t backslashes = 0;
-        for (const char c : arg) {
-            if (c == '\\') {
-                ++backslashes;
-                continue;
-            }
-            // Backslashes count double before a quote, which is escaped too.
-            line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-            backslashes = 0;
-            line += c;
-        }
-        line.append(backslashes * 2, '\\'); // before the closing quote
-        line += '"';
-    }
-    return line;
-}
-
 #ifdef _WIN32
 
 std::uint64_t currentProcessId()
@@ -77,6 +49,38 @@ std::wstring wide(std::string_view utf8)
 {
     const std::u16string text = platform::utf8ToUtf16(utf8);
     return std::wstring(text.begin(), text.end());
+}
+
+// The command line that hands args to a Windows program exactly, by the
+// quoting rules its C runtime reads them with: each argument with blanks,
+// tabs or quotes in double quotes, quotes and the backslashes before them
+// escaped with backslashes.
+std::string windowsCommandLine(const std::vector<std::string>& args)
+{
+    std::string line;
+    for (const std::string& arg : args) {
+        if (!line.empty())
+            line += ' ';
+        if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) {
+            line += arg;
+            continue;
+        }
+        line += '"';
+        std::size_t backslashes = 0;
+        for (const char c : arg) {
+            if (c == '\\') {
+                ++backslashes;
+                continue;
+            }
+            // Backslashes count double before a quote, which is escaped too.
+            line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+            backslashes = 0;
+            line += c;
+        }
+        line.append(backslashes * 2, '\\'); // before the closing quote
+        line += '"';
+    }
+    return line;
 }
 
 HANDLE inheritableFile(const std::string& path, DWORD access, DWORD disposition)

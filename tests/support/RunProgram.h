@@ -33,10 +33,4 @@ std::uint64_t currentProcessId();
 // bond), else another running process of the session.
 std::uint64_t anotherRunningProcessId();
 
-// The command line that hands args to a Windows program exactly, by the
-// quoting rules its C runtime reads them with: each argument with blanks,
-// tabs or quotes in double quotes, quotes and the backslashes before them
-// escaped with backslashes.
-std::string windowsCommandLine(const std::vector<std::string>& args);
-
 } // namespace rdtest

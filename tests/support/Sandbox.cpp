@@ -91,18 +91,14 @@ std::string readFile(const std::string& path)
 
 std::string readTextFile(const std::string& path)
 {
-    return fromTextLines(readFile(path), path);
-}
-
-std::string fromTextLines(const std::string& text, [[maybe_unused]] const std::string& where)
-{
+    const std::string text = readFile(path);
 #ifdef _WIN32
     std::string lines;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
             continue;
         if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-            ADD_FAILURE() << where << ": a line ends in a bare line feed at byte " << i;
+            ADD_FAILURE() << path << ": a line ends in a bare line feed at byte " << i;
         lines += text[i];
     }
     return lines;

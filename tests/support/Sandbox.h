@@ -54,8 +54,6 @@ std::string readFile(const std::string& path);
 // in "\r\n" on Windows (text mode). Returns the content with "\n" line ends
 // and fails the test on a Windows line that ends in a bare "\n".
 std::string readTextFile(const std::string& path);
-// The same for text already read.
-std::string fromTextLines(const std::string& text, const std::string& where);
 
 // The folders and files of one fake installation below the sandbox.
 struct FakeInstall {

@@ -2,6 +2,7 @@
 // active camera, then the scene tree, as the render command sends them.
 
 #include <tests/support/GoldenFile.h>
+#include <tests/support/SourceTree.h>
 #include "TranslateFixture.h"
 
 using namespace translatetest;
@@ -10,8 +11,7 @@ namespace {
 
 void openTestDesign(const std::string& designFile)
 {
-    const char* top = std::getenv("RD_SOURCE_DIR");
-    sh::openDesignFile(std::string(top ? top : ".") + "/tests/translate/designs/" + designFile);
+    sh::openDesignFile(rdtest::sourcePath("tests/translate/designs/" + designFile));
 }
 
 } // namespace
