@@ -65,8 +65,14 @@ bool moveTree(HKEY fromRoot, const wchar_t* from, HKEY toRoot, const std::wstrin
     return true;
 }
 
-void writeValues(HKEY key, const platform::RegKeyData& data)
+// Creates the key at path below parent and writes its values.
+void writeKey(HKEY parent, const std::string& path, DWORD options, const platform::RegKeyData& data)
 {
+    const HKEY key = createKey(parent, wide(path), options);
+    struct Close {
+        HKEY key;
+        ~Close() { RegCloseKey(key); }
+    } close{key};
     for (const auto& [name, value] : data.values) {
         std::wstring text;
         const BYTE* bytes = nullptr;
@@ -163,16 +169,8 @@ void RegistryRedirect::write(platform::RegistryRoot root, const std::string& reg
     if (!state_->realRoots) {
         const HKEY rootKey = user ? state_->user : state_->machine;
         check(RegDeleteTreeW(rootKey, nullptr), "emptying a root");
-        for (const auto& [path, data] : file.keys()) {
-            const HKEY key = createKey(rootKey, wide(path), REG_OPTION_VOLATILE);
-            try {
-                writeValues(key, data);
-            } catch (...) {
-                RegCloseKey(key);
-                throw;
-            }
-            RegCloseKey(key);
-        }
+        for (const auto& [path, data] : file.keys())
+            writeKey(rootKey, path, REG_OPTION_VOLATILE, data);
         return;
     }
 
@@ -187,14 +185,7 @@ void RegistryRedirect::write(platform::RegistryRoot root, const std::string& reg
                 throw std::logic_error("registry sandbox: only SOFTWARE\\Veltor may be written, not " + path);
             continue;
         }
-        const HKEY key = createKey(rootKey, wide(path), 0);
-        try {
-            writeValues(key, data);
-        } catch (...) {
-            RegCloseKey(key);
-            throw;
-        }
-        RegCloseKey(key);
+        writeKey(rootKey, path, 0, data);
     }
 }
 
