@@ -57,7 +57,8 @@ TEST(SceneModel, TypedViewsOfAnAddInScene)
     ASSERT_NE(geometry, nullptr);
     EXPECT_EQ(geometry->parameter("vertices")->code, vel::TypeVector3fList);
     EXPECT_EQ(geometry->parameter("vertices")->count, 3u);
-    EXPECT_EQ(geometry->parameter("triangles")->ints, (std::vector<std::int32_t>{0, 1, 2}));
+    const auto triangles = geometry->parameter("triangles")->ints();
+    EXPECT_EQ(std::vector<std::int32_t>(triangles.begin(), triangles.end()), (std::vector<std::int32_t>{0, 1, 2}));
     // Diffuse colours from a captured shader, a numbered one, a definition.
     EXPECT_EQ(scene.diffuseOf(*scene.materialOf(face)), (std::array<float, 3>{0.75f, 0.5f, 0.5f}));
     EXPECT_EQ(scene.diffuseOf(*scene.materialOf(*objects[1])), (std::array<float, 3>{1, 0.501961f, 0}));
@@ -66,7 +67,7 @@ TEST(SceneModel, TypedViewsOfAnAddInScene)
     // The instance takes the definition's geometry and the defined material.
     const Node* shared = scene.geometryOf(*objects[3]);
     ASSERT_NE(shared, nullptr);
-    EXPECT_EQ(shared->parameter("vertices")->floats[3], 2.0f);
+    EXPECT_EQ(shared->parameter("vertices")->floats()[3], 2.0f);
     ASSERT_NE(scene.materialOf(*objects[3]), nullptr);
     EXPECT_EQ(scene.diffuseOf(*scene.materialOf(*objects[3])), (std::array<float, 3>{0.1f, 0.2f, 0.9f}));
 

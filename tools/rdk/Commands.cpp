@@ -66,7 +66,7 @@ std::size_t elements(const vel::model::Value* v, std::size_t per)
 {
     if (!v)
         return 0;
-    const std::size_t numbers = v->floats.size() + v->doubles.size() + v->ints.size();
+    const std::size_t numbers = v->floats().size() + v->doubles().size() + v->ints().size();
     return (v->isList() || numbers > 0 ? numbers : v->numbers().size()) / per;
 }
 

@@ -13,10 +13,10 @@ std::string orEmpty(const char* s)
     return s ? std::string(s) : std::string();
 }
 
-Matrix matrixAt(const double* m16)
+std::shared_ptr<const Matrix> matrixAt(const double* m16)
 {
-    Matrix m;
-    std::memcpy(m.data(), m16, sizeof m);
+    auto m = std::make_shared<Matrix>();
+    std::memcpy(m->data(), m16, sizeof *m);
     return m;
 }
 
@@ -422,7 +422,7 @@ void SceneBuilder::popCapture()
 bool SceneBuilder::parameter(const char* name, int type, const void* value)
 {
     Value v = Value::fromCall(type, value, [this](ShaderText h) { return shaderOf(h); });
-    if (type == TypeShaderText && !v.shader)
+    if (type == TypeShaderText && !v.shader())
         return false;
     add(entry::Parameter{orEmpty(name), std::move(v)});
     return true;
@@ -463,7 +463,7 @@ void SceneBuilder::listValue(int type, const void* value)
     if (!listOpen_ || listEntry_ >= listNode_->entries.size())
         return;
     Value v = Value::fromCall(type, value, [this](ShaderText h) { return shaderOf(h); });
-    if (type == TypeShaderText && !v.shader)
+    if (type == TypeShaderText && !v.shader())
         return;
     std::get<entry::List>(listNode_->entries[listEntry_]).values.push_back(std::move(v));
 }

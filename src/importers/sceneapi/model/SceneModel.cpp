@@ -29,40 +29,39 @@ bool Value::isList() const
     return (code & ListBit) != 0 && code != TypeShaderText;
 }
 
+Node* Value::shader() const
+{
+    const auto* shader = std::get_if<std::shared_ptr<Node>>(&held);
+    return shader ? shader->get() : nullptr;
+}
+
 std::vector<double> Value::numbers() const
 {
     std::vector<double> out;
-    out.reserve(floats.size() + doubles.size() + ints.size());
-    for (const float f : floats)
-        out.push_back(f);
-    for (const double d : doubles)
-        out.push_back(d);
-    for (const std::int32_t i : ints)
-        out.push_back(i);
+    out.insert(out.end(), floats().begin(), floats().end());
+    out.insert(out.end(), doubles().begin(), doubles().end());
+    out.insert(out.end(), ints().begin(), ints().end());
     return out;
 }
 
 std::vector<float> Value::floatNumbers() const
 {
-    if (!floats.empty())
-        return floats;
-    std::vector<float> out;
-    out.reserve(doubles.size() + ints.size());
-    for (const double d : doubles)
+    std::vector<float> out(floats().begin(), floats().end());
+    for (const double d : doubles())
         out.push_back(static_cast<float>(d));
-    for (const std::int32_t i : ints)
+    for (const std::int32_t i : ints())
         out.push_back(static_cast<float>(i));
     return out;
 }
 
 std::optional<double> Value::number() const
 {
-    if (!floats.empty())
-        return floats.front();
-    if (!doubles.empty())
-        return doubles.front();
-    if (!ints.empty())
-        return ints.front();
+    if (!floats().empty())
+        return floats().front();
+    if (!doubles().empty())
+        return doubles().front();
+    if (!ints().empty())
+        return ints().front();
     return std::nullopt;
 }
 
@@ -76,7 +75,7 @@ std::optional<std::array<float, 3>> Value::triple() const
 
 std::string Value::text() const
 {
-    return strings.empty() ? std::string() : strings.front();
+    return strings().empty() ? std::string() : strings().front();
 }
 
 // --- Node ----------------------------------------------------------------------------
@@ -188,9 +187,9 @@ Matrix Node::transform() const
     Matrix m = identity();
     for (const Entry& e : entries) {
         if (const auto* t = std::get_if<entry::Transform>(&e))
-            m = multiply(m, t->matrix);
+            m = multiply(m, *t->matrix);
         else if (const auto* set = std::get_if<entry::SetTransform>(&e))
-            m = set->matrix;
+            m = *set->matrix;
         else if (const auto* s = std::get_if<entry::Scale>(&e))
             m = multiply(m, scaling(s->xyz[0], s->xyz[1], s->xyz[2]));
         else if (const auto* r = std::get_if<entry::Rotate>(&e))

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -32,12 +33,23 @@ struct Node;
 // holds, in the element order of the interface (float triples flat, x y z).
 struct Value {
     int code = TypeNone;                // a vel::TypeCode; TypeNone and the like hold nothing
-    std::vector<float> floats;          // the float codes (TypeVector3f, TypeFloat ...) and their lists
-    std::vector<double> doubles;        // TypeDouble, TypeVector3d, TypeMatrix and their lists
-    std::vector<std::int32_t> ints;     // the int codes and TypeBool, and their lists
-    std::vector<std::string> strings;   // TypeString, TypeStringPtr and their lists
-    std::shared_ptr<Node> shader;       // TypeShaderText: the captured shader
     std::uint32_t count = 0;            // a list's elements as its code counts them
+    // What the code holds, one of:
+    //   floats:  the float codes (TypeVector3f, TypeFloat ...) and their lists
+    //   doubles: TypeDouble, TypeVector3d, TypeMatrix and their lists
+    //   ints:    the int codes and TypeBool, and their lists
+    //   strings: TypeString, TypeStringPtr and their lists
+    //   shader:  TypeShaderText, the captured shader
+    std::variant<std::monostate, std::vector<float>, std::vector<double>, std::vector<std::int32_t>,
+                 std::vector<std::string>, std::shared_ptr<Node>>
+        held;
+
+    // What it holds of each; empty (null) when it holds another kind.
+    std::span<const float> floats() const { return heldList<float>(); }
+    std::span<const double> doubles() const { return heldList<double>(); }
+    std::span<const std::int32_t> ints() const { return heldList<std::int32_t>(); }
+    std::span<const std::string> strings() const { return heldList<std::string>(); }
+    Node* shader() const;
 
     // The value that parameter(name, code, value) passed, copied.
     // `shaderOf` turns a captured-text handle into its shader.
@@ -57,6 +69,14 @@ struct Value {
     // valid during the call. `handleOf` gives a shader's captured-text handle.
     template <typename HandleOf, typename Use>
     void asCall(HandleOf handleOf, Use use) const;
+
+private:
+    template <typename T>
+    std::span<const T> heldList() const
+    {
+        const auto* list = std::get_if<std::vector<T>>(&held);
+        return list ? std::span<const T>(*list) : std::span<const T>();
+    }
 };
 
 enum class NodeKind : std::uint8_t {
@@ -75,8 +95,10 @@ struct Parameter { std::string name; Value value; };
 struct ShaderIdLink { std::string name; int shader = 0; };              // bound to numbered shader `shader`
 struct ShaderTextLink { std::string name; std::shared_ptr<Node> shader; }; // bound to a captured shader
 struct List { std::string name; std::vector<Value> values; };           // built value by value
-struct Transform { Matrix matrix{}; };
-struct SetTransform { Matrix matrix{}; };                               // starts the block's transform again
+// Matrices are held apart (and shared by copies of the entry): held in
+// place they would make every entry 136 bytes instead of 80.
+struct Transform { std::shared_ptr<const Matrix> matrix; };
+struct SetTransform { std::shared_ptr<const Matrix> matrix; };         // starts the block's transform again
 struct Scale { std::array<double, 3> xyz{}; };
 struct Rotate { std::array<double, 3> degrees{}; };                     // about x, then y, then z
 struct Translate { std::array<double, 3> xyz{}; };
@@ -217,18 +239,18 @@ void forEachNode(const Entry& e, Use use);
 template <typename Use>
 void forEachNode(const Entry& e, Use use)
 {
-    const auto node = [&](const std::shared_ptr<Node>& n) {
+    const auto node = [&](Node* n) {
         if (n)
             use(*n);
     };
     std::visit(Overloaded{
-                   [&](const entry::Block& b) { node(b.node); },
-                   [&](const entry::Parameter& p) { node(p.value.shader); },
-                   [&](const entry::ShaderTextLink& l) { node(l.shader); },
-                   [&](const entry::SlotText& s) { node(s.shader); },
+                   [&](const entry::Block& b) { node(b.node.get()); },
+                   [&](const entry::Parameter& p) { node(p.value.shader()); },
+                   [&](const entry::ShaderTextLink& l) { node(l.shader.get()); },
+                   [&](const entry::SlotText& s) { node(s.shader.get()); },
                    [&](const entry::List& l) {
                        for (const Value& v : l.values)
-                           node(v.shader);
+                           node(v.shader());
                    },
                    [](const entry::ShaderIdLink&) {}, [](const entry::Transform&) {},
                    [](const entry::SetTransform&) {}, [](const entry::Scale&) {}, [](const entry::Rotate&) {},
@@ -245,7 +267,17 @@ namespace detail {
 // Elements of a list code: per-element numbers of its array, or 0 for
 // strings and for codes without a value.
 int numbersPerElement(int code);
+
+// `n` elements from `p`, which may lie unaligned.
+template <typename T>
+std::vector<T> copied(const void* p, std::size_t n)
+{
+    std::vector<T> out(n);
+    if (n != 0)
+        std::memcpy(out.data(), p, sizeof(T) * n);
+    return out;
 }
+} // namespace detail
 
 template <typename ShaderOf>
 Value Value::fromCall(int code, const void* value, ShaderOf shaderOf)
@@ -256,21 +288,9 @@ Value Value::fromCall(int code, const void* value, ShaderOf shaderOf)
         return v;
     // Elements may lie unaligned (a reader passes them where they stand in
     // its input): copied byte for byte.
-    auto floatsFrom = [&](const void* p, std::size_t n) {
-        v.floats.resize(n);
-        if (n != 0)
-            std::memcpy(v.floats.data(), p, 4 * n);
-    };
-    auto doublesFrom = [&](const void* p, std::size_t n) {
-        v.doubles.resize(n);
-        if (n != 0)
-            std::memcpy(v.doubles.data(), p, 8 * n);
-    };
-    auto intsFrom = [&](const void* p, std::size_t n) {
-        v.ints.resize(n);
-        if (n != 0)
-            std::memcpy(v.ints.data(), p, 4 * n);
-    };
+    auto floatsFrom = [&](const void* p, std::size_t n) { v.held = detail::copied<float>(p, n); };
+    auto doublesFrom = [&](const void* p, std::size_t n) { v.held = detail::copied<double>(p, n); };
+    auto intsFrom = [&](const void* p, std::size_t n) { v.held = detail::copied<std::int32_t>(p, n); };
     switch (code) {
     case TypeVector3f: floatsFrom(value, 3); return v;
     case TypeVector4f: case TypeColor4f: floatsFrom(value, 4); return v;
@@ -283,17 +303,17 @@ Value Value::fromCall(int code, const void* value, ShaderOf shaderOf)
     case TypeInt2: intsFrom(value, 2); return v;
     case TypeInt3: intsFrom(value, 3); return v;
     case TypeInt4: intsFrom(value, 4); return v;
-    case TypeString: v.strings.emplace_back(static_cast<const char*>(value)); return v;
+    case TypeString: v.held = std::vector<std::string>{static_cast<const char*>(value)}; return v;
     case TypeStringPtr: {
         const char* s;
         std::memcpy(&s, value, sizeof s);
-        v.strings.emplace_back(s ? s : "");
+        v.held = std::vector<std::string>{s ? s : ""};
         return v;
     }
     case TypeShaderText: {
         ShaderText handle;
         std::memcpy(&handle, value, sizeof handle);
-        v.shader = shaderOf(handle);
+        v.held = std::shared_ptr<Node>(shaderOf(handle));
         return v;
     }
     default:
@@ -312,13 +332,16 @@ Value Value::fromCall(int code, const void* value, ShaderOf shaderOf)
     case TypeVector3fList: case TypeVector4fList: case TypeFloatList: floatsFrom(list.data, n); break;
     case TypeDoubleList: case TypeVector3dList: case TypeMatrixList: doublesFrom(list.data, n); break;
     case TypeIntList: case TypeBoolList: case TypeIntAliasList: intsFrom(list.data, n); break;
-    default:
+    default: {
+        auto& strings = v.held.emplace<std::vector<std::string>>();
+        strings.reserve(list.count);
         for (std::uint32_t k = 0; k < list.count; ++k) {
             const char* s;
             std::memcpy(&s, static_cast<const char* const*>(list.data) + k, sizeof s);
-            v.strings.emplace_back(s ? s : "");
+            strings.emplace_back(s ? s : "");
         }
         break;
+    }
     }
     return v;
 }
@@ -328,21 +351,21 @@ void Value::asCall(HandleOf handleOf, Use use) const
 {
     switch (code) {
     case TypeVector3f: case TypeVector4f: case TypeColor4f: case TypeFloat: case TypeVector2f:
-        use(code, static_cast<const void*>(floats.data()));
+        use(code, static_cast<const void*>(floats().data()));
         return;
     case TypeDouble: case TypeVector3d: case TypeMatrix:
-        use(code, static_cast<const void*>(doubles.data()));
+        use(code, static_cast<const void*>(doubles().data()));
         return;
     case TypeInt: case TypeIntAlias: case TypeBool: case TypeInt2: case TypeInt3: case TypeInt4:
-        use(code, static_cast<const void*>(ints.data()));
+        use(code, static_cast<const void*>(ints().data()));
         return;
     case TypeString: case TypeStringPtr: {
-        const char* s = strings.empty() ? "" : strings.front().c_str();
+        const char* s = strings().empty() ? "" : strings().front().c_str();
         use(TypeString, static_cast<const void*>(s));
         return;
     }
     case TypeShaderText: {
-        const ShaderText handle = handleOf(shader);
+        const ShaderText handle = handleOf(shader());
         use(code, static_cast<const void*>(&handle));
         return;
     }
@@ -351,7 +374,7 @@ void Value::asCall(HandleOf handleOf, Use use) const
     }
     if (code == TypeStringList || code == TypeStringPtrList) {
         std::vector<const char*> pointers;
-        for (const std::string& s : strings)
+        for (const std::string& s : strings())
             pointers.push_back(s.c_str());
         const velList list{pointers.data(), count};
         use(code, static_cast<const void*>(&list));
@@ -361,9 +384,9 @@ void Value::asCall(HandleOf handleOf, Use use) const
         use(code, static_cast<const void*>(&count)); // a code without a value: nothing is read
         return;
     }
-    const void* data = !floats.empty() ? static_cast<const void*>(floats.data())
-                       : !doubles.empty() ? static_cast<const void*>(doubles.data())
-                                          : static_cast<const void*>(ints.data());
+    const void* data = !floats().empty() ? static_cast<const void*>(floats().data())
+                       : !doubles().empty() ? static_cast<const void*>(doubles().data())
+                                            : static_cast<const void*>(ints().data());
     const velList list{count == 0 ? nullptr : data, count};
     use(code, static_cast<const void*>(&list));
 }

@@ -20,11 +20,11 @@ public:
     }
 
 private:
-    ShaderText handleOf(const std::shared_ptr<Node>& shader)
+    ShaderText handleOf(const Node* shader)
     {
         if (!shader)
             return nullptr;
-        const auto it = handles_.find(shader.get());
+        const auto it = handles_.find(shader);
         if (it != handles_.end())
             return it->second;
         api_.pushCapture();
@@ -33,13 +33,13 @@ private:
         api_.endShader();
         const ShaderText handle = api_.capturedText();
         api_.popCapture();
-        handles_[shader.get()] = handle;
+        handles_[shader] = handle;
         return handle;
     }
 
     void entry(const Entry& e)
     {
-        const auto handleOfShader = [this](const std::shared_ptr<Node>& s) { return handleOf(s); };
+        const auto handleOfShader = [this](const Node* s) { return handleOf(s); };
         std::visit(
             Overloaded{
                 [&](const entry::Block& b) {
@@ -51,24 +51,26 @@ private:
                                    [&](int code, const void* value) { api_.parameter(p.name.c_str(), code, value); });
                 },
                 [&](const entry::ShaderIdLink& l) { api_.parameterShaderId(l.name.c_str(), l.shader); },
-                [&](const entry::ShaderTextLink& l) { api_.parameterShaderText(l.name.c_str(), handleOf(l.shader)); },
+                [&](const entry::ShaderTextLink& l) {
+                    api_.parameterShaderText(l.name.c_str(), handleOf(l.shader.get()));
+                },
                 [&](const entry::List& l) {
                     // Captured shaders are written before the list that uses them.
                     for (const Value& v : l.values)
-                        handleOf(v.shader);
+                        handleOf(v.shader());
                     api_.beginList(l.name.c_str());
                     for (const Value& v : l.values)
                         v.asCall(handleOfShader, [&](int code, const void* value) { api_.listValue(code, value); });
                     api_.endList();
                 },
-                [&](const entry::Transform& t) { api_.transform(t.matrix.data()); },
-                [&](const entry::SetTransform& t) { api_.setTransform(t.matrix.data()); },
+                [&](const entry::Transform& t) { api_.transform(t.matrix->data()); },
+                [&](const entry::SetTransform& t) { api_.setTransform(t.matrix->data()); },
                 [&](const entry::Scale& s) { api_.scale(s.xyz[0], s.xyz[1], s.xyz[2]); },
                 [&](const entry::Rotate& r) { api_.rotate(r.degrees[0], r.degrees[1], r.degrees[2]); },
                 [&](const entry::Translate& t) { api_.translate(t.xyz[0], t.xyz[1], t.xyz[2]); },
                 [&](const entry::UseMaterial& u) { api_.useMaterial(u.name.c_str()); },
                 [&](const entry::SlotId& s) { api_.shaderId(s.slot, static_cast<int>(s.shader)); },
-                [&](const entry::SlotText& s) { api_.shaderText(s.slot, handleOf(s.shader)); },
+                [&](const entry::SlotText& s) { api_.shaderText(s.slot, handleOf(s.shader.get())); },
                 [&](const entry::Attribute& a) { api_.attribute(a.key.c_str(), a.value.c_str()); },
                 [&](const entry::Id& i) { api_.id(i.id); },
                 [&](const entry::Flags& f) { api_.flags(f.word); },
