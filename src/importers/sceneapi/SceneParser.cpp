@@ -62,9 +62,34 @@ const SceneParser::Keyword SceneParser::kKeywords[] = {
 // The keyword whose phrase begins with `word`, or null.
 const SceneParser::Keyword* SceneParser::findKeyword(std::string_view word)
 {
-    for (const Keyword& k : kKeywords)
-        if (k.phrase.substr(0, k.phrase.find(' ')) == word)
+    // Once per word line: only the keywords of the word's first letter (at
+    // most four) are compared, byte by byte.
+    struct ByLetter {
+        std::uint8_t count[256] = {};
+        std::uint8_t keyword[256][8] = {}; // no letter begins more than eight
+    };
+    static const ByLetter byLetter = [] {
+        ByLetter b;
+        for (std::size_t i = 0; i < std::size(kKeywords); ++i) {
+            const auto c = static_cast<unsigned char>(kKeywords[i].phrase[0]);
+            b.keyword[c][b.count[c]++] = static_cast<std::uint8_t>(i);
+        }
+        return b;
+    }();
+    if (word.empty())
+        return nullptr;
+    const auto letter = static_cast<unsigned char>(word[0]);
+    for (std::uint8_t n = 0; n < byLetter.count[letter]; ++n) {
+        const Keyword& k = kKeywords[byLetter.keyword[letter][n]];
+        const std::string_view& phrase = k.phrase;
+        if (phrase.size() < word.size() || (phrase.size() > word.size() && phrase[word.size()] != ' '))
+            continue;
+        std::size_t i = 0;
+        while (i < word.size() && word[i] == phrase[i])
+            ++i;
+        if (i == word.size())
             return &k;
+    }
     return nullptr;
 }
 
@@ -207,7 +232,7 @@ bool SceneParser::blankLine(std::size_t b)
                    material(false, k);
     }
     for (const Keyword& keyword : kKeywords)
-        if (keyword.lead != Lead::None && lookingAt(k, keyword.phrase) &&
+        if (keyword.lead != Lead::None && k < end_ && *k == keyword.phrase[0] && lookingAt(k, keyword.phrase) &&
             lookingAt(k + keyword.phrase.size(), keyword.follows))
             return led(keyword.lead) && expect(keyword.phrase) && keyword.read(*this, k);
     // A blank line on its own, as writeText would write "\n".
@@ -395,9 +420,18 @@ bool SceneParser::keyword(const Keyword& keyword, const char* at)
 // line, or null when the line is not one.
 const char* SceneParser::binaryDataMarker() const
 {
-    const char* lineEnd = static_cast<const char*>(std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_)));
-    if (!lineEnd)
+    // Most word lines are short: a look at their first bytes finds the end
+    // without a call.
+    const char* lineEnd = p_;
+    while (lineEnd < end_ && lineEnd - p_ < 64 && *lineEnd != '\n')
+        ++lineEnd;
+    if (lineEnd == end_)
         return nullptr;
+    if (*lineEnd != '\n') {
+        lineEnd = static_cast<const char*>(std::memchr(lineEnd, '\n', static_cast<std::size_t>(end_ - lineEnd)));
+        if (!lineEnd)
+            return nullptr;
+    }
     constexpr std::string_view marker = " bX";
     const char* m = std::search(p_, lineEnd, marker.begin(), marker.end());
     if (m == lineEnd || m == p_)

@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -157,12 +158,38 @@ private:
     std::string nestingBegins() const;
 
     // --- Text (SceneParserText.cpp)
-    std::size_t blanks(const char* p) const;
-    bool lookingAt(const char* p, std::string_view s) const;
+    std::size_t blanks(const char* p) const
+    {
+        const char* q = p;
+        while (q < end_ && *q == ' ')
+            ++q;
+        return static_cast<std::size_t>(q - p);
+    }
+    // Inline, and byte by byte for short texts: most calls compare a few
+    // bytes, and most of them differ at the first.
+    bool lookingAt(const char* p, std::string_view s) const
+    {
+        if (p > end_ || static_cast<std::size_t>(end_ - p) < s.size())
+            return false;
+        if (s.size() > 16)
+            return std::memcmp(p, s.data(), s.size()) == 0;
+        for (std::size_t i = 0; i < s.size(); ++i)
+            if (p[i] != s[i])
+                return false;
+        return true;
+    }
     bool lookingAt(std::string_view s) const { return lookingAt(p_, s); }
     // Past `s` when it stands here; else false and nothing moves.
-    bool accept(std::string_view s);
-    [[nodiscard]] bool expect(std::string_view s);
+    bool accept(std::string_view s)
+    {
+        if (!lookingAt(s))
+            return false;
+        p_ += s.size();
+        return true;
+    }
+    [[nodiscard]] bool expect(std::string_view s) { return accept(s) || missing(s); }
+    // The failure of expect: `s` does not stand here.
+    bool missing(std::string_view s);
     [[nodiscard]] bool newline();
     [[nodiscard]] bool linePrefix();
     [[nodiscard]] bool leading(std::size_t blanks, int level);

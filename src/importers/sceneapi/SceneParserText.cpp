@@ -16,31 +16,8 @@ using namespace parsing;
 
 // --- Text ---------------------------------------------------------------------------
 
-std::size_t SceneParser::blanks(const char* p) const
+bool SceneParser::missing(std::string_view s)
 {
-    const char* q = p;
-    while (q < end_ && *q == ' ')
-        ++q;
-    return static_cast<std::size_t>(q - p);
-}
-
-bool SceneParser::lookingAt(const char* p, std::string_view s) const
-{
-    return p <= end_ && static_cast<std::size_t>(end_ - p) >= s.size() && std::memcmp(p, s.data(), s.size()) == 0;
-}
-
-bool SceneParser::accept(std::string_view s)
-{
-    if (!lookingAt(s))
-        return false;
-    p_ += s.size();
-    return true;
-}
-
-bool SceneParser::expect(std::string_view s)
-{
-    if (accept(s))
-        return true;
     if (p_ >= end_)
         return fail(p_, "the file ends where \"" + std::string(s) + "\" was expected");
     return fail(p_, "expected \"" + std::string(s) + "\"");
@@ -137,13 +114,16 @@ bool SceneParser::readName(std::string& out)
 {
     if (p_ < end_ && *p_ == '"') {
         const char* q = p_ + 1;
-        while (q < end_ && *q != '"' && *q != '\n')
+        bool zero = false;
+        while (q < end_ && *q != '"' && *q != '\n') {
+            zero |= *q == '\0';
             ++q;
+        }
         if (q >= end_ || *q != '"')
             return fail(p_, "a name without its closing quote");
-        out.assign(p_ + 1, q);
-        if (holdsZero(out))
+        if (zero)
             return fail(p_, "a zero byte in a name");
+        out.assign(p_ + 1, q);
         if (needsHexName(out) && !tolerate(p_)) // the writer would have written it in hex
             return false;
         p_ = q + 1;
