@@ -4,13 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <sstream>
 
 #include <sceneapi/SceneReader.h>
 #include <tests/support/GoldenFile.h>
 #include <tests/support/SourceTree.h>
+#include "RecordingScene.h"
 #include "SceneGenerator.h"
 #include "WriterFixture.h"
 
@@ -64,7 +68,104 @@ std::string load(const std::filesystem::path& path)
     return bytes;
 }
 
+// Keeps the bytes of the last list parameter it is given.
+struct ListKeeper : RecordingScene {
+    int code = 0;
+    std::string bytes;
+    bool parameter(const char*, int c, const void* value) override
+    {
+        if ((c & vel::ListBit) == 0)
+            return true;
+        const auto* list = static_cast<const velList*>(value);
+        const std::size_t size = c == vel::TypeIntList ? 4 : c == vel::TypeFloatList ? 4 : 12;
+        code = c;
+        bytes.assign(static_cast<const char*>(list->data), size * list->count);
+        return true;
+    }
+};
+
 } // namespace
+
+// Lists of more than a megabyte of text are read a run of lines per thread:
+// the values are those of each element's text read on its own (bit for bit,
+// correctly rounded), the bytes replay, and where one line deep inside
+// departs from the writer's form, the reading says so at its very place.
+TEST(ReaderRoundTrip, LargeListsReadOnThreadsAsElementByElement)
+{
+    std::mt19937 rng(11);
+    std::vector<float> floats(900'000);
+    for (std::size_t i = 0; i < floats.size(); ++i) {
+        const float f = std::uniform_real_distribution<float>(-1000.0f, 1000.0f)(rng);
+        // Now and then a text of another form: an exponent, a long
+        // fraction, an integral float, more than eight digits.
+        const float odd[] = {f * 1e-9f, f * 1e-6f, std::round(f), f * 1e9f, 0.0f};
+        floats[i] = i % 9973 < 5 ? odd[i % 9973] : f;
+    }
+    std::vector<std::int32_t> ints(900'000);
+    for (std::size_t i = 0; i < ints.size(); ++i)
+        ints[i] = i % 7919 == 0 ? -2'000'000'000 : std::uniform_int_distribution<std::int32_t>(-99'999, 3'000'000)(rng);
+    const struct {
+        int code;
+        const void* data;
+        std::uint32_t count;
+    } lists[] = {
+        {vel::TypeFloatList, floats.data(), static_cast<std::uint32_t>(floats.size())},
+        {vel::TypeIntList, ints.data(), static_cast<std::uint32_t>(ints.size())},
+        {vel::TypeVector3fList, floats.data(), static_cast<std::uint32_t>(floats.size() / 3)},
+    };
+    for (const auto& list : lists) {
+        SCOPED_TRACE(list.code);
+        TextWriter w = TextWriter::indented();
+        w->beginObject("o", true);
+        w->beginGeometry("mesh");
+        const velList l{list.data, list.count};
+        w->parameter("v", list.code, &l);
+        w->endGeometry();
+        w->endObject();
+        const std::string text = w.text();
+        EXPECT_EQ(replayFaults(text), "");
+
+        ListKeeper kept;
+        ASSERT_TRUE(vel::readScene(text, kept).ok());
+        ASSERT_EQ(kept.code, list.code);
+        const std::size_t first = text.find("[ ") + 2;
+        const std::size_t stop = text.find(" ]");
+        std::string expected;
+        for (std::size_t p = first; p < stop;) {
+            const char* at = text.data() + p;
+            char value[4];
+            if (list.code == vel::TypeIntList) {
+                std::int32_t v = 0;
+                at = std::from_chars(at, text.data() + stop, v).ptr;
+                std::memcpy(value, &v, 4);
+            } else {
+                float v = 0;
+                at = std::from_chars(at, text.data() + stop, v).ptr;
+                std::memcpy(value, &v, 4);
+            }
+            expected.append(value, 4);
+            p = text.find_first_not_of(", \n", static_cast<std::size_t>(at - text.data()));
+        }
+        ASSERT_EQ(kept.bytes.size(), expected.size());
+        EXPECT_TRUE(kept.bytes == expected) << "values differ from their texts read one by one";
+
+        // A line deep inside with a blank too few before it, and one with a
+        // letter in an element: each found where it stands.
+        const std::size_t line = text.find("\n", text.size() * 3 / 4) + 1;
+        std::string fewer = text;
+        fewer.erase(line, 1);
+        const vel::ReadResult irregular = vel::readScene(fewer, kept);
+        EXPECT_TRUE(irregular.ok());
+        EXPECT_TRUE(irregular.layoutIrregular);
+        EXPECT_EQ(irregular.firstIrregularity.offset, line);
+        std::string bad = text;
+        const std::size_t element = text.find(",", text.size() * 4 / 5) + 1;
+        bad[element] = 'x';
+        const vel::ReadResult wrong = vel::readScene(bad, kept);
+        ASSERT_EQ(wrong.problems.size(), 1u);
+        EXPECT_EQ(wrong.problems[0].at.offset, element) << vel::describe(wrong.problems[0]);
+    }
+}
 
 TEST(ReaderRoundTrip, EveryGoldenFileComesBackByteForByte)
 {

@@ -133,12 +133,18 @@ private:
     [[nodiscard]] bool listParameter(Value& v);
     [[nodiscard]] bool binaryBlock(Value& v);
     [[nodiscard]] bool textList(Value& v);
-    template <typename Element>
-    Elements elements(std::uint32_t& count, Element element);
-    template <typename Element>
-    Elements elementsFrom(std::uint32_t& count, int untilBreak, Element element);
+    template <typename Element, typename Bulk>
+    Elements elements(std::uint32_t& count, Element element, Bulk bulk);
+    template <typename Element, typename Bulk>
+    Elements elementsFrom(std::uint32_t& count, int untilBreak, Element element, Bulk bulk);
     Elements intElements(std::uint32_t& count);
-    const char* commaSeparatedInts(const char* p, std::uint32_t& count, int& untilBreak);
+    template <typename T, typename Convert>
+    const char* commaSeparated(const char* p, std::uint32_t& count, int& untilBreak, ScratchArray<T>& into,
+                               Convert convert);
+    template <typename T, typename Convert>
+    bool splitLines(std::uint32_t& count, ScratchArray<T>& into, Convert convert);
+    template <typename T, typename Convert>
+    [[nodiscard]] bool simpleElements(std::uint32_t& count, int& untilBreak, ScratchArray<T>& into, Convert convert);
     [[nodiscard]] bool matrixList(Value& v);
     [[nodiscard]] bool stringList(Value& v);
     template <typename Collect>
@@ -249,6 +255,7 @@ private:
     ScratchArray<double> doubles_;
     ScratchArray<std::int32_t> ints_;
     ScratchArray<std::uint64_t> aligned_; // binary elements that lie unaligned in the text
+    bool listSplit_ = false;              // the list being read was split among threads, or tried
     std::vector<std::string> strings_;
     std::vector<const char*> stringPointers_;
     std::string bytes_;

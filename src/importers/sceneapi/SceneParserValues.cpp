@@ -5,19 +5,29 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <algorithm>
 #include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 
 #include "SceneParser.h"
 #include "SceneParserHelpers.h"
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
+#include "SimpleElements.h"
 
 namespace vel {
 
 using namespace parsing;
+
+namespace {
+
+// For elements that are read one by one only.
+constexpr auto noBulk = [](std::uint32_t&, int&) { return true; };
+
+} // namespace
+
 
 // --- Values -----------------------------------------------------------------------
 
@@ -442,6 +452,7 @@ bool SceneParser::textList(Value& v)
     const std::size_t most = static_cast<std::size_t>(end_ - p_) / 2 * static_cast<std::size_t>(k);
     for (;;) {
         p_ = start;
+        listSplit_ = false;
         ints_.clear();
         floats_.clear();
         doubles_.clear();
@@ -467,19 +478,23 @@ bool SceneParser::textList(Value& v)
             v.list = {ints_.data(), count};
             return observeBinary(false);
         case Kind::Floats:
-            if (elements(count, floatElement) != Elements::Read)
+            if (elements(count, floatElement, [&](std::uint32_t& n, int& untilBreak) {
+                    return simpleElements(n, untilBreak, floats_, FloatElement{});
+                }) != Elements::Read)
                 return false;
             v.code = TypeFloatList;
             v.list = {floats_.data(), count};
             return observeBinary(false);
         case Kind::Doubles:
-            if (elements(count, doubleElement) != Elements::Read)
+            if (elements(count, doubleElement, noBulk) != Elements::Read)
                 return false;
             v.code = TypeDoubleList;
             v.list = {doubles_.data(), count};
             return observeBinary(false);
         case Kind::Triples:
-            switch (elements(count, tripleElement)) {
+            switch (elements(count, tripleElement, [&](std::uint32_t& n, int& untilBreak) {
+                return simpleElements(n, untilBreak, floats_, TripleElement{});
+            })) {
             case Elements::OtherKind:
                 kind = Kind::DoubleTriples;
                 continue;
@@ -492,13 +507,13 @@ bool SceneParser::textList(Value& v)
             v.list = {floats_.data(), count};
             return observeBinary(false);
         case Kind::DoubleTriples:
-            if (elements(count, doubleTripleElement) != Elements::Read)
+            if (elements(count, doubleTripleElement, noBulk) != Elements::Read)
                 return false;
             v.code = TypeVector3dList; // no binary form: the same text in any mode
             v.list = {doubles_.data(), count};
             return true;
         case Kind::Quads:
-            if (elements(count, quadElement) != Elements::Read)
+            if (elements(count, quadElement, noBulk) != Elements::Read)
                 return false;
             v.code = TypeVector4fList;
             v.list = {floats_.data(), count};
@@ -507,67 +522,178 @@ bool SceneParser::textList(Value& v)
     }
 }
 
-// The ints between the commas found in the 64 bytes at `p` (80 must be
-// readable), each "[-]digits" of one to eight digits: pushed to ints_, with
-// the count and the elements before the next line break updated. Stops
-// before anything else (a longer int, the last element, a line break that
-// comes out of turn) and at the end of a line, just after its comma; returns
-// where it stopped, or null where a reading on trial fails.
-const char* SceneParser::commaSeparatedInts(const char* p, std::uint32_t& count, int& untilBreak)
+// The elements between the commas found in the 64 bytes at `p` (80 must be
+// readable), each converted by `convert` (bytes [start, end) of `p`, the
+// classes of the bytes, where to put its values; false where the element is
+// not of the simple form it reads): put into `into`, with the count and the
+// elements before the next line break updated. Stops before anything else
+// (an element of another form, the last element, a line break that comes
+// out of turn) and at the end of a line, just after its comma; returns where
+// it stopped, or null where a reading on trial fails.
+template <typename T, typename Convert>
+const char* SceneParser::commaSeparated(const char* p, std::uint32_t& count, int& untilBreak, ScratchArray<T>& into,
+                                        Convert convert)
 {
-    std::uint64_t commas = 0, digits = 0;
-#if defined(__SSE2__) || defined(_M_X64)
-    const __m128i comma = _mm_set1_epi8(',');
-    const __m128i zero = _mm_set1_epi8('0');
-    const __m128i nine = _mm_set1_epi8(9);
-    for (int k = 0; k < 4; ++k) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-        const __m128i d = _mm_sub_epi8(bytes, zero);
-        const auto c = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, comma)));
-        const auto g = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, nine), d)));
-        commas |= std::uint64_t{c} << (16 * k);
-        digits |= std::uint64_t{g} << (16 * k);
-    }
-#endif
-    // At most one int per two bytes: room for all of them here.
-    ints_.reserve(ints_.size() + 32);
-    std::int32_t* out = ints_.end();
+    const ByteClasses classes = classify(p);
+    std::uint64_t commas = classes.commas;
+    // At most one element per two bytes: room for all of them here.
+    into.reserve(into.size() + 32 * Convert::kValues);
+    T* out = into.end();
     std::uint64_t start = 0;
     while (commas) {
         const auto end = static_cast<std::uint64_t>(std::countr_zero(commas));
         commas &= commas - 1;
-        const bool negative = p[start] == '-';
-        const std::uint64_t first = start + negative;
-        const std::uint64_t length = end - first;
-        if (length == 0 || length > 8 || end <= start)
-            break;
-        const std::uint64_t run = (std::uint64_t{1} << length) - 1;
-        if (((digits >> first) & run) != run)
-            break; // not digits alone: the careful way
-        std::uint64_t word;
-        std::memcpy(&word, p + first, 8);
-        std::uint64_t v = (word ^ 0x3030303030303030ull) << (8 * (8 - length));
-        v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
-        v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
-        v = (v * 10000 + (v >> 32)) & 0x00000000FFFFFFFFull;
-        if (negative && v == 0)
-            break; // "-0" is a float's
-        *out++ = negative ? -static_cast<std::int32_t>(v) : static_cast<std::int32_t>(v);
+        if (end <= start || !convert(p, start, end, classes, out))
+            break; // the careful way
+        out += Convert::kValues;
         ++count;
         start = end + 1;
         const bool lineBreak = p[start] == '\n';
         if (--untilBreak == 0) {
             untilBreak = 8;
-            ints_.setEnd(out);
+            into.setEnd(out);
             return lineBreak || tolerate(p + start) ? p + start : nullptr;
         }
         if (lineBreak) {
-            ints_.setEnd(out);
+            into.setEnd(out);
             return tolerate(p + start) ? p + start : nullptr; // a line break where the writer puts none
         }
     }
-    ints_.setEnd(out);
+    into.setEnd(out);
     return p + start;
+}
+
+// Runs of elements of the simple form between commas, 64 bytes looked at a
+// time, each line break after them read as the careful way reads it;
+// stops where fewer than 80 bytes remain or an element is not simple.
+template <typename T, typename Convert>
+bool SceneParser::simpleElements(std::uint32_t& count, int& untilBreak, ScratchArray<T>& into, Convert convert)
+{
+    const int level = indent_;
+    while (end_ - p_ >= 80) {
+        const char* stop = commaSeparated(p_, count, untilBreak, into, convert);
+        if (!stop)
+            return false;
+        if (stop == p_)
+            return true;
+        p_ = stop;
+        if (*p_ == '\n') {
+            // The line break after the last comma of a line; where the rest
+            // of a large list's whole lines were read at once, the last one's.
+            if (!newline() || !indentation(level))
+                return false;
+            if (untilBreak == 8 && splitLines(count, into, convert) && (!newline() || !indentation(level)))
+                return false;
+        }
+    }
+    return true;
+}
+
+// At the start of a line of a large list (once per list, after its first
+// kSplitAfter elements): the whole lines that follow, up to the list's last
+// line, read on several threads, each a run of lines into its own part of
+// the values, where every one of them has the writer's form (eight simple
+// elements, the same indentation as the line here). True when they were
+// read, with the position on the last one's line break read as the careful
+// way reads it; false, nothing changed, where the list is small or any line
+// is of another form: the careful reading then reads them, one after the
+// other, and says where one is wrong.
+template <typename T, typename Convert>
+bool SceneParser::splitLines(std::uint32_t& count, ScratchArray<T>& into, Convert convert)
+{
+    constexpr std::uint32_t kSplitAfter = 4096;
+    constexpr std::ptrdiff_t kSplitBytes = 1 << 20; // below this the threads cost more than they give
+    if (listSplit_ || count < kSplitAfter)
+        return false;
+    listSplit_ = true;
+    // The blanks before this line's first element, which every line repeats.
+    const char* lineStart = p_;
+    while (lineStart > begin_ && lineStart[-1] == ' ')
+        --lineStart;
+    if (lineStart == begin_ || lineStart[-1] != '\n')
+        return false;
+    const auto blanks = static_cast<std::size_t>(p_ - lineStart);
+    // The list's last line (the careful reading's), and 80 readable bytes
+    // after every line read here: the whole lines end before both.
+    const char* close = static_cast<const char*>(std::memchr(p_, ']', static_cast<std::size_t>(end_ - p_)));
+    if (!close)
+        return false;
+    const char* limit = std::min(close, end_ - 80);
+    if (limit - p_ < kSplitBytes)
+        return false;
+    const char* last = limit;
+    while (last > p_ && last[-1] != '\n')
+        --last;
+    if (last - p_ < kSplitBytes)
+        return false; // a list without line breaks: not the writer's
+    // Runs of lines of about equal size, one per thread.
+    const auto size = static_cast<std::size_t>(last - p_);
+    const unsigned threads = static_cast<unsigned>(
+        std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), size / (kSplitBytes / 2)), 1, 16));
+    std::vector<const char*> cuts{p_};
+    for (unsigned t = 1; t < threads; ++t) {
+        const char* at = p_ + size / threads * t;
+        const char* next = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(last - at)));
+        if (next && next + 1 < last && next + 1 > cuts.back())
+            cuts.push_back(next + 1);
+    }
+    cuts.push_back(last);
+    const std::size_t runs = cuts.size() - 1;
+    // The first run goes straight into the values, the others into room of
+    // their own, copied after it once all are read.
+    into.reserve(into.size() + static_cast<std::size_t>(cuts[1] - cuts[0]) / 2 * Convert::kValues);
+    std::vector<ScratchArray<T>> parts(runs);
+    std::vector<SimpleLines> read(runs);
+    auto readRun = [&](std::size_t r) noexcept {
+        read[r] = {0, cuts[r]};
+        T* out = into.end();
+        if (r != 0) {
+            try {
+                parts[r].reserve(static_cast<std::size_t>(cuts[r + 1] - cuts[r]) / 2 * Convert::kValues);
+            } catch (const std::bad_alloc&) {
+                return; // not read here: the careful reading reads it
+            }
+            out = parts[r].data();
+        }
+        // Every run but the first begins at a line's start, before its blanks.
+        const char* from = r == 0 ? cuts[0] : cuts[r] + blanks;
+        if (r == 0 || std::find_if(cuts[r], from, [](char c) { return c != ' '; }) == from)
+            read[r] = simpleLines(from, cuts[r + 1], blanks, out, convert);
+        if (read[r].stop == from)
+            read[r].stop = cuts[r];
+    };
+    {
+        std::vector<std::jthread> workers;
+        for (std::size_t r = 1; r < runs; ++r) {
+            try {
+                workers.emplace_back(readRun, r);
+            } catch (const std::system_error&) {
+                readRun(r); // no thread to be had: read it here
+            }
+        }
+        readRun(0);
+    } // joined
+    // The runs read to their ends, and of the first that was not, the lines
+    // before the one it stopped at.
+    into.setEnd(into.end() + read[0].count * Convert::kValues);
+    count += static_cast<std::uint32_t>(read[0].count);
+    const char* stop = read[0].stop;
+    for (std::size_t r = 1; r < runs && stop == cuts[r]; ++r) {
+        const auto values = static_cast<std::size_t>(read[r].count) * Convert::kValues;
+        into.reserve(into.size() + values);
+        std::memcpy(into.end(), parts[r].data(), values * sizeof(T));
+        into.setEnd(into.end() + values);
+        count += static_cast<std::uint32_t>(read[r].count);
+        stop = read[r].stop;
+    }
+    if (stop == cuts[0])
+        return false;
+    // Where a line stopped the runs, the careful reading takes it, and the
+    // lines after it may be split again once it has read that far.
+    listSplit_ = stop == last || stop - cuts[0] < kSplitBytes;
+    // On the last line break read, as the loop that called us leaves it.
+    p_ = stop - 1;
+    return true;
 }
 
 // The elements of a list of ints: the elements() loop specialised for the
@@ -599,19 +725,23 @@ SceneParser::Elements SceneParser::intElements(std::uint32_t& count)
                                                                    : static_cast<std::int64_t>(value)));
                 p_ = s;
                 return Elements::Read;
-            });
+            }, noBulk);
         }
         // Whole runs of ints between commas, 64 bytes looked at a time.
         if (end_ - p >= 80) {
-            const char* stop = commaSeparatedInts(p, count, untilBreak);
+            const char* stop = commaSeparated(p, count, untilBreak, ints_, IntElement{});
             if (!stop)
                 return Elements::Failed;
             if (stop != p) {
                 p = stop;
                 if (*p == '\n') {
-                    // The line break after the last comma of a line.
+                    // The line break after the last comma of a line; where
+                    // the rest of a large list's whole lines were read at
+                    // once, the last one's.
                     p_ = p;
                     if (!newline() || !indentation(level))
+                        return Elements::Failed;
+                    if (untilBreak == 8 && splitLines(count, ints_, IntElement{}) && (!newline() || !indentation(level)))
                         return Elements::Failed;
                     p = p_;
                 }
@@ -671,18 +801,19 @@ SceneParser::Elements SceneParser::intElements(std::uint32_t& count)
 // The elements of a text list, each read by `element`, each followed by ","
 // or, after the last, " "; after elements 8, 16, 24 ... (from 0) a line
 // break and the indentation. Counts them into `count`; an element of
-// another kind than `element` reads stops them.
-template <typename Element>
-SceneParser::Elements SceneParser::elements(std::uint32_t& count, Element element)
+// another kind than `element` reads stops them. Before each element `bulk`
+// may read a run of them at once (false: the reading failed).
+template <typename Element, typename Bulk>
+SceneParser::Elements SceneParser::elements(std::uint32_t& count, Element element, Bulk bulk)
 {
     count = 0;
-    return elementsFrom(count, 9, element); // nine elements on the first line, eight on every further one
+    return elementsFrom(count, 9, element, bulk); // nine elements on the first line, eight on every further one
 }
 
 // The same from element `count`, `untilBreak` elements before the next line
 // break.
-template <typename Element>
-SceneParser::Elements SceneParser::elementsFrom(std::uint32_t& count, int untilBreak, Element element)
+template <typename Element, typename Bulk>
+SceneParser::Elements SceneParser::elementsFrom(std::uint32_t& count, int untilBreak, Element element, Bulk bulk)
 {
     const int level = indent_;
     auto failed = [&](const char* message) {
@@ -690,6 +821,8 @@ SceneParser::Elements SceneParser::elementsFrom(std::uint32_t& count, int untilB
         return Elements::Failed;
     };
     for (;;) {
+        if (!bulk(count, untilBreak))
+            return Elements::Failed;
         if (p_ >= end_)
             return failed("the file ends inside a list");
         if (const Elements read = element(); read != Elements::Read)

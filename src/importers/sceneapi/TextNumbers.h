@@ -37,6 +37,20 @@ inline bool startsNumber(char c)
     return detail::kChars.start[static_cast<unsigned char>(c)];
 }
 
+// The number that the first `count` (1 to 8) bytes of `word` write, where
+// `word` is eight bytes of text in memory order with '0' taken off each
+// (xor 0x30) and those bytes are digits.
+inline std::uint64_t digitsValue(std::uint64_t word, int count)
+{
+    // The digits to the top of the word, zeros (digit 0) before them; then
+    // pairs, quadruples and octets of digits combined.
+    std::uint64_t v = word << (8 * (8 - count));
+    v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
+    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
+    v = (v * 10000 + (v >> 32)) & 0x00000000FFFFFFFFull;
+    return v;
+}
+
 // The leading decimal digits of the eight bytes at `p` (all eight must be
 // readable): how many there are (0 to 8) and, in `value`, the number they
 // write. Branch-free: eight bytes are looked at as one word.
@@ -52,13 +66,7 @@ inline int leadingDigits(const char* p, std::uint64_t& value)
         value = 0;
         return 0;
     }
-    // The digits to the top of the word, zeros (digit 0) before them; then
-    // pairs, quadruples and octets of digits combined.
-    std::uint64_t v = t << (8 * (8 - count));
-    v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
-    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
-    v = (v * 10000 + (v >> 32)) & 0x00000000FFFFFFFFull;
-    value = v;
+    value = digitsValue(t, count);
     return count;
 }
 
@@ -92,15 +100,28 @@ inline int readDigits(const char*& s, const char* end, std::uint64_t& mantissa)
 
 } // namespace detail
 
-// The float that the decimal number at `p` names, correctly rounded, for
-// the texts of %g: a mantissa of at most 2^24 and an exponent whose power of
-// ten a float holds exactly (up to 10^10), so that one float multiplication
-// or division gives the nearest float. Returns the end of the number, or
-// null when the text is of another form (inf, nan, more digits, a larger
-// exponent, no digits), which std::from_chars then reads.
-inline const char* fastFloat(const char* p, const char* end, float& value)
+// The float nearest to mantissa * 10^exponent, for a mantissa of at most
+// 2^24 and an exponent from -10 to 10. Up: 10^exponent is a float, and one
+// float multiplication rounds once. Down: the mantissa times the double
+// nearest 10^exponent is within 2^-52 of the value (relatively), while the
+// value lies at least 1/(5^10 * 2^25) > 2^-49 away from every halfway point
+// between floats (where it is not a float itself), so narrowing that double
+// gives the nearest float, as a division would, without its latency.
+inline float scaledFloat(std::uint64_t mantissa, int exponent)
 {
     static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    static constexpr double kInverse[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7, 1e-8, 1e-9, 1e-10};
+    return exponent < 0 ? static_cast<float>(static_cast<double>(mantissa) * kInverse[-exponent])
+                        : static_cast<float>(mantissa) * kPowers[exponent];
+}
+
+// The float that the decimal number at `p` names, correctly rounded, for
+// the texts of %g: a mantissa of at most 2^24 and an exponent of ten from
+// -10 to 10 (scaledFloat). Returns the end of the number, or null when the
+// text is of another form (inf, nan, more digits, a larger exponent, no
+// digits), which std::from_chars then reads.
+inline const char* fastFloat(const char* p, const char* end, float& value)
+{
     const char* s = p;
     const bool negative = s < end && *s == '-';
     s += negative;
@@ -130,8 +151,7 @@ inline const char* fastFloat(const char* p, const char* end, float& value)
     }
     if (mantissa > (1u << 24) || exponent < -10 || exponent > 10)
         return nullptr;
-    float f = static_cast<float>(mantissa);
-    f = exponent < 0 ? f / kPowers[-exponent] : f * kPowers[exponent];
+    const float f = scaledFloat(mantissa, exponent);
     value = negative ? -f : f;
     return s;
 }

@@ -1,0 +1,224 @@
+#pragma once
+// The elements of large text lists in the form the writer gives them, read
+// many at a time: the bytes of 64 at once are classified (commas, digits,
+// points, blanks), and each element between two commas is converted where it
+// has the simple form (an int of up to eight digits, a float of up to eight
+// digits on either side of the point). Everything else is left to the
+// parser's careful reading, which gives the same values.
+
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+#include "SceneParserHelpers.h"
+#include "TextNumbers.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
+namespace vel::parsing {
+
+// Bit i of each mask: whether byte i of the 64 at `p` is a comma, a decimal
+// digit, a point, a blank. All zero where the machine has no SSE2 (the careful way
+// reads every element then).
+struct ByteClasses {
+    std::uint64_t commas = 0;
+    std::uint64_t digits = 0;
+    std::uint64_t points = 0;
+    std::uint64_t blanks = 0;
+};
+
+inline ByteClasses classify([[maybe_unused]] const char* p)
+{
+    ByteClasses c;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i point = _mm_set1_epi8('.');
+    const __m128i blank = _mm_set1_epi8(' ');
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i nine = _mm_set1_epi8(9);
+    for (int k = 0; k < 4; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i d = _mm_sub_epi8(bytes, zero);
+        const auto commas = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, comma)));
+        const auto digits = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, nine), d)));
+        const auto points = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, point)));
+        c.commas |= std::uint64_t{commas} << (16 * k);
+        c.digits |= std::uint64_t{digits} << (16 * k);
+        c.points |= std::uint64_t{points} << (16 * k);
+        c.blanks |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, blank)))} << (16 * k);
+    }
+#endif
+    return c;
+}
+
+// Whether bytes [from, from + count) are all set in `mask`.
+inline bool allSet(std::uint64_t mask, std::uint64_t from, std::uint64_t count)
+{
+    const std::uint64_t run = count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+    return ((mask >> from) & run) == run;
+}
+
+// The number that the `count` (0 to 8) digits at `p` write; eight bytes at
+// `p` must be readable.
+inline std::uint64_t digitsAt(const char* p, std::uint64_t count)
+{
+    if (count == 0)
+        return 0;
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return text::digitsValue(word ^ 0x3030303030303030ull, static_cast<int>(count));
+}
+
+// "[-]digits" of one to ten digits within an int's range, not "-0" (a
+// float's text).
+struct IntElement {
+    static constexpr int kValues = 1;
+    bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, std::int32_t* out) const
+    {
+        const bool negative = p[start] == '-';
+        const std::uint64_t first = start + negative;
+        const std::uint64_t length = end - first;
+        if (end <= first || length > 10 || !allSet(c.digits, first, length))
+            return false;
+        // Eight digits at a time; an int has at most ten.
+        const std::uint64_t head = length > 8 ? length - 8 : 0;
+        const std::uint64_t v = digitsAt(p + first, head) * 100000000 + digitsAt(p + first + head, length - head);
+        if ((negative && v == 0) || v > (negative ? 0x80000000ull : 0x7FFFFFFFull))
+            return false;
+        *out = static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v));
+        return true;
+    }
+};
+
+// The float of "[-]whole[.fraction]" in bytes [start, end) of `p`, the
+// whole part at most eight digits, the fraction at most ten (as in
+// "0.000123457"), together at least one, the mantissa at most 2^24: the
+// texts that fastFloat reads without an exponent, to the same value.
+inline bool simpleFloat(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float& out)
+{
+    static constexpr std::uint64_t kTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
+                                              1000000000, 10000000000};
+    const bool negative = p[start] == '-';
+    const std::uint64_t first = start + negative;
+    if (end <= first)
+        return false;
+    const std::uint64_t points = (c.points >> first) & ((std::uint64_t{1} << (end - first)) - 1);
+    const std::uint64_t wholeEnd = points ? first + static_cast<std::uint64_t>(std::countr_zero(points)) : end;
+    const std::uint64_t fractionStart = points ? wholeEnd + 1 : end;
+    const std::uint64_t whole = wholeEnd - first;
+    const std::uint64_t fraction = end - fractionStart;
+    if (whole > 8 || fraction > 10 || whole + fraction == 0 || !allSet(c.digits, first, whole) ||
+        !allSet(c.digits, fractionStart, fraction))
+        return false;
+    // Up to eight digits of the fraction, then the rest.
+    const std::uint64_t head = fraction > 8 ? 8 : fraction;
+    const std::uint64_t digits = digitsAt(p + fractionStart, head) * kTens[fraction - head] +
+                                 digitsAt(p + fractionStart + head, fraction - head);
+    const std::uint64_t mantissa = digitsAt(p + first, whole) * kTens[fraction] + digits;
+    if (mantissa > (1u << 24))
+        return false;
+    const float f = text::scaledFloat(mantissa, -static_cast<int>(fraction));
+    out = negative ? -f : f;
+    return true;
+}
+
+// A float of any other form in [begin, end), read as the careful reading
+// reads it where that keeps its text (an exponent, more digits); false
+// where it would not read, or not keep its text.
+inline bool otherFloat(const char* begin, const char* end, float& out)
+{
+    if (const char* e = text::fastFloat(begin, end, out))
+        return e == end;
+    const auto r = std::from_chars(begin, end, out);
+    return r.ec == std::errc() && r.ptr == end && floatKeepsGeneral(out, begin, end);
+}
+
+inline bool anyFloat(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float& out)
+{
+    return simpleFloat(p, start, end, c, out) || (end > start && otherFloat(p + start, p + end, out));
+}
+
+struct FloatElement {
+    static constexpr int kValues = 1;
+    bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float* out) const
+    {
+        return anyFloat(p, start, end, c, *out);
+    }
+};
+
+// Three simple floats, a blank between each two.
+struct TripleElement {
+    static constexpr int kValues = 3;
+    bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float* out) const
+    {
+        const std::uint64_t blanks = (c.blanks >> start) & ((std::uint64_t{1} << (end - start)) - 1);
+        if (std::popcount(blanks) != 2)
+            return false;
+        const std::uint64_t b1 = start + static_cast<std::uint64_t>(std::countr_zero(blanks));
+        const std::uint64_t b2 = start + static_cast<std::uint64_t>(63 - std::countl_zero(blanks));
+        return anyFloat(p, start, b1, c, out[0]) && anyFloat(p, b1 + 1, b2, c, out[1]) &&
+               anyFloat(p, b2 + 1, end, c, out[2]);
+    }
+};
+
+
+
+// Whole lines of a list from `begin` to `end`: each line `blanks` blanks
+// (but the first, which `begin` enters after them), then eight elements
+// that `convert` reads, each followed by ",", then a line break; `end` just
+// after a line break, and 80 bytes from every line's start readable. The
+// values go to `out`. Reads up to the first line of another form, which the
+// parser's careful reading then reads (and says what is wrong with it).
+struct SimpleLines {
+    long long count = 0;     // elements read
+    const char* stop = nullptr; // the start of the line not read, or `end`
+};
+
+template <typename T, typename Convert>
+SimpleLines simpleLines(const char* begin, const char* end, std::size_t blanks, T* out, Convert convert)
+{
+    SimpleLines read{0, begin};
+    const char* p = begin;
+    while (p < end) {
+        // One line.
+        long long count = 0;
+        int untilBreak = 8;
+        for (;;) {
+            const ByteClasses classes = classify(p);
+            std::uint64_t commas = classes.commas;
+            std::uint64_t start = 0;
+            bool lineEnds = false;
+            while (commas && !lineEnds) {
+                const auto at = static_cast<std::uint64_t>(std::countr_zero(commas));
+                commas &= commas - 1;
+                if (at <= start || !convert(p, start, at, classes, out + count * Convert::kValues))
+                    return read;
+                ++count;
+                start = at + 1;
+                lineEnds = --untilBreak == 0;
+                if ((p[start] == '\n') != lineEnds)
+                    return read;
+            }
+            if (start == 0)
+                return read; // an element longer than the bytes looked at
+            p += start;
+            if (lineEnds)
+                break;
+        }
+        ++p; // the line break
+        out += count * Convert::kValues;
+        read = {read.count + count, p};
+        if (p == end)
+            break;
+        for (std::size_t k = 0; k < blanks; ++k)
+            if (p[k] != ' ')
+                return read;
+        p += blanks;
+    }
+    return read;
+}
+
+} // namespace vel::parsing
