@@ -2,19 +2,17 @@
 // Test support: a wrapper over the real scene file writer whose output lands
 // in memory, and a marker node.
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include <sceneapi/LightNode.h>
-
+#include <sceneapi/velScene_api_file.h>
 #include <sceneapi/velSceneapi_oo.h>
 
 namespace vel {
 class StringSink;
 }
-#include <sceneapi/velScene_api_file.h>
 
 namespace scenetest {
 
@@ -54,6 +52,5 @@ public:
 private:
     std::string label_;
 };
-
 
 } // namespace scenetest
