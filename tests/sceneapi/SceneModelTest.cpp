@@ -103,6 +103,17 @@ TEST(SceneModel, BuilderKeepsTheWritersRules)
         b.shaderText(0, outer);
         b.shaderText(1, outer);
         b.endMaterial();
+
+        // A definition inside a captured shader that only a list's value
+        // places is found as any other.
+        b.beginShader(nullptr, "listed");
+        const ShaderText listed = b.capturedText();
+        b.beginMaterial("in a list", false);
+        b.endMaterial();
+        b.endShader();
+        b.beginList("l");
+        b.listValue(vel::TypeShaderText, &listed);
+        b.endList();
         b.finish();
     }
     const Node& root = scene.root();
@@ -115,6 +126,7 @@ TEST(SceneModel, BuilderKeepsTheWritersRules)
     EXPECT_EQ(surface.shader, std::get<entry::SlotText>(material.entries[2]).shader);
     EXPECT_TRUE(surface.shader->entries.empty());
     EXPECT_NE(scene.namedShader("named"), nullptr);
+    EXPECT_NE(scene.definedMaterial("in a list"), nullptr);
 }
 
 TEST(SceneModel, DeepNestingStopsAtTheLimitAndDestroysCleanly)
