@@ -5,11 +5,17 @@
 #include <Core/CoreAll.h>
 #include <StandIn/StandIn.h>
 #include <tests/support/SourceTree.h>
+#include <translate/FusionExporter.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
+
+// The add-in's entry points, as the host calls them.
+extern "C" bool run(const char* context);
+extern "C" bool stop(const char* context);
 
 namespace addintest {
 
@@ -37,6 +43,35 @@ class FreshHost : public ::testing::Test {
 protected:
     void SetUp() override { sh::reset(); }
     void TearDown() override { sh::reset(); }
+};
+
+// The add-in stopped, its handlers gone, at the end of every test.
+class StoppedAtTheEnd : public FreshHost {
+protected:
+    void TearDown() override
+    {
+        stop("");
+        sh::unregisterHandlers();
+        FreshHost::TearDown();
+    }
+};
+
+// A command's flow on an exporter of the test's own, outside the add-in.
+class OwnExporter : public FreshHost {
+protected:
+    void SetUp() override
+    {
+        FreshHost::SetUp();
+        const adsk::core::Ptr<adsk::core::Application> app = adsk::core::Application::get();
+        exporter = std::make_unique<FusionExporter>(app->userInterface(), app);
+    }
+    void TearDown() override
+    {
+        exporter.reset();
+        FreshHost::TearDown();
+    }
+
+    std::unique_ptr<FusionExporter> exporter;
 };
 
 // The scene text with the wrapper's build time stamp, "(built <date>)" on

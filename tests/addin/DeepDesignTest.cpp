@@ -8,7 +8,6 @@
 
 #include <addin/CommandFlows.h>
 #include <sceneapi/SceneReader.h>
-#include <translate/FusionExporter.h>
 #include <translate/PlacementWalk.h>
 
 #include <tests/livelink/ScriptedLive.h>
@@ -18,7 +17,6 @@
 #include <tests/support/SmallStack.h>
 
 #include <algorithm>
-#include <memory>
 
 using namespace addintest;
 
@@ -26,25 +24,16 @@ namespace {
 
 constexpr std::size_t kLimit = vel::kMaxComponentDepth;
 
-class DeepDesign : public FreshHost {
+class DeepDesign : public OwnExporter {
 protected:
     void SetUp() override
     {
-        FreshHost::SetUp();
-        Ptr app = adsk::core::Application::get();
-        exporter = std::make_unique<FusionExporter>(app->userInterface(), app);
+        OwnExporter::SetUp();
         live.script.instances = {rdtest::instanceList({{9, 4711, 5000}})};
         live.script.processes[4711] = {true, rdtest::kEmptyScene};
         live.script.accept = {"localhost:5000"};
         live.write();
     }
-    void TearDown() override
-    {
-        exporter.reset();
-        FreshHost::TearDown();
-    }
-
-    using Ptr = adsk::core::Ptr<adsk::core::Application>;
 
     // Runs a command on the design; returns what it raised, "" if nothing.
     std::string command(const std::string& json, void (*flow)(FusionExporter&, adsk::core::Ptr<adsk::core::Document>))
@@ -69,7 +58,6 @@ protected:
                " levels deep";
     }
 
-    std::unique_ptr<FusionExporter> exporter;
     rdtest::TempDir dir;
     rdtest::RegistrySandbox sandbox;
     rdtest::FakeSystem system;

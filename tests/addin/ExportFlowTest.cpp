@@ -7,11 +7,9 @@
 #include <addin/CommandFlows.h>
 #include <scene/VelGroup.h>
 #include <sceneapi/velSceneapi_oo.h>
-#include <translate/FusionExporter.h>
 
 #include <tests/support/Sandbox.h>
 
-#include <memory>
 #include <stdexcept>
 
 using namespace addintest;
@@ -19,20 +17,8 @@ using adsk::core::Ptr;
 
 namespace {
 
-class ExportFlow : public FreshHost {
+class ExportFlow : public OwnExporter {
 protected:
-    void SetUp() override
-    {
-        FreshHost::SetUp();
-        Ptr<adsk::core::Application> app = adsk::core::Application::get();
-        exporter = std::make_unique<FusionExporter>(app->userInterface(), app);
-    }
-
-    void TearDown() override
-    {
-        exporter.reset();
-        FreshHost::TearDown();
-    }
     static Ptr<adsk::core::Document> activeDocument()
     {
         return adsk::core::Application::get()->activeDocument();
@@ -45,7 +31,6 @@ protected:
         exportToFile(*exporter, activeDocument());
     }
 
-    std::unique_ptr<FusionExporter> exporter;
     rdtest::TempDir dir;
 };
 

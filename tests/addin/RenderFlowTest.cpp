@@ -9,16 +9,12 @@
 #include <addin/AddinGlobals.h>
 #include <platform/Files.h>
 #include <sceneapi/velSceneapi_oo.h>
-#include <translate/FusionExporter.h>
 
 #include <tests/livelink/ScriptedLive.h>
 #include <tests/support/GoldenFile.h>
 
 #include <algorithm>
 #include <sstream>
-
-extern "C" bool run(const char* context);
-extern "C" bool stop(const char* context);
 
 using namespace addintest;
 using Calls = std::vector<std::string>;
@@ -27,20 +23,14 @@ namespace {
 
 const std::string kBanner = "print(RayDeck SceneApi oo 9.1.3  (built ";
 
-class RenderFlow : public FreshHost {
+class RenderFlow : public StoppedAtTheEnd {
 protected:
     void SetUp() override
     {
-        FreshHost::SetUp();
+        StoppedAtTheEnd::SetUp();
         ASSERT_TRUE(run(""));
         sh::openDesignFile(testDesign("01_gearbox.design.json"));
         raydeckShows(rdtest::kEmptyScene);
-    }
-    void TearDown() override
-    {
-        stop("");
-        sh::unregisterHandlers();
-        FreshHost::TearDown();
     }
 
     // One RayDeck 9 announcing port 5000, whose scene is `scene`; takes effect

@@ -5,14 +5,10 @@
 #include "AddinTestSupport.h"
 
 #include <addin/AddinGlobals.h>
-#include <translate/FusionExporter.h>
 
 #include <tests/support/Sandbox.h>
 
 #include <stdexcept>
-
-extern "C" bool run(const char* context);
-extern "C" bool stop(const char* context);
 
 using namespace addintest;
 
@@ -20,15 +16,8 @@ namespace {
 
 using Ids = std::vector<std::string>;
 
-class StartStop : public FreshHost {
+class StartStop : public StoppedAtTheEnd {
 protected:
-    void TearDown() override
-    {
-        stop("");
-        sh::unregisterHandlers();
-        FreshHost::TearDown();
-    }
-
     static Ids ids(const std::vector<sh::ControlInfo>& controls)
     {
         Ids result;
