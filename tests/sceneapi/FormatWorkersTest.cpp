@@ -84,7 +84,7 @@ TEST(FormatWorkers, ListsComeOutAsInOnePassWhateverTheThreads)
     const std::uint32_t chunk = FormatWorkers::kChunkRoom / kRoom;
     for (const unsigned threads : {1u, 2u, 3u, 8u}) {
         FormatWorkers workers(threads);
-        const std::uint32_t ring = 2 * threads * chunk; // every slot used once
+        const std::uint32_t ring = FormatWorkers::kSlotsPerThread * threads * chunk; // every slot used once
         for (const std::uint32_t count : {1u, chunk - 1, chunk, chunk + 1, 2 * chunk + 1, ring - 1, ring, ring + 1,
                                           3 * ring + chunk / 2}) {
             SCOPED_TRACE(std::to_string(threads) + " threads, " + std::to_string(count) + " elements");
@@ -99,7 +99,7 @@ TEST(FormatWorkers, ListsComeOutAsInOnePassWhateverTheThreads)
 TEST(FormatWorkers, ASinkThatThrowsEndsTheListAndTheWorkersCarryOn)
 {
     const long before = threadCount();
-    const std::uint32_t count = 40 * (FormatWorkers::kChunkRoom / kRoom);
+    const std::uint32_t count = 100000; // some 0.9 MB of text: past every limit below
     {
         FormatWorkers workers(4);
         for (const std::size_t limit : {std::size_t{0}, std::size_t{100000}, std::size_t{400000}}) {

@@ -1,11 +1,44 @@
 #include "FormatWorkers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <system_error>
 
 #include "OutputSink.h"
 
 namespace vel {
+
+namespace {
+
+// How long a thread out of work spins before it sleeps. Longer than the
+// writer's gap between the lists of one mesh and than formatting one chunk,
+// short enough that a thread waiting on a loaded machine gives its core back.
+constexpr std::chrono::microseconds kSpin{50};
+
+void relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// Spins until `done` holds or kSpin has passed; returns `done`.
+template <typename Done>
+bool spinUntil(Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kSpin;
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (done())
+                return true;
+            relax();
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return done();
+    }
+}
+
+} // namespace
 
 FormatWorkers::FormatWorkers(unsigned threads) : threads_(std::max(threads, 1u)) {}
 
@@ -14,17 +47,18 @@ FormatWorkers::~FormatWorkers()
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         stop_ = true;
+        announce();
     }
-    work_.notify_all();
     for (std::thread& worker : workers_)
         worker.join();
 }
 
 void FormatWorkers::start()
 {
-    slots_.resize(2 * std::size_t{threads_});
-    for (Slot& slot : slots_)
-        slot.buffer = std::make_unique<char[]>(kChunkRoom);
+    slotCount_ = std::size_t{kSlotsPerThread} * threads_;
+    slots_ = std::make_unique<Slot[]>(slotCount_);
+    for (std::size_t i = 0; i < slotCount_; ++i)
+        slots_[i].buffer = std::make_unique<char[]>(kChunkRoom);
     for (unsigned i = 1; i < threads_; ++i) {
         try {
             workers_.emplace_back([this] { work(); });
@@ -36,7 +70,7 @@ void FormatWorkers::start()
 
 bool FormatWorkers::claim(std::uint32_t& chunk)
 {
-    if (text_ == nullptr || claimed_ >= chunks_ || claimed_ - written_ >= slots_.size())
+    if (text_ == nullptr || claimed_ >= chunks_ || claimed_ - written_ >= slotCount_)
         return false;
     chunk = claimed_++;
     return true;
@@ -47,27 +81,48 @@ void FormatWorkers::format(std::uint32_t chunk, std::unique_lock<std::mutex>& lo
     const ListText& text = *text_;
     const std::uint64_t first = std::uint64_t{chunk} * chunkElements_;
     const std::uint64_t last = std::min<std::uint64_t>(text.count, first + chunkElements_);
-    Slot& slot = slots_[chunk % slots_.size()];
+    Slot& slot = slots_[chunk % slotCount_];
     lock.unlock();
-    char* end = text.format(text.context, slot.buffer.get(), static_cast<std::uint32_t>(first),
-                            static_cast<std::uint32_t>(last));
+    slot.end.store(text.format(text.context, slot.buffer.get(), static_cast<std::uint32_t>(first),
+                               static_cast<std::uint32_t>(last)),
+                   std::memory_order_release);
     lock.lock();
-    slot.end = end;
+}
+
+void FormatWorkers::announce()
+{
+    news_.fetch_add(1, std::memory_order_release);
+    if (sleepingWorkers_ > 0)
+        work_.notify_all();
 }
 
 void FormatWorkers::work()
 {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        std::uint32_t chunk = 0;
-        while (!stop_ && !claim(chunk))
-            work_.wait(lock);
         if (stop_)
             return;
-        ++busy_;
-        format(chunk, lock);
-        --busy_;
-        ready_.notify_one();
+        std::uint32_t chunk = 0;
+        if (claim(chunk)) {
+            ++busy_;
+            format(chunk, lock);
+            --busy_;
+            if (callerSleeps_)
+                ready_.notify_one();
+            continue;
+        }
+        // Nothing to do: spin for news, and sleep only when none came. The
+        // caller announces under the lock, so nothing is missed between the
+        // last look and the wait.
+        const std::uint32_t seen = news_.load(std::memory_order_relaxed);
+        lock.unlock();
+        spinUntil([&] { return news_.load(std::memory_order_acquire) != seen; });
+        lock.lock();
+        if (news_.load(std::memory_order_relaxed) != seen)
+            continue;
+        ++sleepingWorkers_;
+        work_.wait(lock);
+        --sleepingWorkers_;
     }
 }
 
@@ -76,16 +131,18 @@ void FormatWorkers::finish(std::unique_lock<std::mutex>& lock)
     if (!lock.owns_lock())
         lock.lock();
     claimed_ = chunks_;
+    callerSleeps_ = true;
     while (busy_ > 0)
         ready_.wait(lock);
+    callerSleeps_ = false;
     text_ = nullptr;
-    for (Slot& slot : slots_)
-        slot.end = nullptr;
+    for (std::size_t i = 0; i < slotCount_; ++i)
+        slots_[i].end.store(nullptr, std::memory_order_relaxed);
 }
 
 void FormatWorkers::write(const ListText& text, OutputSink& sink)
 {
-    if (slots_.empty())
+    if (!slots_)
         start();
     std::unique_lock<std::mutex> lock(mutex_);
     text_ = &text;
@@ -93,27 +150,36 @@ void FormatWorkers::write(const ListText& text, OutputSink& sink)
     chunks_ = static_cast<std::uint32_t>((std::uint64_t{text.count} + chunkElements_ - 1) / chunkElements_);
     claimed_ = 0;
     written_ = 0;
-    work_.notify_all();
+    announce();
     try {
         while (written_ < chunks_) {
-            Slot& slot = slots_[written_ % slots_.size()];
-            if (slot.end == nullptr) {
-                // Not formatted yet: format another chunk meanwhile, or wait.
+            Slot& slot = slots_[written_ % slotCount_];
+            const char* end = slot.end.load(std::memory_order_acquire);
+            if (end == nullptr) {
+                // Not formatted yet: format another chunk meanwhile, or wait
+                // for it, spinning first.
                 std::uint32_t chunk = 0;
-                if (claim(chunk))
+                if (claim(chunk)) {
                     format(chunk, lock);
-                else
+                    continue;
+                }
+                lock.unlock();
+                spinUntil([&] { return slot.end.load(std::memory_order_acquire) != nullptr; });
+                lock.lock();
+                if (slot.end.load(std::memory_order_acquire) == nullptr) {
+                    callerSleeps_ = true;
                     ready_.wait(lock);
+                    callerSleeps_ = false;
+                }
                 continue;
             }
-            const char* begin = slot.buffer.get();
-            const auto size = static_cast<std::size_t>(slot.end - begin);
             lock.unlock();
-            sink.write(begin, size);
+            const char* begin = slot.buffer.get();
+            sink.write(begin, static_cast<std::size_t>(end - begin));
             lock.lock();
-            slot.end = nullptr;
+            slot.end.store(nullptr, std::memory_order_relaxed);
             ++written_;
-            work_.notify_one(); // the slot takes the next chunk
+            announce(); // the slot takes the next chunk
         }
     } catch (...) {
         finish(lock);

@@ -70,7 +70,7 @@ public:
     // kParallelRoom bytes of room is formatted by several threads (see
     // FormatWorkers) when the writer may use them; the bytes are the same.
     void list(const ListText& text);
-    static constexpr std::size_t kParallelRoom = 8 * FormatWorkers::kChunkRoom;
+    static constexpr std::size_t kParallelRoom = 512 * 1024;
     // Threads that may format one list, the calling one included; at least
     // 1, by default as many as the machine runs at once.
     void setFormatThreads(unsigned threads);
