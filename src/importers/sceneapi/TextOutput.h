@@ -69,8 +69,10 @@ public:
     // The elements of a list through the plain write. A list with more than
     // kParallelRoom bytes of room is formatted by several threads (see
     // FormatWorkers) when the writer may use them; the bytes are the same.
+    // Below that, handing chunks between threads costs more than the second
+    // thread gives (on two cores, two threads start to win at about 200 KiB).
     void list(const ListText& text);
-    static constexpr std::size_t kParallelRoom = 512 * 1024;
+    static constexpr std::size_t kParallelRoom = 256 * 1024;
     // Threads that may format one list, the calling one included; at least
     // 1, by default as many as the machine runs at once.
     void setFormatThreads(unsigned threads);
