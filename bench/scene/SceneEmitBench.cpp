@@ -10,6 +10,9 @@
 // the write, the CPU time of all threads per write (cpu_time is the calling
 // thread's alone) and the times a thread went to sleep per write (voluntary
 // context switches: mostly waits for another thread).
+//
+// TextListSizes/threads:N/n:M writes 200 float lists of M elements each: where
+// handing a list's chunks to a second thread starts to pay.
 
 #include <benchmark/benchmark.h>
 
@@ -182,10 +185,37 @@ void ExportWrite_4MTriangles(benchmark::State& state)
     state.counters["switches"] = static_cast<double>(contextSwitches() - switchesBefore) / writes;
 }
 
+void TextListSizes(benchmark::State& state)
+{
+    const auto n = static_cast<std::uint32_t>(state.range(1));
+    std::vector<float> values(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        values[i] = 0.001f * static_cast<float>(i) + 1.37f;
+    const velList list{values.data(), n};
+    BenchOutputFile out{"rd-scene-bench"};
+    for (auto _ : state) {
+        velScene_api_file writer(out.rewound(), false);
+        writer.setModeFlags(vel::kExportModeFlags);
+        writer.setFormatThreads(static_cast<unsigned>(state.range(0)));
+        writer.beginObject("sheet", true);
+        writer.beginGeometry("triangles");
+        for (int i = 0; i < 200; ++i)
+            writer.parameter("uv_tex", vel::TypeFloatList, &list);
+        writer.endGeometry();
+        writer.endObject();
+        writer.flush();
+    }
+}
+
 } // namespace
 
 BENCHMARK(SceneGraph_TextLists)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriterOnly_TextLists)->Unit(benchmark::kMillisecond);
 BENCHMARK(ExportWrite_4MTriangles)->ArgName("threads")->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(TextListSizes)
+    ->ArgNames({"threads", "n"})
+    ->ArgsProduct({{1, 2}, {4000, 8000, 16000}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();
