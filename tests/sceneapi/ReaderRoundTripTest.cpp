@@ -165,6 +165,17 @@ TEST(ReaderRoundTrip, LargeListsReadOnThreadsAsElementByElement)
         ASSERT_EQ(wrong.problems.size(), 1u);
         EXPECT_EQ(wrong.problems[0].at.offset, element) << vel::describe(wrong.problems[0]);
     }
+
+    // A binary block of megabytes, unaligned in the text: copied out on
+    // several threads, to the same bytes.
+    std::vector<float> many;
+    for (int k = 0; k < 3; ++k)
+        many.insert(many.end(), floats.begin(), floats.end());
+    TextWriter binary(true);
+    const velList block{many.data(), static_cast<std::uint32_t>(many.size())};
+    binary->parameter("v", vel::TypeFloatList, &block);
+    ASSERT_NE(binary.text().find("\x01\x02\x03f") % 4, 0u);
+    EXPECT_EQ(replayFaults(binary.text()), "");
 }
 
 TEST(ReaderRoundTrip, EveryGoldenFileComesBackByteForByte)

@@ -141,8 +141,15 @@ private:
     template <typename T, typename Convert>
     const char* commaSeparated(const char* p, std::uint32_t& count, int& untilBreak, ScratchArray<T>& into,
                                Convert convert);
+    // Large lists only: most lists are done before the count is reached.
     template <typename T, typename Convert>
-    bool splitLines(std::uint32_t& count, ScratchArray<T>& into, Convert convert);
+    bool splitLines(std::uint32_t& count, ScratchArray<T>& into, Convert convert)
+    {
+        return !listSplit_ && count >= kSplitAfter && splitLarge(count, into, convert);
+    }
+    template <typename T, typename Convert>
+    bool splitLarge(std::uint32_t& count, ScratchArray<T>& into, Convert convert);
+    static constexpr std::uint32_t kSplitAfter = 4096;
     template <typename T, typename Convert>
     [[nodiscard]] bool simpleElements(std::uint32_t& count, int& untilBreak, ScratchArray<T>& into, Convert convert);
     [[nodiscard]] bool matrixList(Value& v);

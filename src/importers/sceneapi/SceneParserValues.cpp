@@ -310,7 +310,7 @@ bool SceneParser::binaryBlock(Value& v)
     if (size != 0 && reinterpret_cast<std::uintptr_t>(p_) % 8 != 0) {
         aligned_.clear();
         aligned_.reserve(static_cast<std::size_t>((size + 7) / 8));
-        std::memcpy(aligned_.data(), p_, static_cast<std::size_t>(size));
+        copyLarge(aligned_.data(), p_, static_cast<std::size_t>(size));
         data = aligned_.data();
     }
     v.list = {data, letter == 'c' ? count / 3 : count};
@@ -599,12 +599,9 @@ bool SceneParser::simpleElements(std::uint32_t& count, int& untilBreak, ScratchA
 // is of another form: the careful reading then reads them, one after the
 // other, and says where one is wrong.
 template <typename T, typename Convert>
-bool SceneParser::splitLines(std::uint32_t& count, ScratchArray<T>& into, Convert convert)
+bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Convert convert)
 {
-    constexpr std::uint32_t kSplitAfter = 4096;
     constexpr std::ptrdiff_t kSplitBytes = 1 << 20; // below this the threads cost more than they give
-    if (listSplit_ || count < kSplitAfter)
-        return false;
     listSplit_ = true;
     // The blanks before this line's first element, which every line repeats.
     const char* lineStart = p_;

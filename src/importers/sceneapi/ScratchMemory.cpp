@@ -1,5 +1,10 @@
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "ScratchMemory.h"
 
@@ -35,6 +40,26 @@ void* allocateScratch(std::size_t bytes)
 void freeScratch(void* memory)
 {
     std::free(memory);
+}
+
+void copyLarge(void* to, const void* from, std::size_t bytes)
+{
+    constexpr std::size_t kPart = 4u << 20; // below this a thread costs more than it gives
+    const std::size_t parts = std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), bytes / kPart), 1, 8);
+    auto copy = [&](std::size_t k) {
+        const std::size_t begin = bytes / parts * k;
+        const std::size_t end = k + 1 == parts ? bytes : bytes / parts * (k + 1);
+        std::memcpy(static_cast<char*>(to) + begin, static_cast<const char*>(from) + begin, end - begin);
+    };
+    std::vector<std::jthread> threads;
+    for (std::size_t k = 1; k < parts; ++k) {
+        try {
+            threads.emplace_back(copy, k);
+        } catch (const std::system_error&) {
+            copy(k); // no thread to be had: copied here
+        }
+    }
+    copy(0);
 }
 
 } // namespace vel

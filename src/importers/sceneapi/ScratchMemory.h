@@ -12,6 +12,11 @@ namespace vel {
 void* allocateScratch(std::size_t bytes);
 void freeScratch(void* memory);
 
+// memcpy, on several threads where the bytes are many (tens of megabytes of
+// a binary list): fresh scratch memory faults in its pages as it is first
+// written, and the threads fault and fill their parts at once.
+void copyLarge(void* to, const void* from, std::size_t bytes);
+
 // A growable array of plain values that leaves its room uninitialised (a
 // reservation for the largest list the rest of a text could hold costs
 // only the pages that values reach), written through a pointer in the

@@ -34,6 +34,9 @@ inline ByteClasses classify([[maybe_unused]] const char* p)
 {
     ByteClasses c;
 #if defined(__SSE2__) || defined(_M_X64)
+    // The text ahead, asked for early: its pages are scattered over the
+    // file cache, and the processor's own prefetching stops at each page.
+    _mm_prefetch(p + 512, _MM_HINT_T0);
     const __m128i comma = _mm_set1_epi8(',');
     const __m128i point = _mm_set1_epi8('.');
     const __m128i blank = _mm_set1_epi8(' ');
@@ -97,7 +100,7 @@ struct IntElement {
 // whole part at most eight digits, the fraction at most ten (as in
 // "0.000123457"), together at least one, the mantissa at most 2^24: the
 // texts that fastFloat reads without an exponent, to the same value.
-inline bool simpleFloat(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float& out)
+[[gnu::always_inline]] inline bool simpleFloat(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float& out)
 {
     static constexpr std::uint64_t kTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
                                               1000000000, 10000000000};
@@ -136,7 +139,7 @@ inline bool otherFloat(const char* begin, const char* end, float& out)
     return r.ec == std::errc() && r.ptr == end && floatKeepsGeneral(out, begin, end);
 }
 
-inline bool anyFloat(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float& out)
+[[gnu::always_inline]] inline bool anyFloat(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float& out)
 {
     return simpleFloat(p, start, end, c, out) || (end > start && otherFloat(p + start, p + end, out));
 }
@@ -155,10 +158,11 @@ struct TripleElement {
     bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float* out) const
     {
         const std::uint64_t blanks = (c.blanks >> start) & ((std::uint64_t{1} << (end - start)) - 1);
-        if (std::popcount(blanks) != 2)
-            return false;
+        const std::uint64_t second = blanks & (blanks - 1); // without the first
+        if (blanks == 0 || second == 0 || (second & (second - 1)) != 0)
+            return false; // not two blanks
         const std::uint64_t b1 = start + static_cast<std::uint64_t>(std::countr_zero(blanks));
-        const std::uint64_t b2 = start + static_cast<std::uint64_t>(63 - std::countl_zero(blanks));
+        const std::uint64_t b2 = start + static_cast<std::uint64_t>(std::countr_zero(second));
         return anyFloat(p, start, b1, c, out[0]) && anyFloat(p, b1 + 1, b2, c, out[1]) &&
                anyFloat(p, b2 + 1, end, c, out[2]);
     }
