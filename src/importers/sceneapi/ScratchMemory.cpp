@@ -45,6 +45,10 @@ void freeScratch(void* memory)
 void copyLarge(void* to, const void* from, std::size_t bytes)
 {
     constexpr std::size_t kPart = 4u << 20; // below this a thread costs more than it gives
+    if (bytes < 2 * kPart) {
+        std::memcpy(to, from, bytes); // most lists: not even the count of cores is asked for (it reads a file)
+        return;
+    }
     const std::size_t parts = std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), bytes / kPart), 1, 8);
     auto copy = [&](std::size_t k) {
         const std::size_t begin = bytes / parts * k;
