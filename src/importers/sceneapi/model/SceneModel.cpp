@@ -80,6 +80,24 @@ std::string Value::text() const
 
 // --- Node ----------------------------------------------------------------------------
 
+Node::~Node()
+{
+    std::vector<std::shared_ptr<Node>> pending;
+    const auto takeBlocks = [&](Node& from) {
+        for (Entry& e : from.entries)
+            if (auto* block = std::get_if<entry::Block>(&e); block && block->node)
+                pending.push_back(std::move(block->node));
+    };
+    takeBlocks(*this);
+    while (!pending.empty()) {
+        std::shared_ptr<Node> node = std::move(pending.back());
+        pending.pop_back();
+        // A block held elsewhere too is left to its last owner.
+        if (node.use_count() == 1)
+            takeBlocks(*node);
+    }
+}
+
 const Value* Node::parameter(std::string_view key) const
 {
     for (auto e = entries.rbegin(); e != entries.rend(); ++e)

@@ -155,6 +155,15 @@ struct Node {
     bool modify = false;     // "#modify": changes the named camera
     std::vector<Entry> entries;
 
+    Node() = default;
+    Node(const Node&) = default;
+    Node(Node&&) = default;
+    Node& operator=(const Node&) = default;
+    Node& operator=(Node&&) = default;
+    // Releases nested blocks one at a time rather than by recursion, so that
+    // blocks nested a thousand deep are destroyed on a small stack.
+    ~Node();
+
     bool isCapturedShader() const { return kind == NodeKind::Shader && !hasName && !numbered; }
 
     // The last parameter of that name, or null.
