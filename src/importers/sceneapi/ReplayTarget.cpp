@@ -4,19 +4,15 @@
 
 namespace vel {
 
-velScene_api& ReplayTarget::operator()(const ModeNeed& need)
+void ReplayTarget::switchMode(const ModeNeed& need)
 {
     const bool binary = need.binaryLists < 0 ? binary_ : need.binaryLists != 0;
     const bool off = need.indentation < 0 ? indentationOff_ : need.indentation == 0;
-    if (binary != binary_ || off != indentationOff_) {
-        const std::uint32_t flags = ModeBase | (binary ? ModeBinaryLists : 0u) | (off ? ModeNoIndent : 0u);
-        target_.setModeFlags(static_cast<int>(flags));
-        binary_ = binary;
-        indentationOff_ = off;
-        ++calls_;
-    }
+    const std::uint32_t flags = ModeBase | (binary ? ModeBinaryLists : 0u) | (off ? ModeNoIndent : 0u);
+    target_.setModeFlags(static_cast<int>(flags));
+    binary_ = binary;
+    indentationOff_ = off;
     ++calls_;
-    return target_;
 }
 
 bool ReplayTarget::modifyCamera(const ModeNeed& need, const char* name)

@@ -35,8 +35,16 @@ public:
     // starts off, as in every fresh writer.
     ReplayTarget(velScene_api& target, bool binaryLists) : target_(target), binary_(binaryLists) {}
 
-    // The target, in the mode that `need` asks for.
-    velScene_api& operator()(const ModeNeed& need);
+    // The target, in the mode that `need` asks for. Inline: once per call
+    // read, and the mode seldom changes.
+    velScene_api& operator()(const ModeNeed& need)
+    {
+        if ((need.binaryLists >= 0 && (need.binaryLists != 0) != binary_) ||
+            (need.indentation >= 0 && (need.indentation == 0) != indentationOff_))
+            switchMode(need);
+        ++calls_;
+        return target_;
+    }
 
     // "#modify" and a camera block: the file writer's own operation when the
     // target is a writer, a CameraModifier's, else beginCamera.
@@ -45,6 +53,8 @@ public:
     std::size_t calls() const { return calls_; }
 
 private:
+    void switchMode(const ModeNeed& need);
+
     velScene_api& target_;
     bool binary_;
     bool indentationOff_ = true;

@@ -113,10 +113,13 @@ bool SceneParser::indentation(int level)
 bool SceneParser::readName(std::string& out)
 {
     if (p_ < end_ && *p_ == '"') {
+        // One pass: the end, and what the writer would not have quoted.
         const char* q = p_ + 1;
-        bool zero = false;
+        bool zero = false, hex = false;
         while (q < end_ && *q != '"' && *q != '\n') {
-            zero |= *q == '\0';
+            const auto c = static_cast<unsigned char>(*q);
+            zero |= c == 0;
+            hex |= c == '\r' || c >= 128; // as needsHexName, but for the quote and line feed that end it
             ++q;
         }
         if (q >= end_ || *q != '"')
@@ -124,7 +127,7 @@ bool SceneParser::readName(std::string& out)
         if (zero)
             return fail(p_, "a zero byte in a name");
         out.assign(p_ + 1, q);
-        if (needsHexName(out) && !tolerate(p_)) // the writer would have written it in hex
+        if (hex && !tolerate(p_)) // the writer would have written it in hex
             return false;
         p_ = q + 1;
         return true;
