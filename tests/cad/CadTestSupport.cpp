@@ -1,5 +1,7 @@
 #include "CadTestSupport.h"
 
+#include <tests/support/SourceTree.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -11,8 +13,7 @@ fs::path testDataFolder()
 {
     if (const char* given = std::getenv("RD_CAD_TEST_DATA"))
         return given;
-    const char* source = std::getenv("RD_SOURCE_DIR");
-    return fs::path(source ? source : ".") / "build" / "test-data";
+    return rdtest::sourcePath("build/test-data");
 }
 
 void Box::include(const std::array<double, 3>& p)
@@ -97,7 +98,7 @@ std::string appearanceId(const sh::DesignData& design, int index)
     return index == sh::kNone ? std::string() : design.appearances.at(static_cast<std::size_t>(index)).id;
 }
 
-EditedCopy::EditedCopy(const fs::path& original) : original_(original), text_(readText(original)) {}
+EditedCopy::EditedCopy(const fs::path& original) : original_(original), text_(rdtest::readFile(original.string())) {}
 
 void EditedCopy::replace(const std::string& from, const std::string& to)
 {

@@ -99,6 +99,4 @@ private:
     std::string text_;
 };
 
-inline std::string readText(const fs::path& file) { return rdtest::readFile(file.string()); }
-
 } // namespace cadtest

@@ -41,7 +41,7 @@ TEST(CadHostProgram, ExportsARealAssemblyAndAMeshFileAsAsked)
     const rdtest::ProgramRun toFile = host({"export", file.string(), scene});
     EXPECT_EQ(toFile.status, 0) << toFile.err;
     EXPECT_EQ(toFile.err, "addin-host: wrote the scene to \"" + scene + "\"\n") << "no progress into a file unless asked";
-    const std::string written = readText(scene);
+    const std::string written = rdtest::readFile(scene);
     EXPECT_EQ(meshes(written), 160u) << "every face at every placement";
     EXPECT_EQ(written.find("#error"), std::string::npos) << "a mesh failed the add-in's checks";
     // Every part's colour is the importer's test (CadFileTest); one of them
@@ -54,7 +54,7 @@ TEST(CadHostProgram, ExportsARealAssemblyAndAMeshFileAsAsked)
     EXPECT_EQ(finer.status, 0) << finer.err;
     for (const char* stage : {"reading", "transferring 100%", "triangulating 100%", "building the design 100%"})
         EXPECT_THAT(finer.err, HasSubstr(file.string() + ": " + stage)) << stage;
-    EXPECT_GT(readText(fine).size(), written.size() * 3 / 2) << "a finer deflection, more triangles";
+    EXPECT_GT(rdtest::readFile(fine).size(), written.size() * 3 / 2) << "a finer deflection, more triangles";
     const rdtest::ProgramRun bad = host({"--deflection", "-1", "export", file.string(), fine});
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.err, "addin-host: bad option: deflection: must be a length of 0 or more millimetres\n");
@@ -67,7 +67,7 @@ TEST(CadHostProgram, ExportsARealAssemblyAndAMeshFileAsAsked)
     const sh::DesignData design = sh::loadDesignAnyFormat(engine);
     for (const PlacedBody& p : placedBodies(design))
         faces += p.body->faces.size();
-    EXPECT_EQ(meshes(readText(scene)), faces) << "one per primitive at every placement";
+    EXPECT_EQ(meshes(rdtest::readFile(scene)), faces) << "one per primitive at every placement";
 }
 
 } // namespace

@@ -43,7 +43,7 @@ TEST(StreamProgress, FilesGetOneLinePerStageOnlyWhenAsked)
             runStages(progress);
         }
         std::fclose(file);
-        EXPECT_THAT(readText(log), MatchesRegex(expected)) << static_cast<int>(mode);
+        EXPECT_THAT(rdtest::readFile(log), MatchesRegex(expected)) << static_cast<int>(mode);
     }
 }
 

@@ -4,10 +4,10 @@
 #include <Core/CoreAll.h>
 #include <Fusion/FusionAll.h>
 #include <StandIn/StandIn.h>
+#include <tests/support/SourceTree.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -19,8 +19,7 @@ using adsk::core::Ptr;
 
 inline std::filesystem::path designsDir()
 {
-    const char* top = std::getenv("RD_SOURCE_DIR");
-    return std::filesystem::path(top != nullptr ? top : ".") / "tests" / "host" / "designs";
+    return rdtest::sourcePath("tests/host/designs");
 }
 
 // Every test starts from a freshly started host.

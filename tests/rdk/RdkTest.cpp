@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@
 #include <tests/support/RunProgram.h>
 #include <tests/support/Sandbox.h>
 #include <tests/support/SceneText.h>
+#include <tests/support/SourceTree.h>
 
 namespace {
 
@@ -217,16 +217,6 @@ TEST(RdkRender, InstancesDrawTheirDefinitionsGeometry)
 
 // --- The command line ------------------------------------------------------------------
 
-namespace {
-
-std::string source(const std::string& relative)
-{
-    const char* top = std::getenv("RD_SOURCE_DIR");
-    return std::string(top ? top : ".") + "/" + relative;
-}
-
-} // namespace
-
 // Exit statuses (0 good, 1 malformed, unreadable or unwritable, 2 wrong
 // usage) and what a person reads: problems with their positions and one
 // message each, the add-in's "#error" as a warning, counts of triangles and
@@ -238,8 +228,8 @@ TEST(RdkCommandLine, StatusesMessagesAndStandardStreams)
     rdtest::TempDir dir;
     std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.rdk");
     std::filesystem::create_symlink("/dev/full", dir.path() / "full.png");
-    const std::string golden = source("tests/sceneapi/golden/export_indented.rdk");
-    const std::string bad = source("tests/sceneapi/bad/20_bad_two_problems.rdk");
+    const std::string golden = rdtest::sourcePath("tests/sceneapi/golden/export_indented.rdk").string();
+    const std::string bad = rdtest::sourcePath("tests/sceneapi/bad/20_bad_two_problems.rdk").string();
     // A problem where the layout also departs from a writer's: the problem
     // alone is told, not that the file "reads all the same".
     const std::string edited = dir / "edited.rdk";
@@ -271,7 +261,7 @@ TEST(RdkCommandLine, StatusesMessagesAndStandardStreams)
          {"  groups           3\n", "  objects          2\n", "  definitions      6\n", "  group \"Root\" flags 0\n",
           "    object \"Mesh \xC3\xA9\": 0 triangles, material \"Steel\""},
          {}},
-        {{"stats", source("tests/translate/golden/small_assembly.rdk")},
+        {{"stats", rdtest::sourcePath("tests/translate/golden/small_assembly.rdk").string()},
          {},
          0,
          {"  triangles        4\n", "  vertices         12\n"},

@@ -13,6 +13,7 @@
 #include <platform/Services.h>
 #include <standin/Announcement.h>
 #include <tests/support/RunProgram.h>
+#include <tests/support/SourceTree.h>
 
 #include <Core/CoreAll.h>
 #include <StandIn/StandIn.h>
@@ -22,7 +23,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -52,14 +52,11 @@ private:
     platform::Clock& real_ = *platform::services().clock;
 };
 
-// Absolute: under Wine, RD_SOURCE_DIR is a Linux path that only the current
-// drive makes whole.
-const fs::path sourceDir = fs::absolute(std::getenv("RD_SOURCE_DIR") ? std::getenv("RD_SOURCE_DIR") : ".");
-const fs::path exampleGearbox = sourceDir / "examples" / "gearbox.design.json";
+const fs::path exampleGearbox = rdtest::sourcePath("examples/gearbox.design.json");
 
 // The example's edited state: only the spur gear changed, in both shaft
 // assemblies that hold it.
-const fs::path editedGearbox = sourceDir / "examples" / "gearbox-edited.design.json";
+const fs::path editedGearbox = rdtest::sourcePath("examples/gearbox-edited.design.json");
 
 // Every face of the example at every placement, one object each.
 constexpr std::size_t kExampleObjects = 64;
@@ -291,7 +288,7 @@ TEST(TryRender, TakesItsFolderAndDesignsFromTheCallersFolderAndNamesOnlyWhatItWr
 {
     const rdtest::TempDir dir;
     fs::copy_file(exampleGearbox, dir.path() / "gearbox.design.json");
-    const std::string script = (sourceDir / "tools" / "try-render.sh").string();
+    const std::string script = rdtest::sourcePath("tools/try-render.sh").string();
     const std::string here = rdtest::utf8FromPath(dir.path());
 
     const rdtest::ProgramRun run =

@@ -11,6 +11,7 @@
 #include <tests/livelink/ScriptedLive.h>
 #include <tests/support/RunProgram.h>
 #include <tests/support/Sandbox.h>
+#include <tests/support/SourceTree.h>
 
 #include <gmock/gmock.h>
 
@@ -18,7 +19,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -47,12 +47,6 @@ void reg(const std::vector<std::string>& args)
 void regAdd(const std::string& key, const std::string& name, const std::string& type, const std::string& data)
 {
     reg({"add", key, "/v", name, "/t", type, "/d", data, "/f"});
-}
-
-std::string sourceFile(const std::string& relative)
-{
-    const char* top = std::getenv("RD_SOURCE_DIR");
-    return platform::utf8FromPath(fs::absolute(platform::pathFromUtf8(top != nullptr ? top : ".") / relative));
 }
 
 } // namespace
@@ -91,7 +85,7 @@ TEST(RenderSession, FindsLoadsConnectsAndLogsThroughTheRealRegistry)
 
     rdtest::TempDir work;
     const rdtest::ProgramRun run = rdtest::runProgram(
-        RD_ADDIN_HOST, {"render", sourceFile("tests/host/designs/01_gearbox.design.json")},
+        RD_ADDIN_HOST, {"render", platform::utf8FromPath(rdtest::sourcePath("tests/host/designs/01_gearbox.design.json"))},
         platform::utf8FromPath(work.path()));
     EXPECT_EQ(run.status, 0) << run.err;
 
