@@ -8,6 +8,7 @@
 
 #include <tests/support/Sandbox.h>
 
+#include <filesystem>
 #include <stdexcept>
 
 using namespace addintest;
@@ -144,6 +145,35 @@ TEST_F(StartStop, RunIsTrueOnceTheSetUpIsReachedFalseBeforeAndRaisesWithoutAList
     sh::setLayout({{{"QAT"}}, {{"FusionRenderEnvironment", {}, true}}});
     EXPECT_THROW(run(""), std::exception);
     EXPECT_EQ(toolbar(), Ids{kRenderOnToolbar}); // made before
+}
+
+// A host object that comes back empty in the middle of a command (the dialog,
+// the event's arguments, the preferences, the camera and its parts) ends that
+// click without a crash; the next click, with everything
+// there again, exports as usual.
+TEST_F(StartStop, AHostObjectThatComesBackEmptyEndsOnlyThatClick)
+{
+    ASSERT_TRUE(run(""));
+    sh::openDesignFile(testDesign("01_gearbox.design.json"));
+    rdtest::TempDir dir;
+    const std::filesystem::path out = dir.path() / "scene.rdk";
+    sh::answerFileDialogs(out.string());
+    for (const sh::Missing missing :
+         {sh::Missing::FileDialog, sh::Missing::EventArgs, sh::Missing::FiringEvent, sh::Missing::CreatedCommand,
+          sh::Missing::ExecuteEvent, sh::Missing::Preferences, sh::Missing::GeneralPreferences,
+          sh::Missing::ViewportCamera, sh::Missing::CameraEye, sh::Missing::CameraUpVector}) {
+        SCOPED_TRACE(static_cast<int>(missing));
+        sh::setMissing(missing);
+        for (const std::string& command : {kExportOnPanel, kRenderOnToolbar}) {
+            const sh::ClickResult r = sh::click(command);
+            EXPECT_TRUE(r.outcome == sh::ClickResult::Completed || r.outcome == sh::ClickResult::Failed)
+                << command << ": " << r.error;
+        }
+        sh::setMissing(missing, false);
+        std::filesystem::remove(out);
+    }
+    ASSERT_EQ(sh::click(kExportOnPanel).outcome, sh::ClickResult::Completed);
+    EXPECT_GT(std::filesystem::file_size(out), 0u);
 }
 
 TEST_F(StartStop, ACommandWithoutInputsOrWithoutADocumentDoesNothing)
