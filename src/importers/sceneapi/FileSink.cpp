@@ -4,9 +4,9 @@
 
 namespace vel {
 
-FileSink::FileSink(std::FILE* stream) : stream_(stream), buffer_(new char[kBufferSize])
+FileSink::FileSink(std::FILE* stream) : stream_(stream), buffer_(new char[kFirstBufferSize])
 {
-    setWindow(buffer_.get(), buffer_.get() + kBufferSize);
+    setWindow(buffer_.get(), buffer_.get() + capacity_);
 }
 
 FileSink::~FileSink()
@@ -30,9 +30,9 @@ void FileSink::makeRoom(std::size_t)
 void FileSink::writeLarge(const char* data, std::size_t size)
 {
     drain();
-    if (size < kBufferSize / 2) {
+    if (size < capacity_ / 2) {
         std::memcpy(position(), data, size);
-        setWindow(position() + size, buffer_.get() + kBufferSize);
+        setWindow(position() + size, buffer_.get() + capacity_);
     } else {
         put(data, size);
     }
@@ -41,13 +41,19 @@ void FileSink::writeLarge(const char* data, std::size_t size)
 void FileSink::drain()
 {
     put(buffer_.get(), static_cast<std::size_t>(position() - buffer_.get()));
-    setWindow(buffer_.get(), buffer_.get() + kBufferSize);
+    if (capacity_ < kBufferSize && drained_ > kGrowAfter) {
+        buffer_.reset(); // the old buffer goes first: the peak stays that of the larger one
+        buffer_.reset(new char[kBufferSize]);
+        capacity_ = kBufferSize;
+    }
+    setWindow(buffer_.get(), buffer_.get() + capacity_);
 }
 
 void FileSink::put(const char* data, std::size_t size)
 {
     if (size == 0)
         return;
+    drained_ += size;
     errno = 0;
     if (std::fwrite(data, 1, size, stream_) != size)
         remember(errno);
