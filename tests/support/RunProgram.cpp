@@ -116,16 +116,19 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
         const BOOL started = CreateProcessW(wide(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
                                             nullptr, folder.empty() ? nullptr : directory.c_str(), &startup,
                                             &process);
+        const DWORD startError = started ? 0 : GetLastError();
         for (HANDLE h : {in, out, err})
             CloseHandle(h);
-        if (started) {
-            WaitForSingleObject(process.hProcess, INFINITE);
-            DWORD code = 0;
-            if (GetExitCodeProcess(process.hProcess, &code))
-                run.status = static_cast<int>(code);
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
+        if (!started) {
+            run.err = "CreateProcessW failed: error " + std::to_string(startError) + "\n";
+            return run;
         }
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        if (GetExitCodeProcess(process.hProcess, &code))
+            run.status = static_cast<int>(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
     }
     run.out = streams.output.empty() ? readFile(outPath) : std::string();
     run.err = readTextFile(errPath);

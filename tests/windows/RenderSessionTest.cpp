@@ -38,10 +38,16 @@ std::string regCommand()
     return platform::utf8FromPath(fs::path(std::wstring(folder, length)) / "reg.exe");
 }
 
+// Wine now and then fails to start a program right after another one's
+// session ended; a start that failed is tried again.
 void reg(const std::vector<std::string>& args)
 {
-    const rdtest::ProgramRun run = rdtest::runProgram(regCommand(), args);
-    ASSERT_EQ(run.status, 0) << "reg";
+    rdtest::ProgramRun run = rdtest::runProgram(regCommand(), args);
+    for (int retry = 0; retry < 3 && run.status == -1; ++retry) {
+        Sleep(500);
+        run = rdtest::runProgram(regCommand(), args);
+    }
+    ASSERT_EQ(run.status, 0) << "reg: " << run.err;
 }
 
 void regAdd(const std::string& key, const std::string& name, const std::string& type, const std::string& data)
