@@ -1,6 +1,7 @@
 #include "FileSink.h"
 
 #include <cerrno>
+#include <new>
 
 namespace vel {
 
@@ -42,9 +43,11 @@ void FileSink::drain()
 {
     put(buffer_.get(), static_cast<std::size_t>(position() - buffer_.get()));
     if (capacity_ < kBufferSize && drained_ > kGrowAfter) {
-        buffer_.reset(); // the old buffer goes first: the peak stays that of the larger one
-        buffer_.reset(new char[kBufferSize]);
-        capacity_ = kBufferSize;
+        // Without the memory, the small buffer simply stays.
+        if (std::unique_ptr<char[]> larger{new (std::nothrow) char[kBufferSize]}) {
+            buffer_ = std::move(larger);
+            capacity_ = kBufferSize;
+        }
     }
     setWindow(buffer_.get(), buffer_.get() + capacity_);
 }
