@@ -8,13 +8,12 @@
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 
 #include "SceneParser.h"
 #include "SceneParserHelpers.h"
+#include "InParts.h"
 #include "SimpleElements.h"
 
 namespace vel {
@@ -625,8 +624,7 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
         return false; // a list without line breaks: not the writer's
     // Runs of lines of about equal size, one per thread.
     const auto size = static_cast<std::size_t>(last - p_);
-    const unsigned threads = static_cast<unsigned>(
-        std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), size / (kSplitBytes / 2)), 1, 16));
+    const auto threads = static_cast<unsigned>(partsFor(size, kSplitBytes / 2, 16));
     std::vector<const char*> cuts{p_};
     for (unsigned t = 1; t < threads; ++t) {
         const char* at = p_ + size / threads * t;
@@ -659,17 +657,7 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
         if (read[r].stop == from)
             read[r].stop = cuts[r];
     };
-    {
-        std::vector<std::jthread> workers;
-        for (std::size_t r = 1; r < runs; ++r) {
-            try {
-                workers.emplace_back(readRun, r);
-            } catch (const std::system_error&) {
-                readRun(r); // no thread to be had: read it here
-            }
-        }
-        readRun(0);
-    } // joined
+    runInParts(runs, readRun);
     // The runs read to their ends, and of the first that was not, the lines
     // before the one it stopped at.
     into.setEnd(into.end() + read[0].count * Convert::kValues);

@@ -1,12 +1,9 @@
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 #include "ScratchMemory.h"
+#include "InParts.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -49,21 +46,12 @@ void copyLarge(void* to, const void* from, std::size_t bytes)
         std::memcpy(to, from, bytes); // most lists: not even the count of cores is asked for (it reads a file)
         return;
     }
-    const std::size_t parts = std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), bytes / kPart), 1, 8);
-    auto copy = [&](std::size_t k) {
+    const std::size_t parts = partsFor(bytes, kPart, 8);
+    runInParts(parts, [&](std::size_t k) {
         const std::size_t begin = bytes / parts * k;
         const std::size_t end = k + 1 == parts ? bytes : bytes / parts * (k + 1);
         std::memcpy(static_cast<char*>(to) + begin, static_cast<const char*>(from) + begin, end - begin);
-    };
-    std::vector<std::jthread> threads;
-    for (std::size_t k = 1; k < parts; ++k) {
-        try {
-            threads.emplace_back(copy, k);
-        } catch (const std::system_error&) {
-            copy(k); // no thread to be had: copied here
-        }
-    }
-    copy(0);
+    });
 }
 
 } // namespace vel

@@ -1,0 +1,38 @@
+#pragma once
+// Work on tens of megabytes split among the cores for the length of one call:
+// the reader's large lists and binary copies. No pool outlives the call.
+
+#include <algorithm>
+#include <cstddef>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace vel {
+
+// How many parts `bytes` make at `perPart` bytes or more each: at most one
+// per core and at most `most`, at least one.
+inline std::size_t partsFor(std::size_t bytes, std::size_t perPart, std::size_t most)
+{
+    return std::clamp<std::size_t>(std::min<std::size_t>(std::thread::hardware_concurrency(), bytes / perPart), 1,
+                                   most);
+}
+
+// Runs part(0) to part(parts - 1), part 0 on the calling thread and every
+// other on a thread of its own, all done when it returns. A part that gets
+// no thread runs on the calling thread. `part` must not throw.
+template <typename Part>
+void runInParts(std::size_t parts, Part part)
+{
+    std::vector<std::jthread> threads;
+    for (std::size_t k = 1; k < parts; ++k) {
+        try {
+            threads.emplace_back(part, k);
+        } catch (const std::system_error&) {
+            part(k);
+        }
+    }
+    part(0);
+}
+
+} // namespace vel
