@@ -97,9 +97,12 @@ const SceneParser::Keyword* SceneParser::findKeyword(std::string_view word)
     return nullptr;
 }
 
-SceneParser::SceneParser(std::string_view text, velScene_api& target, const ReadOptions& options)
+SceneParser::SceneParser(std::string_view text, velScene_api& target, const ReadOptions& options,
+                         ParserScratch& scratch)
     : text_(text), begin_(text.data()), p_(text.data()), end_(text.data() + text.size()),
-      out_(target, options.targetBinaryLists), options_(options)
+      out_(target, options.targetBinaryLists), options_(options), floats_(scratch.floats),
+      doubles_(scratch.doubles), ints_(scratch.ints), aligned_(scratch.aligned), strings_(scratch.strings),
+      stringPointers_(scratch.stringPointers), bytes_(scratch.bytes)
 {
 }
 

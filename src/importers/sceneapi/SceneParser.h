@@ -31,9 +31,21 @@
 
 namespace vel {
 
+// The storage of list values: reused from list to list, and by a SceneReader
+// from read to read. Every use clears what it takes first.
+struct ParserScratch {
+    ScratchArray<float> floats;
+    ScratchArray<double> doubles;
+    ScratchArray<std::int32_t> ints;
+    ScratchArray<std::uint64_t> aligned; // binary elements that lie unaligned in the text
+    std::vector<std::string> strings;
+    std::vector<const char*> stringPointers;
+    std::string bytes;
+};
+
 class SceneParser {
 public:
-    SceneParser(std::string_view text, velScene_api& target, const ReadOptions& options);
+    SceneParser(std::string_view text, velScene_api& target, const ReadOptions& options, ParserScratch& scratch);
     ReadResult run();
 
 private:
@@ -257,15 +269,15 @@ private:
     ShaderText lastText_ = nullptr;  // of the text just closed
     bool lastTextBinary_ = false;
 
-    // Scratch storage of list values, reused from call to call.
-    ScratchArray<float> floats_;
-    ScratchArray<double> doubles_;
-    ScratchArray<std::int32_t> ints_;
-    ScratchArray<std::uint64_t> aligned_; // binary elements that lie unaligned in the text
-    bool listSplit_ = false;              // the list being read was split among threads, or tried
-    std::vector<std::string> strings_;
-    std::vector<const char*> stringPointers_;
-    std::string bytes_;
+    // Storage of list values (ParserScratch).
+    ScratchArray<float>& floats_;
+    ScratchArray<double>& doubles_;
+    ScratchArray<std::int32_t>& ints_;
+    ScratchArray<std::uint64_t>& aligned_;
+    std::vector<std::string>& strings_;
+    std::vector<const char*>& stringPointers_;
+    std::string& bytes_;
+    bool listSplit_ = false; // the list being read was split among threads, or tried
 };
 
 } // namespace vel

@@ -307,9 +307,11 @@ bool SceneParser::binaryBlock(Value& v)
     // them, else as an aligned copy: implementations read them as arrays.
     const void* data = p_;
     if (size != 0 && reinterpret_cast<std::uintptr_t>(p_) % 8 != 0) {
+        const auto words = static_cast<std::size_t>((size + 7) / 8);
         aligned_.clear();
-        aligned_.reserve(static_cast<std::size_t>((size + 7) / 8));
+        aligned_.reserve(words);
         copyLarge(aligned_.data(), p_, static_cast<std::size_t>(size));
+        aligned_.setEnd(aligned_.data() + words);
         data = aligned_.data();
     }
     v.list = {data, letter == 'c' ? count / 3 : count};

@@ -9,9 +9,31 @@
 
 namespace vel {
 
+SceneReader::SceneReader() : scratch_(std::make_unique<ParserScratch>()) {}
+
+SceneReader::~SceneReader() = default;
+
+ReadResult SceneReader::read(std::string_view text, velScene_api& target, const ReadOptions& options)
+{
+    ReadResult result = SceneParser(text, target, options, *scratch_).run();
+    if (keptBytes() > kKeepAtMost)
+        *scratch_ = {};
+    return result;
+}
+
+std::size_t SceneReader::keptBytes() const
+{
+    const ParserScratch& s = *scratch_;
+    std::size_t strings = s.strings.capacity() * sizeof(std::string);
+    for (const std::string& string : s.strings)
+        strings += string.capacity();
+    return s.floats.reachedBytes() + s.doubles.reachedBytes() + s.ints.reachedBytes() + s.aligned.reachedBytes()
+        + strings + s.stringPointers.capacity() * sizeof(const char*) + s.bytes.capacity();
+}
+
 ReadResult readScene(std::string_view text, velScene_api& target, const ReadOptions& options)
 {
-    return SceneParser(text, target, options).run();
+    return SceneReader().read(text, target, options);
 }
 
 TextPosition positionOf(std::string_view text, std::size_t offset)

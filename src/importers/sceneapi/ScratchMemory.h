@@ -3,6 +3,7 @@
 // pieces come in huge pages where the system offers them, so that filling
 // tens of megabytes of list elements does not fault page by page.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -24,7 +25,11 @@ void copyLarge(void* to, const void* from, std::size_t bytes);
 template <typename T>
 class ScratchArray {
 public:
-    void clear() { size_ = 0; }
+    void clear()
+    {
+        reached_ = std::max(reached_, size_);
+        size_ = 0;
+    }
     void reserve(std::size_t n)
     {
         if (n <= capacity_)
@@ -34,7 +39,12 @@ public:
             std::memcpy(grown.get(), data_.get(), size_ * sizeof(T));
         data_ = std::move(grown);
         capacity_ = n;
+        reached_ = size_;
     }
+    // The bytes of the room that the values have reached since it was
+    // allocated: what of it is in memory (the room reserved beyond costs
+    // nothing until it is written).
+    std::size_t reachedBytes() const { return std::max(reached_, size_) * sizeof(T); }
     void push_back(T v)
     {
         if (size_ == capacity_)
@@ -44,7 +54,11 @@ public:
     T* data() { return data_.get(); }
     std::size_t size() const { return size_; }
     T* end() { return data_.get() + size_; }
-    void setEnd(T* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
+    void setEnd(T* end)
+    {
+        reached_ = std::max(reached_, size_);
+        size_ = static_cast<std::size_t>(end - data_.get());
+    }
 
 private:
     struct Free {
@@ -53,6 +67,7 @@ private:
     std::unique_ptr<T, Free> data_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
+    std::size_t reached_ = 0; // the largest size_ since the room was allocated
 };
 
 } // namespace vel
