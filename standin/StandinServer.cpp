@@ -67,13 +67,13 @@ std::string writeSceneFile(const HeldScene& scene, const std::string& path)
 }
 
 // A recorded transfer, read from its file and applied.
-TransferVerdict applyRecorded(const std::string& path, HeldScene& scene)
+TransferVerdict applyRecorded(const std::string& path, HeldScene& scene, vel::SceneReader& reader)
 {
     vel::FileBytes bytes;
     std::string error;
     if (!bytes.open(path, error))
         return {false, "cannot read its recording: " + error};
-    return applyTransfer(bytes.bytes(), scene);
+    return applyTransfer(bytes.bytes(), scene, reader);
 }
 
 // Reads of a transfer's body, and what is kept of a request line's read.
@@ -153,6 +153,7 @@ public:
     TransferRecorder recorder;
     // On the worker only, while running.
     HeldScene scene;
+    vel::SceneReader reader; // reads every transfer
 
 private:
     bool listenAt(int port, asio::error_code& error);
@@ -340,7 +341,7 @@ private:
         }
         asio::post(server_.worker, [self = shared_from_this()]() mutable {
             Server& server = self->server_;
-            const TransferVerdict verdict = applyRecorded(self->recording_->path(), server.scene);
+            const TransferVerdict verdict = applyRecorded(self->recording_->path(), server.scene, server.reader);
             if (verdict.accepted) {
                 server.describe();
                 std::string names;

@@ -23,6 +23,12 @@ bool endsWithMark(std::string_view bytes)
 
 TransferVerdict applyTransfer(std::string_view bytes, HeldScene& scene)
 {
+    vel::SceneReader reader;
+    return applyTransfer(bytes, scene, reader);
+}
+
+TransferVerdict applyTransfer(std::string_view bytes, HeldScene& scene, vel::SceneReader& reader)
+{
     if (!endsWithMark(bytes))
         return {false, "the transfer ended after " + std::to_string(bytes.size())
                            + " bytes without its end mark: the sender stopped before it was complete"};
@@ -30,7 +36,7 @@ TransferVerdict applyTransfer(std::string_view bytes, HeldScene& scene)
     vel::ReadResult result;
     {
         vel::model::SceneBuilder builder(transfer);
-        result = vel::readScene(bytes, builder);
+        result = reader.read(bytes, builder);
         builder.finish();
     }
     if (!result.ok()) {

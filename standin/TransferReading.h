@@ -6,6 +6,8 @@
 
 #include "HeldScene.h"
 
+#include <sceneapi/SceneReader.h>
+
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,9 @@ struct TransferVerdict {
     std::string reason; // when rejected: what is wrong, and where ("12:3: ...")
 };
 
+// With `reader`, which a server keeps from transfer to transfer (its memory
+// for lists is then already there); without, with a reader of its own.
+TransferVerdict applyTransfer(std::string_view bytes, HeldScene& scene, vel::SceneReader& reader);
 TransferVerdict applyTransfer(std::string_view bytes, HeldScene& scene);
 
 } // namespace standin::raydeck
