@@ -153,15 +153,15 @@ private:
     template <typename T, typename Convert>
     const char* commaSeparated(const char* p, std::uint32_t& count, int& untilBreak, ScratchArray<T>& into,
                                Convert convert);
-    // Large lists only: most lists are done before the count is reached.
+    // Large lists only: most lists are done before this much of them is read.
     template <typename T, typename Convert>
     bool splitLines(std::uint32_t& count, ScratchArray<T>& into, Convert convert)
     {
-        return !listSplit_ && count >= kSplitAfter && splitLarge(count, into, convert);
+        return p_ - splitFrom_ >= kSplitAfter && splitLarge(count, into, convert);
     }
     template <typename T, typename Convert>
     bool splitLarge(std::uint32_t& count, ScratchArray<T>& into, Convert convert);
-    static constexpr std::uint32_t kSplitAfter = 4096;
+    static constexpr std::ptrdiff_t kSplitAfter = 1 << 19; // bytes
     template <typename T, typename Convert>
     [[nodiscard]] bool simpleElements(std::uint32_t& count, int& untilBreak, ScratchArray<T>& into, Convert convert);
     [[nodiscard]] bool matrixList(Value& v);
@@ -277,7 +277,7 @@ private:
     std::vector<std::string>& strings_;
     std::vector<const char*>& stringPointers_;
     std::string& bytes_;
-    bool listSplit_ = false; // the list being read was split among threads, or tried
+    const char* splitFrom_ = nullptr; // the list's start, or where its lines last stopped a split
 };
 
 } // namespace vel

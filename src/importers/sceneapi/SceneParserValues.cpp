@@ -453,7 +453,7 @@ bool SceneParser::textList(Value& v)
     const std::size_t most = static_cast<std::size_t>(end_ - p_) / 2 * static_cast<std::size_t>(k);
     for (;;) {
         p_ = start;
-        listSplit_ = false;
+        splitFrom_ = start;
         ints_.clear();
         floats_.clear();
         doubles_.clear();
@@ -590,20 +590,26 @@ bool SceneParser::simpleElements(std::uint32_t& count, int& untilBreak, ScratchA
     return true;
 }
 
-// At the start of a line of a large list (once per list, after its first
-// kSplitAfter elements): the whole lines that follow, up to the list's last
-// line, read on several threads, each a run of lines into its own part of
-// the values, where every one of them has the writer's form (eight simple
-// elements, the same indentation as the line here). True when they were
-// read, with the position on the last one's line break read as the careful
-// way reads it; false, nothing changed, where the list is small or any line
-// is of another form: the careful reading then reads them, one after the
-// other, and says where one is wrong.
+// At the start of a line of a large list, once half a megabyte of it is
+// read: the whole lines that follow read on several threads, each a run of
+// lines into its own part of the values, for as long as every line has the
+// writer's form (eight simple elements, the same indentation as the line
+// here). The list's end is not looked for ahead, which would be a pass over
+// it on one thread: its last line, which holds " ]", is of another form and
+// stops the run that meets it. The lines go in rounds of windows as large as
+// twice what the list has shown so far, so that runs that start past its end
+// (in another list) never read more than the list itself. True when lines
+// were read, with the position on the last one's line break read as the
+// careful way reads it; false, nothing changed, where no line was. The
+// careful reading reads the line that stopped the runs, and says what is
+// wrong with it; the lines after it may be split again once as much of them
+// is read.
 template <typename T, typename Convert>
 bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Convert convert)
 {
-    constexpr std::ptrdiff_t kSplitBytes = 1 << 20; // below this the threads cost more than they give
-    listSplit_ = true;
+    constexpr std::ptrdiff_t kPartBytes = 1 << 19; // below this a thread costs more than it gives
+    const std::ptrdiff_t shown = p_ - splitFrom_;
+    splitFrom_ = p_;
     // The blanks before this line's first element, which every line repeats.
     const char* lineStart = p_;
     while (lineStart > begin_ && lineStart[-1] == ' ')
@@ -611,73 +617,70 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
     if (lineStart == begin_ || lineStart[-1] != '\n')
         return false;
     const auto blanks = static_cast<std::size_t>(p_ - lineStart);
-    // The list's last line (the careful reading's), and 80 readable bytes
-    // after every line read here: the whole lines end before both.
-    const char* close = static_cast<const char*>(std::memchr(p_, ']', static_cast<std::size_t>(end_ - p_)));
-    if (!close)
-        return false;
-    const char* limit = std::min(close, end_ - 80);
-    if (limit - p_ < kSplitBytes)
-        return false;
-    const char* last = limit;
-    while (last > p_ && last[-1] != '\n')
-        --last;
-    if (last - p_ < kSplitBytes)
-        return false; // a list without line breaks: not the writer's
-    // Runs of lines of about equal size, one per thread.
-    const auto size = static_cast<std::size_t>(last - p_);
-    const auto threads = static_cast<unsigned>(partsFor(size, kSplitBytes / 2, 16));
-    std::vector<const char*> cuts{p_};
-    for (unsigned t = 1; t < threads; ++t) {
-        const char* at = p_ + size / threads * t;
-        const char* next = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(last - at)));
-        if (next && next + 1 < last && next + 1 > cuts.back())
-            cuts.push_back(next + 1);
-    }
-    cuts.push_back(last);
-    const std::size_t runs = cuts.size() - 1;
-    // The first run goes straight into the values, the others into room of
-    // their own, copied after it once all are read.
-    into.reserve(into.size() + static_cast<std::size_t>(cuts[1] - cuts[0]) / 2 * Convert::kValues);
-    std::vector<ScratchArray<T>> parts(runs);
-    std::vector<SimpleLines> read(runs);
-    auto readRun = [&](std::size_t r) noexcept {
-        read[r] = {0, cuts[r]};
-        T* out = into.end();
-        if (r != 0) {
-            try {
-                parts[r].reserve(static_cast<std::size_t>(cuts[r + 1] - cuts[r]) / 2 * Convert::kValues);
-            } catch (const std::bad_alloc&) {
-                return; // not read here: the careful reading reads it
-            }
-            out = parts[r].data();
+    // 80 readable bytes after every line read here.
+    const char* const limit = end_ - 80;
+    std::vector<const char*> cuts;
+    std::vector<ScratchArray<T>> parts;
+    std::vector<SimpleLines> read;
+    const char* stop = lineStart;
+    for (std::ptrdiff_t window = 2 * shown;; window *= 2) {
+        const char* from = stop;
+        const char* last = from + std::min(window, limit - from);
+        while (last > from && last[-1] != '\n')
+            --last;
+        if (last - from < 2 * kPartBytes)
+            break;
+        // Runs of lines of about equal size, one per thread.
+        const auto size = static_cast<std::size_t>(last - from);
+        const auto threads = static_cast<unsigned>(partsFor(size, kPartBytes, 16));
+        cuts.assign(1, from);
+        for (unsigned t = 1; t < threads; ++t) {
+            const char* cut = from + size / threads * t;
+            const char* next = static_cast<const char*>(std::memchr(cut, '\n', static_cast<std::size_t>(last - cut)));
+            if (next && next + 1 < last && next + 1 > cuts.back())
+                cuts.push_back(next + 1);
         }
-        // Every run but the first begins at a line's start, before its blanks.
-        const char* from = r == 0 ? cuts[0] : cuts[r] + blanks;
-        if (r == 0 || std::find_if(cuts[r], from, [](char c) { return c != ' '; }) == from)
-            read[r] = simpleLines(from, cuts[r + 1], blanks, out, convert);
-        if (read[r].stop == from)
-            read[r].stop = cuts[r];
-    };
-    runInParts(runs, readRun);
-    // The runs read to their ends, and of the first that was not, the lines
-    // before the one it stopped at.
-    into.setEnd(into.end() + read[0].count * Convert::kValues);
-    count += static_cast<std::uint32_t>(read[0].count);
-    const char* stop = read[0].stop;
-    for (std::size_t r = 1; r < runs && stop == cuts[r]; ++r) {
-        const auto values = static_cast<std::size_t>(read[r].count) * Convert::kValues;
-        into.reserve(into.size() + values);
-        std::memcpy(into.end(), parts[r].data(), values * sizeof(T));
-        into.setEnd(into.end() + values);
-        count += static_cast<std::uint32_t>(read[r].count);
-        stop = read[r].stop;
+        cuts.push_back(last);
+        const std::size_t runs = cuts.size() - 1;
+        // The first run goes straight into the values, the others into room
+        // of their own, copied after it once all are read.
+        into.reserve(into.size() + static_cast<std::size_t>(cuts[1] - cuts[0]) / 2 * Convert::kValues);
+        if (parts.size() < runs)
+            parts.resize(runs);
+        read.assign(runs, SimpleLines{});
+        runInParts(runs, [&](std::size_t r) noexcept {
+            read[r] = {0, cuts[r]};
+            T* out = into.end();
+            if (r != 0) {
+                try {
+                    parts[r].clear();
+                    parts[r].reserve(static_cast<std::size_t>(cuts[r + 1] - cuts[r]) / 2 * Convert::kValues);
+                } catch (const std::bad_alloc&) {
+                    return; // not read here: the careful reading reads it
+                }
+                out = parts[r].data();
+            }
+            read[r] = simpleLines(cuts[r], cuts[r + 1], blanks, out, convert);
+        });
+        // The runs read to their ends, and of the first that was not, the
+        // lines before the one it stopped at.
+        into.setEnd(into.end() + read[0].count * Convert::kValues);
+        count += static_cast<std::uint32_t>(read[0].count);
+        stop = read[0].stop;
+        for (std::size_t r = 1; r < runs && stop == cuts[r]; ++r) {
+            const auto values = static_cast<std::size_t>(read[r].count) * Convert::kValues;
+            into.reserve(into.size() + values);
+            std::memcpy(into.end(), parts[r].data(), values * sizeof(T));
+            into.setEnd(into.end() + values);
+            count += static_cast<std::uint32_t>(read[r].count);
+            stop = read[r].stop;
+        }
+        if (stop != last)
+            break;
     }
-    if (stop == cuts[0])
+    if (stop == lineStart)
         return false;
-    // Where a line stopped the runs, the careful reading takes it, and the
-    // lines after it may be split again once it has read that far.
-    listSplit_ = stop == last || stop - cuts[0] < kSplitBytes;
+    splitFrom_ = stop;
     // On the last line break read, as the loop that called us leaves it.
     p_ = stop - 1;
     return true;

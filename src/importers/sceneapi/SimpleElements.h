@@ -170,14 +170,14 @@ struct TripleElement {
 
 
 
-// Whole lines of a list from `begin` to `end`: each line `blanks` blanks
-// (but the first, which `begin` enters after them), then eight elements
-// that `convert` reads, each followed by ",", then a line break; `end` just
-// after a line break, and 80 bytes from every line's start readable. The
+// Whole lines of a list from `begin` to `end`, both at a line's start: each
+// line `blanks` blanks, then eight elements that `convert` reads, each
+// followed by ",", then a line break; 80 bytes after `end` readable. The
 // values go to `out`. Reads up to the first line of another form, which the
-// parser's careful reading then reads (and says what is wrong with it).
+// parser's careful reading then reads (and says what is wrong with it): the
+// last line of a list is one.
 struct SimpleLines {
-    long long count = 0;     // elements read
+    long long count = 0;        // elements read
     const char* stop = nullptr; // the start of the line not read, or `end`
 };
 
@@ -187,6 +187,12 @@ SimpleLines simpleLines(const char* begin, const char* end, std::size_t blanks, 
     SimpleLines read{0, begin};
     const char* p = begin;
     while (p < end) {
+        if (static_cast<std::size_t>(end - p) <= blanks)
+            return read;
+        for (std::size_t k = 0; k < blanks; ++k)
+            if (p[k] != ' ')
+                return read;
+        p += blanks;
         // One line.
         long long count = 0;
         int untilBreak = 8;
@@ -215,12 +221,6 @@ SimpleLines simpleLines(const char* begin, const char* end, std::size_t blanks, 
         ++p; // the line break
         out += count * Convert::kValues;
         read = {read.count + count, p};
-        if (p == end)
-            break;
-        for (std::size_t k = 0; k < blanks; ++k)
-            if (p[k] != ' ')
-                return read;
-        p += blanks;
     }
     return read;
 }
