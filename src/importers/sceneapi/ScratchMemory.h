@@ -15,7 +15,9 @@ void freeScratch(void* memory);
 
 // memcpy, on several threads where the bytes are many (tens of megabytes of
 // a binary list): fresh scratch memory faults in its pages as it is first
-// written, and the threads fault and fill their parts at once.
+// written, and the threads fault and fill their parts at once; memory that
+// is already there takes the copy at what the memory can carry, which one
+// core alone does not reach. Copies that large bypass the caches.
 void copyLarge(void* to, const void* from, std::size_t bytes);
 
 // A growable array of plain values that leaves its room uninitialised (a
