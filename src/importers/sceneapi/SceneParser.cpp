@@ -63,11 +63,8 @@ const SceneParser::Keyword SceneParser::kKeywords[] = {
     {"flags", Lead::None, {}, [](SceneParser& r, const char*) { return r.idOrFlags(false); }},
 };
 
-// The keyword whose phrase begins with `word`, or null.
-const SceneParser::Keyword* SceneParser::findKeyword(std::string_view word)
+SceneParser::KeywordsOf SceneParser::keywordsOf(unsigned char letter)
 {
-    // Once per word line: only the keywords of the word's first letter (at
-    // most four) are compared, byte by byte.
     struct ByLetter {
         std::uint8_t count[256] = {};
         std::uint8_t keyword[256][8] = {}; // no letter begins more than eight
@@ -80,11 +77,19 @@ const SceneParser::Keyword* SceneParser::findKeyword(std::string_view word)
         }
         return b;
     }();
+    return {byLetter.keyword[letter], byLetter.count[letter]};
+}
+
+// The keyword whose phrase begins with `word`, or null.
+const SceneParser::Keyword* SceneParser::findKeyword(std::string_view word)
+{
+    // Once per word line: only the keywords of the word's first letter (at
+    // most four) are compared, byte by byte.
     if (word.empty())
         return nullptr;
-    const auto letter = static_cast<unsigned char>(word[0]);
-    for (std::uint8_t n = 0; n < byLetter.count[letter]; ++n) {
-        const Keyword& k = kKeywords[byLetter.keyword[letter][n]];
+    const KeywordsOf candidates = keywordsOf(static_cast<unsigned char>(word[0]));
+    for (std::uint8_t n = 0; n < candidates.count; ++n) {
+        const Keyword& k = kKeywords[candidates.index[n]];
         const std::string_view& phrase = k.phrase;
         if (phrase.size() < word.size() || (phrase.size() > word.size() && phrase[word.size()] != ' '))
             continue;
@@ -156,6 +161,9 @@ bool SceneParser::statements(std::size_t depth)
 {
     while (p_ < end_ && blocks_.size() >= depth && !result_.stopped) {
         const char* start = p_;
+#if defined(__SSE2__) || defined(_M_X64)
+        _mm_prefetch(start + 1024, _MM_HINT_T0);
+#endif
         bool read = statement();
         if (read && p_ == start)
             read = fail(p_, "cannot read this line");
@@ -238,10 +246,15 @@ bool SceneParser::blankLine(std::size_t b)
             return led(Lead::Indented) && expect(kDefine) && indentation(level) && expect("material ") &&
                    material(false, k);
     }
-    for (const Keyword& keyword : kKeywords)
-        if (keyword.lead != Lead::None && k < end_ && *k == keyword.phrase[0] && lookingAt(k, keyword.phrase) &&
-            lookingAt(k + keyword.phrase.size(), keyword.follows))
-            return led(keyword.lead) && expect(keyword.phrase) && keyword.read(*this, k);
+    if (k < end_) {
+        const KeywordsOf candidates = keywordsOf(static_cast<unsigned char>(*k));
+        for (std::uint8_t n = 0; n < candidates.count; ++n) {
+            const Keyword& keyword = kKeywords[candidates.index[n]];
+            if (keyword.lead != Lead::None && lookingAt(k, keyword.phrase) &&
+                lookingAt(k + keyword.phrase.size(), keyword.follows))
+                return led(keyword.lead) && expect(keyword.phrase) && keyword.read(*this, k);
+        }
+    }
     // A blank line on its own, as writeText would write "\n".
     need_ = before;
     p_ = start;

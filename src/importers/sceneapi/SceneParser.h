@@ -75,6 +75,12 @@ private:
     };
     static const Keyword kKeywords[];
     static const Keyword* findKeyword(std::string_view word);
+    // The keywords whose phrase begins with `letter`, in table order.
+    struct KeywordsOf {
+        const std::uint8_t* index;
+        std::uint8_t count;
+    };
+    static KeywordsOf keywordsOf(unsigned char letter);
     // How reading the elements of a text list ended.
     enum class Elements : std::uint8_t { Read, OtherKind, Failed };
 
@@ -215,9 +221,32 @@ private:
     [[nodiscard]] bool expect(std::string_view s) { return accept(s) || missing(s); }
     // The failure of expect: `s` does not stand here.
     bool missing(std::string_view s);
-    [[nodiscard]] bool newline();
+    // Inline where the line feed stands and no shader text is open: once
+    // per line.
+    [[nodiscard]] bool newline()
+    {
+        if (p_ < end_ && *p_ == '\n' && prefixTotal_ == 0) {
+            ++p_;
+            return true;
+        }
+        return lineEnd();
+    }
+    [[nodiscard]] bool lineEnd();
     [[nodiscard]] bool linePrefix();
-    [[nodiscard]] bool leading(std::size_t blanks, int level);
+    // The indentation before a call's first piece: `blanks` blanks where the
+    // writer puts `level` with indentation on and none with it off.
+    [[nodiscard]] bool leading(std::size_t blanks, int level)
+    {
+        bool read = true;
+        if (level > 0 && blanks == static_cast<std::size_t>(level))
+            read = observeIndentation(true);
+        else if (blanks == 0)
+            read = level <= 0 || observeIndentation(false);
+        else
+            read = tolerate(p_);
+        p_ += blanks;
+        return read;
+    }
     [[nodiscard]] bool indentation(int level);
     [[nodiscard]] bool readName(std::string& out);
     [[nodiscard]] bool hexBytes(std::string& out, const char* what);
@@ -230,7 +259,16 @@ private:
     void skipBlock();
 
     // --- Modes, problems, emitting (SceneParserText.cpp)
-    [[nodiscard]] bool observeIndentation(bool on);
+    [[nodiscard]] bool observeIndentation(bool on)
+    {
+        const signed char shown = on ? 1 : 0;
+        if (need_.indentation < 0)
+            need_.indentation = shown;
+        else if (need_.indentation != shown && !tolerate(p_))
+            return false;
+        indentationBelief_ = on;
+        return true;
+    }
     [[nodiscard]] bool observeBinary(bool on);
     void markBinary();
     // A departure from the writer's layout at `at`: noted, or, while a
@@ -240,7 +278,13 @@ private:
     [[nodiscard]] bool fail(const char* at, std::string message);
     void problem(const char* at, std::string message);
     std::string where(const char* at) const;
-    velScene_api& call();
+    // The target for the call just read, in the modes it showed.
+    velScene_api& call()
+    {
+        const ModeNeed need = need_;
+        need_ = {};
+        return out_(need);
+    }
 
     std::string_view text_;
     const char* begin_;

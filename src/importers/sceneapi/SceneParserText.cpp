@@ -4,11 +4,16 @@
 // problems.
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "HexText.h"
 #include "SceneParser.h"
 #include "SceneParserHelpers.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace vel {
 
@@ -23,7 +28,7 @@ bool SceneParser::missing(std::string_view s)
     return fail(p_, "expected \"" + std::string(s) + "\"");
 }
 
-bool SceneParser::newline()
+bool SceneParser::lineEnd()
 {
     if (p_ >= end_)
         return fail(p_, "the file ends where a line should end");
@@ -46,21 +51,6 @@ bool SceneParser::linePrefix()
         return false;
     p_ += b;
     return true;
-}
-
-// The indentation before a call's first piece: `b` blanks where the writer
-// puts `level` with indentation on and none with it off.
-bool SceneParser::leading(std::size_t b, int level)
-{
-    bool read = true;
-    if (level > 0 && b == static_cast<std::size_t>(level))
-        read = observeIndentation(true);
-    else if (b == 0)
-        read = level <= 0 || observeIndentation(false);
-    else
-        read = tolerate(p_);
-    p_ += b;
-    return read;
 }
 
 // An indented piece in mid-line, where what follows may itself begin with
@@ -116,6 +106,27 @@ bool SceneParser::readName(std::string& out)
         // One pass: the end, and what the writer would not have quoted.
         const char* q = p_ + 1;
         bool zero = false, hex = false;
+#if defined(__SSE2__) || defined(_M_X64)
+        // Sixteen bytes at a time where they lie in the text: most names end
+        // in the first sixteen.
+        while (end_ - q >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            const auto ends = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')))));
+            const auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+            // A carriage return, or a byte from 128 on (its top bit).
+            const auto odd = static_cast<unsigned>(_mm_movemask_epi8(bytes)) |
+                             static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))));
+            const unsigned before = ends != 0 ? (ends & -ends) - 1 : 0xFFFFu;
+            zero |= (zeros & before) != 0;
+            hex |= (odd & before) != 0;
+            if (ends != 0) {
+                q += std::countr_zero(ends);
+                break;
+            }
+            q += 16;
+        }
+#endif
         while (q < end_ && *q != '"' && *q != '\n') {
             const auto c = static_cast<unsigned char>(*q);
             zero |= c == 0;
@@ -257,17 +268,6 @@ void SceneParser::skipLine(const char* from)
 
 // --- Modes, problems, emitting ------------------------------------------------------
 
-bool SceneParser::observeIndentation(bool on)
-{
-    const signed char shown = on ? 1 : 0;
-    if (need_.indentation < 0)
-        need_.indentation = shown;
-    else if (need_.indentation != shown && !tolerate(p_))
-        return false;
-    indentationBelief_ = on;
-    return true;
-}
-
 bool SceneParser::observeBinary(bool on)
 {
     const signed char shown = on ? 1 : 0;
@@ -320,13 +320,6 @@ std::string SceneParser::where(const char* at) const
 {
     const TextPosition pos = positionOf(text_, static_cast<std::size_t>(at - begin_));
     return std::to_string(pos.line) + ":" + std::to_string(pos.column);
-}
-
-velScene_api& SceneParser::call()
-{
-    const ModeNeed need = need_;
-    need_ = {};
-    return out_(need);
 }
 
 } // namespace vel
