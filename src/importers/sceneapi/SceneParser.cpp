@@ -63,7 +63,7 @@ const SceneParser::Keyword SceneParser::kKeywords[] = {
     {"flags", Lead::None, {}, [](SceneParser& r, const char*) { return r.idOrFlags(false); }},
 };
 
-SceneParser::KeywordsOf SceneParser::keywordsOf(unsigned char letter)
+inline SceneParser::KeywordsOf SceneParser::keywordsOf(unsigned char letter)
 {
     struct ByLetter {
         std::uint8_t count[256] = {};

@@ -247,7 +247,22 @@ private:
         p_ += blanks;
         return read;
     }
-    [[nodiscard]] bool indentation(int level);
+    // An indented piece in mid-line. Inline where this call showed
+    // indentation on and its blanks stand there: once per line of a list.
+    [[nodiscard]] bool indentation(int level)
+    {
+        if (need_.indentation == 1 && level > 0 && end_ - p_ >= level) {
+            int k = 0;
+            while (k < level && p_[k] == ' ')
+                ++k;
+            if (k == level) {
+                p_ += level;
+                return true;
+            }
+        }
+        return indentationOf(level);
+    }
+    [[nodiscard]] bool indentationOf(int level);
     [[nodiscard]] bool readName(std::string& out);
     [[nodiscard]] bool hexBytes(std::string& out, const char* what);
     [[nodiscard]] bool int32Token(const char* what, std::int32_t& out);

@@ -55,7 +55,7 @@ bool SceneParser::linePrefix()
 
 // An indented piece in mid-line, where what follows may itself begin with
 // blanks: the belief about the mode decides.
-bool SceneParser::indentation(int level)
+bool SceneParser::indentationOf(int level)
 {
     if (level <= 0)
         return true;
@@ -194,6 +194,17 @@ bool SceneParser::int32Token(const char* what, std::int32_t& out)
 
 bool SceneParser::uint32Token(const char* what, std::uint32_t& out)
 {
+    // Up to eight digits that end the number: the value as the general
+    // reading gives it, without its calls.
+    if (end_ - p_ >= 9) {
+        std::uint64_t value;
+        const int n = text::leadingDigits(p_, value);
+        if (n > 0 && n < 8 && !text::isNumberChar(p_[n])) {
+            out = static_cast<std::uint32_t>(value);
+            p_ += n;
+            return true;
+        }
+    }
     const char* e = text::numberEnd(p_, end_);
     if (!text::toUInt32(p_, e, out))
         return fail(p_, std::string("expected ") + what);
