@@ -1,6 +1,7 @@
 #include "SceneParser.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <optional>
 
@@ -390,12 +391,29 @@ bool SceneParser::wordLine(std::size_t b)
 {
     if (!leading(b, indent_))
         return false;
-    if (const char* marker = binaryDataMarker())
-        return binaryDataLine(marker);
     const char* w = p_;
-    const char* e = w;
-    while (e < end_ && *e != ' ' && *e != '\n')
-        ++e;
+    const char* e = nullptr;
+#if defined(__SSE2__) || defined(_M_X64)
+    // Most word lines are short and hold no 'X': where the first sixteen
+    // bytes show the line's end and no 'X' before it, " bX" is not in the
+    // line, and the word ends at the first blank or line feed among them.
+    if (end_ - w >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w));
+        const auto ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+        const auto xs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('X'))));
+        if (ends != 0 && (xs & ((ends & -ends) - 1)) == 0) {
+            const auto blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))));
+            e = w + std::countr_zero(ends | blanks);
+        }
+    }
+#endif
+    if (!e) {
+        if (const char* marker = binaryDataMarker(w))
+            return binaryDataLine(marker);
+        e = w;
+        while (e < end_ && *e != ' ' && *e != '\n')
+            ++e;
+    }
     const std::string_view word(w, static_cast<std::size_t>(e - w));
     const Keyword* found = findKeyword(word);
     if (found && !statement_)
@@ -437,23 +455,12 @@ bool SceneParser::keyword(const Keyword& keyword, const char* at)
 }
 
 // "KEYWORD bX<hex>" lines, icon and binaryData: where " bX" stands in the
-// line, or null when the line is not one.
-const char* SceneParser::binaryDataMarker() const
+// line that begins at `line`, or null when the line is not one.
+const char* SceneParser::binaryDataMarker(const char* line) const
 {
-#if defined(__SSE2__) || defined(_M_X64)
-    // Most word lines are short and hold no 'X': where the first 16 bytes
-    // show the line's end and no 'X' before it, " bX" is not in the line.
-    if (end_ - p_ >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p_));
-        const auto ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-        const auto xs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('X'))));
-        if (ends != 0 && (xs & ((ends & -ends) - 1)) == 0)
-            return nullptr;
-    }
-#endif
-    // Else a look at the first bytes finds the end without a call.
-    const char* lineEnd = p_;
-    while (lineEnd < end_ && lineEnd - p_ < 64 && *lineEnd != '\n')
+    // A look at the first bytes finds the end without a call.
+    const char* lineEnd = line;
+    while (lineEnd < end_ && lineEnd - line < 64 && *lineEnd != '\n')
         ++lineEnd;
     if (lineEnd == end_)
         return nullptr;
@@ -463,8 +470,8 @@ const char* SceneParser::binaryDataMarker() const
             return nullptr;
     }
     constexpr std::string_view marker = " bX";
-    const char* m = std::search(p_, lineEnd, marker.begin(), marker.end());
-    if (m == lineEnd || m == p_)
+    const char* m = std::search(line, lineEnd, marker.begin(), marker.end());
+    if (m == lineEnd || m == line)
         return nullptr;
     const char* h = m + marker.size();
     while (h < lineEnd && isHexDigit(*h))
@@ -953,7 +960,7 @@ bool SceneParser::popContext()
 {
     if (contexts_.empty())
         return false;
-    const bool top = contexts_.back();
+    const bool top = contexts_.back() != 0;
     contexts_.pop_back();
     return top;
 }

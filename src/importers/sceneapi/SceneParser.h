@@ -117,7 +117,7 @@ private:
     [[nodiscard]] bool wordLine(std::size_t blanks);
     [[nodiscard]] bool keyword(const Keyword& keyword, const char* at);
     [[nodiscard]] bool statementLine();
-    const char* binaryDataMarker() const;
+    const char* binaryDataMarker(const char* line) const;
     [[nodiscard]] bool binaryDataLine(const char* marker);
 
     [[nodiscard]] bool blockLine(std::string& name);
@@ -320,7 +320,7 @@ private:
     // The writer's state, mirrored.
     int indent_ = 0;
     bool statement_ = false;
-    std::vector<bool> contexts_;
+    std::vector<std::uint8_t> contexts_; // statement_ of the blocks around, as bytes: pushed and popped once per block
     Top top_ = Top::None;
     std::vector<Open> blocks_;
     std::vector<Frame> frames_;
