@@ -417,7 +417,7 @@ bool SceneParser::wordLine(std::size_t b)
     const std::string_view word(w, static_cast<std::size_t>(e - w));
     const Keyword* found = findKeyword(word);
     if (found && !statement_)
-        return keyword(*found, w);
+        return keyword(*found, w, word.size());
     if (found) {
         // A setting may bear a keyword's name. Where the keyword's form fits
         // exactly it wins, since both give the same text; a form that fits
@@ -434,7 +434,7 @@ bool SceneParser::wordLine(std::size_t b)
             const OnScopeExit restore([&] { strict_ = wasStrict; });
             p_ = w;
             need_ = before;
-            if (asKeyword ? keyword(*found, w) : statementLine())
+            if (asKeyword ? keyword(*found, w, word.size()) : statementLine())
                 return true;
             result_.messages.resize(messages);
         }
@@ -447,11 +447,17 @@ bool SceneParser::wordLine(std::size_t b)
     return fail(w, "unknown keyword \"" + std::string(word.substr(0, 40)) + "\"");
 }
 
-bool SceneParser::keyword(const Keyword& keyword, const char* at)
+bool SceneParser::keyword(const Keyword& keyword, const char* at, std::size_t seen)
 {
     if (keyword.lead != Lead::None && !tolerate(at)) // the writer puts a line break before it
         return false;
-    return expect(keyword.phrase) && keyword.read(*this, at);
+    p_ = at;
+    // A phrase of one word was seen whole; else its failure names it whole.
+    if (seen == keyword.phrase.size())
+        p_ += seen;
+    else if (!expect(keyword.phrase))
+        return false;
+    return keyword.read(*this, at);
 }
 
 // "KEYWORD bX<hex>" lines, icon and binaryData: where " bX" stands in the

@@ -115,7 +115,9 @@ private:
     [[nodiscard]] bool directive(std::size_t blanks);
     [[nodiscard]] bool comment(std::size_t blanks);
     [[nodiscard]] bool wordLine(std::size_t blanks);
-    [[nodiscard]] bool keyword(const Keyword& keyword, const char* at);
+    // The keyword's line from `at`, where the first `seen` bytes of its
+    // phrase were seen.
+    [[nodiscard]] bool keyword(const Keyword& keyword, const char* at, std::size_t seen);
     [[nodiscard]] bool statementLine();
     const char* binaryDataMarker(const char* line) const;
     [[nodiscard]] bool binaryDataLine(const char* marker);

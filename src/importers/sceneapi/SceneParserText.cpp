@@ -137,7 +137,8 @@ bool SceneParser::readName(std::string& out)
             return fail(p_, "a name without its closing quote");
         if (zero)
             return fail(p_, "a zero byte in a name");
-        out.assign(p_ + 1, q);
+        out.clear(); // and appended: no overlap to look for
+        out.append(p_ + 1, static_cast<std::size_t>(q - p_ - 1));
         if (hex && !tolerate(p_)) // the writer would have written it in hex
             return false;
         p_ = q + 1;
