@@ -8,7 +8,13 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 #include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace standin::raydeck {
 
@@ -127,8 +133,34 @@ std::unique_ptr<Recording> TransferRecorder::begin()
     return std::unique_ptr<Recording>(new Recording(++last_, {}, nullptr, "no free number in " + folder_));
 }
 
-void TransferRecorder::prune(const std::vector<unsigned>& busy)
+PrunedRecordings::PrunedRecordings(PrunedRecordings&& other) noexcept : open_(std::exchange(other.open_, {})) {}
+
+PrunedRecordings& PrunedRecordings::operator=(PrunedRecordings&& other) noexcept
 {
+    if (this != &other) {
+        release();
+        open_ = std::exchange(other.open_, {});
+    }
+    return *this;
+}
+
+PrunedRecordings::~PrunedRecordings()
+{
+    release();
+}
+
+void PrunedRecordings::release()
+{
+#ifndef _WIN32
+    for (const int descriptor : open_)
+        ::close(descriptor);
+#endif
+    open_.clear();
+}
+
+PrunedRecordings TransferRecorder::prune(const std::vector<unsigned>& busy)
+{
+    PrunedRecordings pruned;
     std::vector<std::pair<unsigned, fs::path>> recorded;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder_, error)) {
@@ -137,10 +169,21 @@ void TransferRecorder::prune(const std::vector<unsigned>& busy)
             recorded.emplace_back(number, entry.path());
     }
     if (recorded.size() <= keep_)
-        return;
+        return pruned;
     std::sort(recorded.begin(), recorded.end());
-    for (std::size_t i = 0; i + keep_ < recorded.size(); ++i)
+    for (std::size_t i = 0; i + keep_ < recorded.size(); ++i) {
+#ifndef _WIN32
+        // Open while its name goes, so that its pages go when `pruned` does.
+        const int descriptor = ::open(recorded[i].second.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fs::remove(recorded[i].second, error) && descriptor >= 0)
+            pruned.open_.push_back(descriptor);
+        else if (descriptor >= 0)
+            ::close(descriptor);
+#else
         fs::remove(recorded[i].second, error);
+#endif
+    }
+    return pruned;
 }
 
 } // namespace standin::raydeck

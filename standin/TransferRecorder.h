@@ -51,6 +51,24 @@ private:
     std::string error_;
 };
 
+// Recordings that prune() took out of the folder. Their names are gone at
+// once; where the system allows it, their contents are let go only when
+// this is destroyed, since freeing the cached pages of a large file takes
+// milliseconds that an answer need not wait for.
+class PrunedRecordings {
+public:
+    PrunedRecordings() = default;
+    PrunedRecordings(PrunedRecordings&& other) noexcept;
+    PrunedRecordings& operator=(PrunedRecordings&& other) noexcept;
+    ~PrunedRecordings();
+
+private:
+    friend class TransferRecorder;
+    void release();
+
+    std::vector<int> open_; // descriptors of files already removed
+};
+
 class TransferRecorder {
 public:
     // `folder`: the folder of the numbered files, created when needed.
@@ -62,7 +80,7 @@ public:
 
     // Removes the lowest-numbered files until `keep` are left, never one of
     // `busy`: recordings still being received or applied.
-    void prune(const std::vector<unsigned>& busy = {});
+    PrunedRecordings prune(const std::vector<unsigned>& busy = {});
 
     const std::string& folder() const { return folder_; }
 
