@@ -252,8 +252,16 @@ bool SceneParser::blankLine(std::size_t b)
         for (std::uint8_t n = 0; n < candidates.count; ++n) {
             const Keyword& keyword = kKeywords[candidates.index[n]];
             if (keyword.lead != Lead::None && lookingAt(k, keyword.phrase) &&
-                lookingAt(k + keyword.phrase.size(), keyword.follows))
-                return led(keyword.lead) && expect(keyword.phrase) && keyword.read(*this, k);
+                lookingAt(k + keyword.phrase.size(), keyword.follows)) {
+                if (!led(keyword.lead))
+                    return false;
+                // Back at k, the phrase was just seen there.
+                if (p_ == k)
+                    p_ += keyword.phrase.size();
+                else if (!expect(keyword.phrase))
+                    return false;
+                return keyword.read(*this, k);
+            }
         }
     }
     // A blank line on its own, as writeText would write "\n".
