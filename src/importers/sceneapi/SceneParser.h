@@ -17,6 +17,7 @@
 // that prefix; the prefixes of all open frames are taken off every line
 // start before the text's own indentation is looked at.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -253,16 +254,25 @@ private:
     // indentation on and its blanks stand there: once per line of a list.
     [[nodiscard]] bool indentation(int level)
     {
-        if (need_.indentation == 1 && level > 0 && end_ - p_ >= level) {
-            int k = 0;
-            while (k < level && p_[k] == ' ')
-                ++k;
-            if (k == level) {
-                p_ += level;
-                return true;
-            }
+        if (need_.indentation == 1 && level > 0 && level <= 8 && end_ - p_ >= 8 && blanksAt(p_, level)) {
+            p_ += level;
+            return true;
         }
         return indentationOf(level);
+    }
+    // Whether the `n` (1 to 8) bytes at `p` are blanks; eight bytes at `p`
+    // must be readable.
+    static bool blanksAt(const char* p, int n)
+    {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            return ((word ^ 0x2020202020202020ull) & (~std::uint64_t{0} >> (64 - 8 * n))) == 0;
+        }
+        for (int k = 0; k < n; ++k)
+            if (p[k] != ' ')
+                return false;
+        return true;
     }
     [[nodiscard]] bool indentationOf(int level);
     [[nodiscard]] bool readName(std::string& out);
