@@ -597,17 +597,20 @@ bool SceneParser::simpleElements(std::uint32_t& count, int& untilBreak, ScratchA
 // here). The list's end is not looked for ahead, which would be a pass over
 // it on one thread: its last line, which holds " ]", is of another form and
 // stops the run that meets it. The lines go in rounds of windows as large as
-// twice what the list has shown so far, so that runs that start past its end
-// (in another list) never read more than the list itself. True when lines
-// were read, with the position on the last one's line break read as the
-// careful way reads it; false, nothing changed, where no line was. The
-// careful reading reads the line that stopped the runs, and says what is
-// wrong with it; the lines after it may be split again once as much of them
-// is read.
+// twice what the list has shown so far (8 MiB at most), so that runs that
+// start past its end (in another list) never read more than the list itself.
+// True when lines were read, with the position on the last one's line break
+// read as the careful way reads it; false, nothing changed, where no line
+// was. The careful reading reads the line that stopped the runs, and says
+// what is wrong with it; the lines after it may be split again once as much
+// of them is read.
 template <typename T, typename Convert>
 bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Convert convert)
 {
     constexpr std::ptrdiff_t kPartBytes = 1 << 19; // below this a thread costs more than it gives
+    // Past this, the room of the runs after the first is reused from round
+    // to round, its pages in memory already.
+    constexpr std::ptrdiff_t kWindowMost = 8 << 20;
     const std::ptrdiff_t shown = p_ - splitFrom_;
     splitFrom_ = p_;
     // The blanks before this line's first element, which every line repeats.
@@ -623,7 +626,7 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
     std::vector<ScratchArray<T>> parts;
     std::vector<SimpleLines> read;
     const char* stop = lineStart;
-    for (std::ptrdiff_t window = 2 * shown;; window *= 2) {
+    for (std::ptrdiff_t window = std::min(2 * shown, kWindowMost);; window = std::min(2 * window, kWindowMost)) {
         const char* from = stop;
         const char* last = from + std::min(window, limit - from);
         while (last > from && last[-1] != '\n')

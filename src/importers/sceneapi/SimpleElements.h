@@ -79,19 +79,20 @@ inline std::uint64_t digitsAt(const char* p, std::uint64_t count)
 // float's text).
 struct IntElement {
     static constexpr int kValues = 1;
-    bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, std::int32_t* out) const
+    [[gnu::always_inline]] bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c,
+                                           std::int32_t* out) const
     {
-        const bool negative = p[start] == '-';
+        const std::uint64_t negative = p[start] == '-';
         const std::uint64_t first = start + negative;
         const std::uint64_t length = end - first;
-        if (end <= first || length > 10 || !allSet(c.digits, first, length))
+        if (length - 1 > 9 || !allSet(c.digits, first, length))
             return false;
         // Eight digits at a time; an int has at most ten.
-        const std::uint64_t head = length > 8 ? length - 8 : 0;
-        const std::uint64_t v = digitsAt(p + first, head) * 100000000 + digitsAt(p + first + head, length - head);
-        if ((negative && v == 0) || v > (negative ? 0x80000000ull : 0x7FFFFFFFull))
+        const std::uint64_t v = length <= 8 ? digitsAt(p + first, length)
+                                            : digitsAt(p + first, length - 8) * 100000000 + digitsAt(p + end - 8, 8);
+        if (v - negative > 0x7FFFFFFF) // beyond the range, or "-0"
             return false;
-        *out = static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v));
+        *out = static_cast<std::int32_t>(static_cast<std::uint32_t>((v ^ (0 - negative)) + negative));
         return true;
     }
 };
@@ -100,7 +101,7 @@ struct IntElement {
 // whole part at most eight digits, the fraction at most ten (as in
 // "0.000123457"), together at least one, the mantissa at most 2^24: the
 // texts that fastFloat reads without an exponent, to the same value.
-[[gnu::always_inline]] inline bool simpleFloat(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float& out)
+inline bool simpleFloat(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float& out)
 {
     static constexpr std::uint64_t kTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
                                               1000000000, 10000000000};
@@ -123,8 +124,40 @@ struct IntElement {
     const std::uint64_t mantissa = digitsAt(p + first, whole) * kTens[fraction] + digits;
     if (mantissa > (1u << 24))
         return false;
-    const float f = text::scaledFloat(mantissa, -static_cast<int>(fraction));
+    const float f = text::fractionFloat(mantissa, fraction);
     out = negative ? -f : f;
+    return true;
+}
+
+// The float of a simple float of at most eight digits, point and sign
+// aside, most of what the writer's %g gives ("-123.457", "0.123457",
+// "1e-05" not): its digits, those after the point moved up over it, read
+// as one word, without a branch on its form. False for every other text.
+[[gnu::always_inline]] inline bool shortFloat(const char* p, std::uint64_t start, std::uint64_t end,
+                                              const ByteClasses& c, float& out)
+{
+    static constexpr std::uint64_t kBelow[] = {0, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF, 0xFFFFFFFFFF, 0xFFFFFFFFFFFF,
+                                               0xFFFFFFFFFFFFFF, ~std::uint64_t{0}};
+    const std::uint64_t negative = p[start] == '-';
+    const std::uint64_t first = start + negative;
+    const std::uint64_t length = end - first;
+    if (length - 1 > 8)
+        return false; // none, or more than nine bytes
+    const std::uint64_t span = (std::uint64_t{1} << length) - 1;
+    const std::uint64_t points = (c.points >> first) & span;
+    const std::uint64_t digits = length - (points != 0);
+    if ((((c.digits >> first) & span) | points) != span || (points & (points - 1)) != 0 || digits - 1 > 7)
+        return false;
+    const auto whole = static_cast<std::uint64_t>(std::countr_zero(points | (std::uint64_t{1} << length)));
+    std::uint64_t before, after;
+    std::memcpy(&before, p + first, 8);
+    std::memcpy(&after, p + first + 1, 8);
+    const std::uint64_t word = (before & kBelow[whole]) | (after & ~kBelow[whole]);
+    const std::uint64_t mantissa = text::digitsValue(word ^ 0x3030303030303030ull, static_cast<int>(digits));
+    if (mantissa > (1u << 24))
+        return false;
+    const float f = text::fractionFloat(mantissa, digits - whole);
+    out = std::bit_cast<float>(std::bit_cast<std::uint32_t>(f) | static_cast<std::uint32_t>(negative << 31));
     return true;
 }
 
@@ -139,14 +172,23 @@ inline bool otherFloat(const char* begin, const char* end, float& out)
     return r.ec == std::errc() && r.ptr == end && floatKeepsGeneral(out, begin, end);
 }
 
-[[gnu::always_inline]] inline bool anyFloat(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float& out)
+// The forms that shortFloat does not read, kept out of the loops.
+[[gnu::noinline]] inline bool longerFloat(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c,
+                                          float& out)
 {
     return simpleFloat(p, start, end, c, out) || (end > start && otherFloat(p + start, p + end, out));
 }
 
+[[gnu::always_inline]] inline bool anyFloat(const char* p, std::uint64_t start, std::uint64_t end,
+                                            const ByteClasses& c, float& out)
+{
+    return shortFloat(p, start, end, c, out) || longerFloat(p, start, end, c, out);
+}
+
 struct FloatElement {
     static constexpr int kValues = 1;
-    bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float* out) const
+    [[gnu::always_inline]] bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c,
+                                           float* out) const
     {
         return anyFloat(p, start, end, c, *out);
     }
@@ -193,34 +235,36 @@ SimpleLines simpleLines(const char* begin, const char* end, std::size_t blanks, 
             if (p[k] != ' ')
                 return read;
         p += blanks;
-        // One line.
-        long long count = 0;
+        // One line: its eight commas, 64 bytes looked at a time. A line
+        // break before the eighth, and an empty element, are in an element
+        // that does not convert.
+        T* values = out;
         int untilBreak = 8;
         for (;;) {
             const ByteClasses classes = classify(p);
             std::uint64_t commas = classes.commas;
             std::uint64_t start = 0;
-            bool lineEnds = false;
-            while (commas && !lineEnds) {
+            while (commas) {
                 const auto at = static_cast<std::uint64_t>(std::countr_zero(commas));
                 commas &= commas - 1;
-                if (at <= start || !convert(p, start, at, classes, out + count * Convert::kValues))
+                if (!convert(p, start, at, classes, values))
                     return read;
-                ++count;
+                values += Convert::kValues;
                 start = at + 1;
-                lineEnds = --untilBreak == 0;
-                if ((p[start] == '\n') != lineEnds)
-                    return read;
+                if (--untilBreak == 0)
+                    break;
             }
             if (start == 0)
                 return read; // an element longer than the bytes looked at
             p += start;
-            if (lineEnds)
+            if (untilBreak == 0)
                 break;
         }
-        ++p; // the line break
-        out += count * Convert::kValues;
-        read = {read.count + count, p};
+        if (*p != '\n')
+            return read;
+        ++p;
+        out = values;
+        read = {read.count + 8, p};
     }
     return read;
 }

@@ -100,18 +100,26 @@ inline int readDigits(const char*& s, const char* end, std::uint64_t& mantissa)
 
 } // namespace detail
 
+// The float nearest to mantissa / 10^digits, for a mantissa of at most 2^24
+// and digits from 0 to 10: the mantissa times the double nearest 10^-digits
+// is within 2^-52 of the value (relatively), while the value lies at least
+// 1/(5^10 * 2^25) > 2^-49 away from every halfway point between floats
+// (where it is not a float itself), so narrowing that double gives the
+// nearest float, as a division would, without its latency. With no digits
+// the product is the mantissa itself, a float.
+inline float fractionFloat(std::uint64_t mantissa, std::uint64_t digits)
+{
+    static constexpr double kInverse[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7, 1e-8, 1e-9, 1e-10};
+    return static_cast<float>(static_cast<double>(mantissa) * kInverse[digits]);
+}
+
 // The float nearest to mantissa * 10^exponent, for a mantissa of at most
 // 2^24 and an exponent from -10 to 10. Up: 10^exponent is a float, and one
-// float multiplication rounds once. Down: the mantissa times the double
-// nearest 10^exponent is within 2^-52 of the value (relatively), while the
-// value lies at least 1/(5^10 * 2^25) > 2^-49 away from every halfway point
-// between floats (where it is not a float itself), so narrowing that double
-// gives the nearest float, as a division would, without its latency.
+// float multiplication rounds once. Down: fractionFloat.
 inline float scaledFloat(std::uint64_t mantissa, int exponent)
 {
     static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    static constexpr double kInverse[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7, 1e-8, 1e-9, 1e-10};
-    return exponent < 0 ? static_cast<float>(static_cast<double>(mantissa) * kInverse[-exponent])
+    return exponent < 0 ? fractionFloat(mantissa, static_cast<std::uint64_t>(-exponent))
                         : static_cast<float>(mantissa) * kPowers[exponent];
 }
 
