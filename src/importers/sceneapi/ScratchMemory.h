@@ -13,12 +13,16 @@ namespace vel {
 void* allocateScratch(std::size_t bytes);
 void freeScratch(void* memory);
 
-// memcpy, on several threads where the bytes are many (tens of megabytes of
-// a binary list): fresh scratch memory faults in its pages as it is first
-// written, and the threads fault and fill their parts at once; memory that
-// is already there takes the copy at what the memory can carry, which one
-// core alone does not reach. Copies that large bypass the caches.
-void copyLarge(void* to, const void* from, std::size_t bytes);
+// memcpy for tens of megabytes (a binary list), with the processor's string
+// copy where it is a fast one. Where the destination is fresh scratch
+// memory, its pages fault in as they are first written, work that the
+// system does on the writing core: several threads then fault and fill
+// their parts at once. Where its pages are there already (`pagesPresent`),
+// the copy is bound by the memory alone, which one core takes nearly all
+// of, and one core copies it: a second thread would save a fraction of a
+// millisecond on an idle machine and cost the wait for a core, milliseconds,
+// on a busy one.
+void copyLarge(void* to, const void* from, std::size_t bytes, bool pagesPresent);
 
 // A growable array of plain values that leaves its room uninitialised (a
 // reservation for the largest list the rest of a text could hold costs
