@@ -66,10 +66,10 @@ std::string writeSceneFile(const HeldScene& scene, const std::string& path)
     return failure.empty() ? std::string() : "cannot write " + path + ": " + failure;
 }
 
-// A recorded transfer, read from its file and applied.
-TransferVerdict applyRecorded(const std::string& path, HeldScene& scene, vel::SceneReader& reader)
+// A recorded transfer, read from its file into `bytes` and applied.
+TransferVerdict applyRecorded(const std::string& path, vel::FileBytes& bytes, HeldScene& scene,
+                              vel::SceneReader& reader)
 {
-    vel::FileBytes bytes;
     std::string error;
     if (!bytes.open(path, error))
         return {false, "cannot read its recording: " + error};
@@ -77,8 +77,7 @@ TransferVerdict applyRecorded(const std::string& path, HeldScene& scene, vel::Sc
 }
 
 // Reads of a transfer's body: large, so that a transfer of tens of megabytes
-// costs few calls and wake-ups of the receiving thread (about 30 % less of
-// its CPU time than pieces of 256 KiB; docs/performance.md).
+// costs the receiving thread few calls and wake-ups.
 constexpr std::size_t kChunkBytes = 1024 * 1024;
 
 // How much, and for how long at most, a connection is read after its answer.
@@ -343,7 +342,9 @@ private:
         }
         asio::post(server_.worker, [self = shared_from_this()]() mutable {
             Server& server = self->server_;
-            const TransferVerdict verdict = applyRecorded(self->recording_->path(), server.scene, server.reader);
+            vel::FileBytes bytes; // unmapped once the answer is on its way
+            const TransferVerdict verdict =
+                applyRecorded(self->recording_->path(), bytes, server.scene, server.reader);
             if (verdict.accepted) {
                 server.describe();
                 std::string names;
