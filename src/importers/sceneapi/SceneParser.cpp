@@ -163,7 +163,10 @@ bool SceneParser::statements(std::size_t depth)
     while (p_ < end_ && blocks_.size() >= depth && !result_.stopped) {
         const char* start = p_;
 #if defined(__SSE2__) || defined(_M_X64)
-        _mm_prefetch(start + 1024, _MM_HINT_T0);
+        // The text ahead, asked for early: the processor's own prefetching
+        // stops at each page of the mapped file.
+        if (end_ - start > 1024)
+            _mm_prefetch(start + 1024, _MM_HINT_T0);
 #endif
         bool read = statement();
         if (read && p_ == start)
