@@ -625,6 +625,15 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
     std::vector<const char*> cuts;
     std::vector<ScratchArray<T>> parts;
     std::vector<SimpleLines> read;
+    struct Place {
+        std::size_t at = 0;     // in the values
+        std::size_t values = 0; // of the part of the same run
+    };
+    std::vector<Place> placeAt; // the last round's parts, not yet copied
+    auto place = [&](std::size_t r) {
+        if (r < placeAt.size() && placeAt[r].values != 0)
+            std::memcpy(into.data() + placeAt[r].at, parts[r].data(), placeAt[r].values * sizeof(T));
+    };
     const char* stop = lineStart;
     for (std::ptrdiff_t window = std::min(2 * shown, kWindowMost);; window = std::min(2 * window, kWindowMost)) {
         const char* from = stop;
@@ -646,7 +655,8 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
         cuts.push_back(last);
         const std::size_t runs = cuts.size() - 1;
         // The first run goes straight into the values, the others into room
-        // of their own, copied after it once all are read.
+        // of their own, each copied to its place by its thread at the start
+        // of the next round (by this one after the last).
         into.reserve(into.size() + static_cast<std::size_t>(cuts[1] - cuts[0]) / 2 * Convert::kValues);
         if (parts.size() < runs)
             parts.resize(runs);
@@ -655,6 +665,7 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
             read[r] = {0, cuts[r]};
             T* out = into.end();
             if (r != 0) {
+                place(r);
                 try {
                     parts[r].clear();
                     parts[r].reserve(static_cast<std::size_t>(cuts[r + 1] - cuts[r]) / 2 * Convert::kValues);
@@ -665,22 +676,31 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
             }
             read[r] = simpleLines(cuts[r], cuts[r + 1], blanks, out, convert);
         });
+        for (std::size_t r = runs; r < placeAt.size(); ++r)
+            place(r);
         // The runs read to their ends, and of the first that was not, the
         // lines before the one it stopped at.
-        into.setEnd(into.end() + read[0].count * Convert::kValues);
-        count += static_cast<std::uint32_t>(read[0].count);
-        stop = read[0].stop;
-        for (std::size_t r = 1; r < runs && stop == cuts[r]; ++r) {
-            const auto values = static_cast<std::size_t>(read[r].count) * Convert::kValues;
-            into.reserve(into.size() + values);
-            std::memcpy(into.end(), parts[r].data(), values * sizeof(T));
-            into.setEnd(into.end() + values);
-            count += static_cast<std::uint32_t>(read[r].count);
-            stop = read[r].stop;
+        std::size_t taken = 1;
+        while (taken < runs && read[taken - 1].stop == cuts[taken])
+            ++taken;
+        std::size_t values = 0;
+        for (std::size_t r = 0; r < taken; ++r)
+            values += static_cast<std::size_t>(read[r].count) * Convert::kValues;
+        into.reserve(into.size() + values);
+        placeAt.assign(taken, Place{});
+        std::size_t at = into.size() + static_cast<std::size_t>(read[0].count) * Convert::kValues;
+        for (std::size_t r = 1; r < taken; ++r) {
+            placeAt[r] = {at, static_cast<std::size_t>(read[r].count) * Convert::kValues};
+            at += placeAt[r].values;
         }
+        into.setEnd(into.end() + values);
+        count += static_cast<std::uint32_t>(values / Convert::kValues);
+        stop = read[taken - 1].stop;
         if (stop != last)
             break;
     }
+    for (std::size_t r = 1; r < placeAt.size(); ++r)
+        place(r);
     if (stop == lineStart)
         return false;
     splitFrom_ = stop;

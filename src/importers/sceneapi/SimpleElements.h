@@ -85,14 +85,18 @@ struct IntElement {
         const std::uint64_t negative = p[start] == '-';
         const std::uint64_t first = start + negative;
         const std::uint64_t length = end - first;
-        if (length - 1 > 9 || !allSet(c.digits, first, length))
+        if (length - 1 > 9)
+            return false;
+        const std::uint64_t span = (std::uint64_t{1} << length) - 1;
+        if (((c.digits >> first) & span) != span)
             return false;
         // Eight digits at a time; an int has at most ten.
         const std::uint64_t v = length <= 8 ? digitsAt(p + first, length)
                                             : digitsAt(p + first, length - 8) * 100000000 + digitsAt(p + end - 8, 8);
         if (v - negative > 0x7FFFFFFF) // beyond the range, or "-0"
             return false;
-        *out = static_cast<std::int32_t>(static_cast<std::uint32_t>((v ^ (0 - negative)) + negative));
+        const auto magnitude = static_cast<std::uint32_t>(v);
+        *out = static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
         return true;
     }
 };
