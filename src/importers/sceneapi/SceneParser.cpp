@@ -82,7 +82,7 @@ inline SceneParser::KeywordsOf SceneParser::keywordsOf(unsigned char letter)
 }
 
 // The keyword whose phrase begins with `word`, or null.
-const SceneParser::Keyword* SceneParser::findKeyword(std::string_view word)
+inline const SceneParser::Keyword* SceneParser::findKeyword(std::string_view word)
 {
     // Once per word line: only the keywords of the word's first letter (at
     // most four) are compared, byte by byte.
