@@ -47,11 +47,10 @@ namespace {
 
 // memcpy of megabytes through the processor's own string copy (rep movsb)
 // where it announces a fast one (ERMS): that moves whole cache lines
-// without first reading the destination's. On the 2-core test machine it
-// copies 40 MB in 1.4 ms at best, where the C library's copy (which leaves
-// it past a size taken from what the processor reports of its cache, in a
-// virtual machine far more than there is) takes 1.9 ms and a loop of
-// stores that bypass the caches 1.6 ms.
+// without first reading the destination's. The C library's copy leaves it
+// past a megabyte and takes its stores through the caches up to a size it
+// derives from the cache the processor reports (in a virtual machine far
+// more than there is): the reader benchmark's BinaryCopy_* measure both.
 void copyBulk(void* to, const void* from, std::size_t bytes)
 {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
