@@ -277,13 +277,18 @@ namespace detail {
 // strings and for codes without a value.
 int numbersPerElement(int code);
 
-// `n` elements from `p`, which may lie unaligned.
+// `n` elements from `p`, which may lie unaligned. Aligned elements (what a
+// reader passes almost always) are copied in one pass; unaligned ones go
+// through bytes, after the vector has filled its room with zeros.
 template <typename T>
 std::vector<T> copied(const void* p, std::size_t n)
 {
+    if (reinterpret_cast<std::uintptr_t>(p) % alignof(T) == 0) {
+        const T* first = static_cast<const T*>(p);
+        return std::vector<T>(first, first + n);
+    }
     std::vector<T> out(n);
-    if (n != 0)
-        std::memcpy(out.data(), p, sizeof(T) * n);
+    std::memcpy(out.data(), p, sizeof(T) * n);
     return out;
 }
 } // namespace detail
