@@ -253,7 +253,7 @@ template <typename Copy>
 void binaryCopy(benchmark::State& state, Copy copy)
 {
     const auto text = load(floatsBinary());
-    const char* from = text->bytes().data() + text->bytes().find("\x01\x02\x03f") + 8;
+    const char* from = text->bytes().data() + text->bytes().find("\x01\x02\x03" "f") + 8;
     const std::size_t bytes = 4 * kCount;
     vel::ScratchArray<std::uint64_t> to;
     to.reserve(bytes / 8);
