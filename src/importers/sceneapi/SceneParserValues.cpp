@@ -668,7 +668,11 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
                 place(r);
                 try {
                     parts[r].clear();
-                    parts[r].reserve(static_cast<std::size_t>(cuts[r + 1] - cuts[r]) / 2 * Convert::kValues);
+                    // Rounded up, so that runs of nearly the same size from
+                    // round to round do not each move to fresh memory.
+                    constexpr std::size_t kStep = std::size_t(1) << 20;
+                    const std::size_t values = static_cast<std::size_t>(cuts[r + 1] - cuts[r]) / 2 * Convert::kValues;
+                    parts[r].reserve((values + kStep - 1) / kStep * kStep);
                 } catch (const std::bad_alloc&) {
                     return; // not read here: the careful reading reads it
                 }
