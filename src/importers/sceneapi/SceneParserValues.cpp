@@ -535,7 +535,7 @@ template <typename T, typename Convert>
 const char* SceneParser::commaSeparated(const char* p, std::uint32_t& count, int& untilBreak, ScratchArray<T>& into,
                                         Convert convert)
 {
-    const ByteClasses classes = classify(p);
+    const ByteClasses classes = classify(p, end_);
     std::uint64_t commas = classes.commas;
     // At most one element per two bytes: room for all of them here.
     into.reserve(into.size() + 32 * Convert::kValues);

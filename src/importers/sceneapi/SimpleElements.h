@@ -30,13 +30,15 @@ struct ByteClasses {
     std::uint64_t blanks = 0;
 };
 
-inline ByteClasses classify([[maybe_unused]] const char* p)
+// `end`: where the text ends, which the prefetch ahead stays before.
+inline ByteClasses classify([[maybe_unused]] const char* p, [[maybe_unused]] const char* end)
 {
     ByteClasses c;
 #if defined(__SSE2__) || defined(_M_X64)
     // The text ahead, asked for early: its pages are scattered over the
     // file cache, and the processor's own prefetching stops at each page.
-    _mm_prefetch(p + 512, _MM_HINT_T0);
+    if (end - p > 512)
+        _mm_prefetch(p + 512, _MM_HINT_T0);
     const __m128i comma = _mm_set1_epi8(',');
     const __m128i point = _mm_set1_epi8('.');
     const __m128i blank = _mm_set1_epi8(' ');
@@ -245,7 +247,7 @@ SimpleLines simpleLines(const char* begin, const char* end, std::size_t blanks, 
         T* values = out;
         int untilBreak = 8;
         for (;;) {
-            const ByteClasses classes = classify(p);
+            const ByteClasses classes = classify(p, end);
             std::uint64_t commas = classes.commas;
             std::uint64_t start = 0;
             while (commas) {
