@@ -288,7 +288,8 @@ std::vector<T> copied(const void* p, std::size_t n)
         return std::vector<T>(first, first + n);
     }
     std::vector<T> out(n);
-    std::memcpy(out.data(), p, sizeof(T) * n);
+    if (n != 0)
+        std::memcpy(out.data(), p, sizeof(T) * n);
     return out;
 }
 } // namespace detail
