@@ -687,17 +687,22 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
         std::size_t taken = 1;
         while (taken < runs && read[taken - 1].stop == cuts[taken])
             ++taken;
-        std::size_t values = 0;
-        for (std::size_t r = 0; r < taken; ++r)
-            values += static_cast<std::size_t>(read[r].count) * Convert::kValues;
-        into.reserve(into.size() + values);
+        // The first run's values are in place already: counted before any
+        // growth of the room, which copies only what is counted.
+        std::size_t values = static_cast<std::size_t>(read[0].count) * Convert::kValues;
+        into.setEnd(into.end() + values);
+        std::size_t later = 0;
+        for (std::size_t r = 1; r < taken; ++r)
+            later += static_cast<std::size_t>(read[r].count) * Convert::kValues;
+        into.reserve(into.size() + later);
         placeAt.assign(taken, Place{});
-        std::size_t at = into.size() + static_cast<std::size_t>(read[0].count) * Convert::kValues;
+        std::size_t at = into.size();
         for (std::size_t r = 1; r < taken; ++r) {
             placeAt[r] = {at, static_cast<std::size_t>(read[r].count) * Convert::kValues};
             at += placeAt[r].values;
         }
-        into.setEnd(into.end() + values);
+        into.setEnd(into.end() + later);
+        values += later;
         count += static_cast<std::uint32_t>(values / Convert::kValues);
         stop = read[taken - 1].stop;
         if (stop != last)
