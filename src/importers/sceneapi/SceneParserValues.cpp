@@ -533,9 +533,9 @@ bool SceneParser::textList(Value& v)
 // it stopped, or null where a reading on trial fails.
 template <typename T, typename Convert>
 const char* SceneParser::commaSeparated(const char* p, std::uint32_t& count, int& untilBreak, ScratchArray<T>& into,
-                                        Convert convert)
+                                        Convert)
 {
-    const ByteClasses classes = classify(p, end_);
+    const ByteClasses classes = classify<Convert::kClasses>(p, end_);
     std::uint64_t commas = classes.commas;
     // At most one element per two bytes: room for all of them here.
     into.reserve(into.size() + 32 * Convert::kValues);
@@ -544,8 +544,12 @@ const char* SceneParser::commaSeparated(const char* p, std::uint32_t& count, int
     while (commas) {
         const auto end = static_cast<std::uint64_t>(std::countr_zero(commas));
         commas &= commas - 1;
-        if (end <= start || !convert(p, start, end, classes, out))
+        if (end <= start)
             break; // the careful way
+        // The common form inline; any other by a call.
+        if (!Convert::fast(p, start, end, classes, out)) [[unlikely]]
+            if (!Convert::slow(p, start, end, classes, out))
+                break;
         out += Convert::kValues;
         ++count;
         start = end + 1;

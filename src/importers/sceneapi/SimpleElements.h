@@ -21,16 +21,21 @@
 namespace vel::parsing {
 
 // Bit i of each mask: whether byte i of the 64 at `p` is a comma, a decimal
-// digit, a point, a blank. All zero where the machine has no SSE2 (the careful way
+// digit, a blank. All zero where the machine has no SSE2 (the careful way
 // reads every element then).
 struct ByteClasses {
     std::uint64_t commas = 0;
     std::uint64_t digits = 0;
-    std::uint64_t points = 0;
     std::uint64_t blanks = 0;
 };
 
+// The classes an element's conversion looks at (the others stay zero).
+enum ClassSet : unsigned { kCommas = 1, kDigits = 2, kBlanks = 4 };
+
 // `end`: where the text ends, which the prefetch ahead stays before.
+// `Classes`: the masks wanted; the others are not worked out. `Chunks`: of
+// 16 bytes, looked at from `p` (the masks' bits beyond them zero).
+template <unsigned Classes = kCommas | kDigits | kBlanks, int Chunks = 4>
 inline ByteClasses classify([[maybe_unused]] const char* p, [[maybe_unused]] const char* end)
 {
     ByteClasses c;
@@ -39,21 +44,18 @@ inline ByteClasses classify([[maybe_unused]] const char* p, [[maybe_unused]] con
     // file cache, and the processor's own prefetching stops at each page.
     if (end - p > 512)
         _mm_prefetch(p + 512, _MM_HINT_T0);
-    const __m128i comma = _mm_set1_epi8(',');
-    const __m128i point = _mm_set1_epi8('.');
-    const __m128i blank = _mm_set1_epi8(' ');
-    const __m128i zero = _mm_set1_epi8('0');
-    const __m128i nine = _mm_set1_epi8(9);
-    for (int k = 0; k < 4; ++k) {
+    auto mask = [](__m128i matches) { return static_cast<std::uint64_t>(_mm_movemask_epi8(matches)); };
+#pragma GCC unroll 4
+    for (int k = 0; k < Chunks; ++k) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-        const __m128i d = _mm_sub_epi8(bytes, zero);
-        const auto commas = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, comma)));
-        const auto digits = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, nine), d)));
-        const auto points = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, point)));
-        c.commas |= std::uint64_t{commas} << (16 * k);
-        c.digits |= std::uint64_t{digits} << (16 * k);
-        c.points |= std::uint64_t{points} << (16 * k);
-        c.blanks |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, blank)))} << (16 * k);
+        if constexpr ((Classes & kCommas) != 0)
+            c.commas |= mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(','))) << (16 * k);
+        if constexpr ((Classes & kDigits) != 0) {
+            const __m128i d = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+            c.digits |= mask(_mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d)) << (16 * k);
+        }
+        if constexpr ((Classes & kBlanks) != 0)
+            c.blanks |= mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))) << (16 * k);
     }
 #endif
     return c;
@@ -81,8 +83,17 @@ inline std::uint64_t digitsAt(const char* p, std::uint64_t count)
 // float's text).
 struct IntElement {
     static constexpr int kValues = 1;
+    static constexpr unsigned kClasses = kCommas | kDigits;
+    static constexpr int kLongest = 12; // bytes with its comma: "-2147483648,"
     [[gnu::always_inline]] bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c,
                                            std::int32_t* out) const
+    {
+        return fast(p, start, end, c, out);
+    }
+    // No other form of an int is read here.
+    static bool slow(const char*, std::uint64_t, std::uint64_t, const ByteClasses&, std::int32_t*) { return false; }
+    [[gnu::always_inline]] static bool fast(const char* p, std::uint64_t start, std::uint64_t end,
+                                            const ByteClasses& c, std::int32_t* out)
     {
         const std::uint64_t negative = p[start] == '-';
         const std::uint64_t first = start + negative;
@@ -115,9 +126,9 @@ inline bool simpleFloat(const char* p, std::uint64_t start, std::uint64_t end, c
     const std::uint64_t first = start + negative;
     if (end <= first)
         return false;
-    const std::uint64_t points = (c.points >> first) & ((std::uint64_t{1} << (end - first)) - 1);
-    const std::uint64_t wholeEnd = points ? first + static_cast<std::uint64_t>(std::countr_zero(points)) : end;
-    const std::uint64_t fractionStart = points ? wholeEnd + 1 : end;
+    const void* point = std::memchr(p + first, '.', end - first);
+    const std::uint64_t wholeEnd = point ? static_cast<std::uint64_t>(static_cast<const char*>(point) - p) : end;
+    const std::uint64_t fractionStart = point ? wholeEnd + 1 : end;
     const std::uint64_t whole = wholeEnd - first;
     const std::uint64_t fraction = end - fractionStart;
     if (whole > 8 || fraction > 10 || whole + fraction == 0 || !allSet(c.digits, first, whole) ||
@@ -144,17 +155,18 @@ inline bool simpleFloat(const char* p, std::uint64_t start, std::uint64_t end, c
 {
     static constexpr std::uint64_t kBelow[] = {0, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF, 0xFFFFFFFFFF, 0xFFFFFFFFFFFF,
                                                0xFFFFFFFFFFFFFF, ~std::uint64_t{0}};
-    const std::uint64_t negative = p[start] == '-';
+    const bool negative = p[start] == '-';
     const std::uint64_t first = start + negative;
-    const std::uint64_t length = end - first;
-    if (length - 1 > 8)
-        return false; // none, or more than nine bytes
-    const std::uint64_t span = (std::uint64_t{1} << length) - 1;
-    const std::uint64_t points = (c.points >> first) & span;
-    const std::uint64_t digits = length - (points != 0);
-    if ((((c.digits >> first) & span) | points) != span || (points & (points - 1)) != 0 || digits - 1 > 7)
+    const std::uint64_t length = end - first; // below 64: both lie in the 64 bytes classified
+    const std::uint64_t stop = std::uint64_t{1} << length;
+    // The bytes that are not digits: none, or one, which must be the
+    // point. Where there is none, the byte looked at is the comma after
+    // the element ("," and "." alone differ in bit 1 of all bytes).
+    const std::uint64_t other = (~c.digits >> first) & (stop - 1);
+    const auto whole = static_cast<std::uint64_t>(std::countr_zero(other | stop));
+    const std::uint64_t digits = length - (other != 0);
+    if ((other & (other - 1)) != 0 || (p[first + whole] | 2) != '.' || digits - 1 > 7)
         return false;
-    const auto whole = static_cast<std::uint64_t>(std::countr_zero(points | (std::uint64_t{1} << length)));
     std::uint64_t before, after;
     std::memcpy(&before, p + first, 8);
     std::memcpy(&after, p + first + 1, 8);
@@ -162,8 +174,7 @@ inline bool simpleFloat(const char* p, std::uint64_t start, std::uint64_t end, c
     const std::uint64_t mantissa = text::digitsValue(word ^ 0x3030303030303030ull, static_cast<int>(digits));
     if (mantissa > (1u << 24))
         return false;
-    const float f = text::fractionFloat(mantissa, digits - whole);
-    out = std::bit_cast<float>(std::bit_cast<std::uint32_t>(f) | static_cast<std::uint32_t>(negative << 31));
+    out = text::fractionFloat(mantissa, digits - whole, negative);
     return true;
 }
 
@@ -193,30 +204,62 @@ inline bool otherFloat(const char* begin, const char* end, float& out)
 
 struct FloatElement {
     static constexpr int kValues = 1;
+    static constexpr unsigned kClasses = kCommas | kDigits;
+    static constexpr int kLongest = 13; // of the writer's texts: "-1.17549e-38,"
     [[gnu::always_inline]] bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c,
                                            float* out) const
     {
         return anyFloat(p, start, end, c, *out);
+    }
+    [[gnu::always_inline]] static bool fast(const char* p, std::uint64_t start, std::uint64_t end,
+                                            const ByteClasses& c, float* out)
+    {
+        return shortFloat(p, start, end, c, *out);
+    }
+    static bool slow(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float* out)
+    {
+        return longerFloat(p, start, end, c, *out);
     }
 };
 
 // Three simple floats, a blank between each two.
 struct TripleElement {
     static constexpr int kValues = 3;
+    static constexpr unsigned kClasses = kCommas | kDigits | kBlanks;
+    static constexpr int kLongest = 3 * 13;
     bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float* out) const
+    {
+        return fast(p, start, end, c, out) || slow(p, start, end, c, out);
+    }
+    // Three floats of shortFloat's form.
+    [[gnu::always_inline]] static bool fast(const char* p, std::uint64_t start, std::uint64_t end,
+                                            const ByteClasses& c, float* out)
+    {
+        std::uint64_t b1, b2;
+        return blanksAt(start, end, c, b1, b2) && shortFloat(p, start, b1, c, out[0]) &&
+               shortFloat(p, b1 + 1, b2, c, out[1]) && shortFloat(p, b2 + 1, end, c, out[2]);
+    }
+    [[gnu::noinline]] static bool slow(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c,
+                                       float* out)
+    {
+        std::uint64_t b1, b2;
+        return blanksAt(start, end, c, b1, b2) && anyFloat(p, start, b1, c, out[0]) &&
+               anyFloat(p, b1 + 1, b2, c, out[1]) && anyFloat(p, b2 + 1, end, c, out[2]);
+    }
+    // The two blanks between bytes `start` and `end`; false where there are
+    // not exactly two.
+    [[gnu::always_inline]] static bool blanksAt(std::uint64_t start, std::uint64_t end, const ByteClasses& c,
+                                                std::uint64_t& b1, std::uint64_t& b2)
     {
         const std::uint64_t blanks = (c.blanks >> start) & ((std::uint64_t{1} << (end - start)) - 1);
         const std::uint64_t second = blanks & (blanks - 1); // without the first
         if (blanks == 0 || second == 0 || (second & (second - 1)) != 0)
-            return false; // not two blanks
-        const std::uint64_t b1 = start + static_cast<std::uint64_t>(std::countr_zero(blanks));
-        const std::uint64_t b2 = start + static_cast<std::uint64_t>(std::countr_zero(second));
-        return anyFloat(p, start, b1, c, out[0]) && anyFloat(p, b1 + 1, b2, c, out[1]) &&
-               anyFloat(p, b2 + 1, end, c, out[2]);
+            return false;
+        b1 = start + static_cast<std::uint64_t>(std::countr_zero(blanks));
+        b2 = start + static_cast<std::uint64_t>(std::countr_zero(second));
+        return true;
     }
 };
-
-
 
 // Whole lines of a list from `begin` to `end`, both at a line's start: each
 // line `blanks` blanks, then eight elements that `convert` reads, each
@@ -230,7 +273,7 @@ struct SimpleLines {
 };
 
 template <typename T, typename Convert>
-SimpleLines simpleLines(const char* begin, const char* end, std::size_t blanks, T* out, Convert convert)
+SimpleLines simpleLines(const char* begin, const char* end, std::size_t blanks, T* out, Convert)
 {
     SimpleLines read{0, begin};
     const char* p = begin;
@@ -247,14 +290,21 @@ SimpleLines simpleLines(const char* begin, const char* end, std::size_t blanks, 
         T* values = out;
         int untilBreak = 8;
         for (;;) {
-            const ByteClasses classes = classify(p, end);
+            // The last elements of a line are looked for in the 32 bytes
+            // that hold them.
+            const ByteClasses classes = untilBreak * Convert::kLongest <= 32
+                                            ? classify<Convert::kClasses, 2>(p, end)
+                                            : classify<Convert::kClasses>(p, end);
             std::uint64_t commas = classes.commas;
             std::uint64_t start = 0;
             while (commas) {
                 const auto at = static_cast<std::uint64_t>(std::countr_zero(commas));
                 commas &= commas - 1;
-                if (!convert(p, start, at, classes, values))
-                    return read;
+                // The common form inline; any other by a call, so that
+                // the loop's own values stay in registers.
+                if (!Convert::fast(p, start, at, classes, values)) [[unlikely]]
+                    if (!Convert::slow(p, start, at, classes, values))
+                        return read;
                 values += Convert::kValues;
                 start = at + 1;
                 if (--untilBreak == 0)
