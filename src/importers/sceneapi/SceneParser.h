@@ -161,7 +161,7 @@ private:
     Elements intElements(std::uint32_t& count);
     template <typename T, typename Convert>
     const char* commaSeparated(const char* p, std::uint32_t& count, int& untilBreak, ScratchArray<T>& into,
-                               Convert convert);
+                               Convert convert, int level);
     // Large lists only: most lists are done before this much of them is read.
     template <typename T, typename Convert>
     bool splitLines(std::uint32_t& count, ScratchArray<T>& into, Convert convert)

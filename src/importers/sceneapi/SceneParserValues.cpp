@@ -530,11 +530,15 @@ bool SceneParser::textList(Value& v)
 // elements before the next line break updated. Stops before anything else
 // (an element of another form, the last element, a line break that comes
 // out of turn) and at the end of a line, just after its comma; returns where
-// it stopped, or null where a reading on trial fails.
+// it stopped, or null where a reading on trial fails. A line break followed
+// by the `level` blanks of the writer's indentation (1 to 8, where the
+// indentation is on and no prefix is read) is read here and the elements
+// after it in the same bytes too, unless the list is due to be split.
 template <typename T, typename Convert>
 const char* SceneParser::commaSeparated(const char* p, std::uint32_t& count, int& untilBreak, ScratchArray<T>& into,
-                                        Convert)
+                                        Convert, int level)
 {
+    const bool lineBreaksHere = need_.indentation == 1 && level > 0 && level <= 8 && prefixTotal_ == 0;
     const ByteClasses classes = classify<Convert::kClasses>(p, end_);
     std::uint64_t commas = classes.commas;
     // At most one element per two bytes: room for all of them here.
@@ -556,6 +560,11 @@ const char* SceneParser::commaSeparated(const char* p, std::uint32_t& count, int
         const bool lineBreak = p[start] == '\n';
         if (--untilBreak == 0) {
             untilBreak = 8;
+            if (lineBreak && lineBreaksHere && blanksAt(p + start + 1, level) &&
+                p + start - splitFrom_ < kSplitAfter) {
+                start += 1 + static_cast<std::uint64_t>(level);
+                continue;
+            }
             into.setEnd(out);
             return lineBreak || tolerate(p + start) ? p + start : nullptr;
         }
@@ -576,7 +585,7 @@ bool SceneParser::simpleElements(std::uint32_t& count, int& untilBreak, ScratchA
 {
     const int level = indent_;
     while (end_ - p_ >= 80) {
-        const char* stop = commaSeparated(p_, count, untilBreak, into, convert);
+        const char* stop = commaSeparated(p_, count, untilBreak, into, convert, level);
         if (!stop)
             return false;
         if (stop == p_)
@@ -755,7 +764,7 @@ SceneParser::Elements SceneParser::intElements(std::uint32_t& count)
         }
         // Whole runs of ints between commas, 64 bytes looked at a time.
         if (end_ - p >= 80) {
-            const char* stop = commaSeparated(p, count, untilBreak, ints_, IntElement{});
+            const char* stop = commaSeparated(p, count, untilBreak, ints_, IntElement{}, level);
             if (!stop)
                 return Elements::Failed;
             if (stop != p) {
