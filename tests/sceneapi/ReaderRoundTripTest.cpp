@@ -154,15 +154,20 @@ TEST(ReaderRoundTrip, LargeListsReadOnThreadsAsElementByElement)
         ASSERT_EQ(kept.bytes.size(), expected.size());
         EXPECT_TRUE(kept.bytes == expected) << "values differ from their texts read one by one";
 
-        // A line deep inside with a blank too few before it, and one with a
-        // letter in an element: each found where it stands.
-        const std::size_t line = text.find("\n", text.size() * 3 / 4) + 1;
-        std::string fewer = text;
-        fewer.erase(line, 1);
-        const vel::ReadResult irregular = vel::readScene(fewer, kept);
-        EXPECT_TRUE(irregular.ok());
-        EXPECT_TRUE(irregular.layoutIrregular);
-        EXPECT_EQ(irregular.firstIrregularity.offset, line);
+        // A line with a blank too few before it, near the list's start (its
+        // lines read a few at a time) and deep inside (on threads), and one
+        // with a letter in an element: each found where it stands, the
+        // values as before.
+        for (const std::size_t from : {text.rfind("[ "), text.size() * 3 / 4}) {
+            const std::size_t line = text.find("\n", text.find("\n", from) + 1) + 1;
+            std::string fewer = text;
+            fewer.erase(line, 1);
+            const vel::ReadResult irregular = vel::readScene(fewer, kept);
+            EXPECT_TRUE(irregular.ok());
+            EXPECT_TRUE(irregular.layoutIrregular);
+            EXPECT_EQ(irregular.firstIrregularity.offset, line);
+            EXPECT_TRUE(kept.bytes == expected);
+        }
         std::string bad = text;
         const std::size_t element = text.find(",", text.size() * 4 / 5) + 1;
         bad[element] = 'x';
