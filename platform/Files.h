@@ -65,4 +65,12 @@ bool readStandardInput(std::string& bytes, std::string& whyNot);
 // whyNot on a read error.
 bool readToEnd(std::FILE* stream, std::string& bytes, std::string& whyNot);
 
+// Writes size bytes to the file under stream, past the stream's own buffer,
+// which the caller has flushed: each call reaches the system as one write of
+// exactly these bytes (the C library would first fill and write out its
+// buffer, cutting a large write in two). Where the system offers no such
+// way, or the stream has no file, through the stream. 0, or the errno value of the failure (EIO where
+// none was set).
+int writeThrough(std::FILE* stream, const char* data, std::size_t size);
+
 } // namespace platform

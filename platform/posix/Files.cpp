@@ -89,4 +89,28 @@ bool readStandardInput(std::string& bytes, std::string& whyNot)
     return readToEnd(stdin, bytes, whyNot);
 }
 
+int writeThrough(std::FILE* stream, const char* data, std::size_t size)
+{
+    const int file = ::fileno(stream);
+    if (file < 0) { // a stream of the C library's own making, without a file
+        errno = 0;
+        if (std::fwrite(data, 1, size, stream) == size)
+            return 0;
+        return errno != 0 ? errno : EIO;
+    }
+    while (size != 0) {
+        const ssize_t written = ::write(file, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno != 0 ? errno : EIO;
+        }
+        if (written == 0)
+            return EIO;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return 0;
+}
+
 } // namespace platform

@@ -95,4 +95,12 @@ bool readStandardInput(std::string& bytes, std::string& whyNot)
     return readToEnd(stdin, bytes, whyNot);
 }
 
+int writeThrough(std::FILE* stream, const char* data, std::size_t size)
+{
+    errno = 0;
+    if (std::fwrite(data, 1, size, stream) == size)
+        return 0;
+    return errno != 0 ? errno : EIO;
+}
+
 } // namespace platform

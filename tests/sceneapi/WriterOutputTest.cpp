@@ -26,19 +26,20 @@ namespace {
 
 constexpr std::size_t kLimit = 1048574;
 
-// Writes a little of everything, with a binary list larger than the file
+// Writes a little of everything, with binary lists larger than the file
 // sink's buffer in the middle.
 void writeMixed(velScene_api& api)
 {
     api.setModeFlags(2);
     api.beginGroup("g", true);
     api.beginGeometry("t");
-    std::vector<float> big(100000);
+    std::vector<float> big(700000);
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<float>(i) * 0.5f;
     const velList list{big.data(), static_cast<std::uint32_t>(big.size() / 3)};
-    // Eight rounds: past the size where the file sink's buffer grows.
-    for (int round = 0; round < 8; ++round) {
+    // Past the size where the file sink's buffer grows, and several of its
+    // pieces beyond.
+    for (int round = 0; round < 3; ++round) {
         api.setModeFlags(2);
         api.parameter("big", TypeVector3fList, &list);
         api.setModeFlags(vel::kExportModeFlags);
@@ -125,6 +126,68 @@ TEST(WriterSinks, FileAndMemoryGetTheSameBytes)
     ASSERT_GT(fromFile.size(), FileSink::kGrowAfter + 2 * FileSink::kBufferSize);
     EXPECT_TRUE(fromFile == inMemory.text()) << "the file holds " << fromFile.size() << " bytes, memory "
                                              << inMemory.text().size();
+}
+
+#if defined(__GLIBC__)
+// An unbuffered stream that keeps what is written to it, and the offset
+// and size of every write.
+struct RecordedWrites {
+    std::string bytes;
+    std::vector<std::pair<std::size_t, std::size_t>> writes;
+};
+
+ssize_t recordWrite(void* cookie, const char* data, std::size_t size)
+{
+    auto& record = *static_cast<RecordedWrites*>(cookie);
+    record.writes.emplace_back(record.bytes.size(), size);
+    record.bytes.append(data, size);
+    return static_cast<ssize_t>(size);
+}
+#endif
+
+// A large output reaches the system in pieces of the sink's buffer at
+// multiples of its size (in the first megabyte smaller ones), so that the
+// file's cached pages come in units that large, whatever sizes the writer's
+// pieces have, and again after a flush in the middle; and no byte is lost
+// or moved on the way.
+TEST(WriterSinks, LargeOutputReachesTheSystemInAlignedPieces)
+{
+#if defined(__GLIBC__)
+    RecordedWrites record;
+    std::FILE* stream = fopencookie(&record, "w", {nullptr, recordWrite, nullptr, nullptr});
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(std::setvbuf(stream, nullptr, _IONBF, 0), 0);
+    std::size_t flushedAt = 0;
+    {
+        velScene_api_file w(stream, false);
+        writeMixed(w);
+        w.flush();
+        flushedAt = record.bytes.size();
+        writeMixed(w);
+        w.flush();
+        EXPECT_EQ(w.writeError(), 0);
+    }
+    std::fclose(stream);
+    TextWriter inMemory;
+    writeMixed(*inMemory.writer);
+    writeMixed(*inMemory.writer);
+    EXPECT_TRUE(record.bytes == inMemory.text()) << "the stream got " << record.bytes.size() << " bytes, memory "
+                                                 << inMemory.text().size();
+
+    std::size_t whole = 0;
+    for (std::size_t k = 0; k + 1 < record.writes.size(); ++k) {
+        const auto [at, size] = record.writes[k];
+        const std::size_t end = at + size;
+        if (end == flushedAt)
+            continue;
+        const std::size_t unit = at >= FileSink::kGrowAfter ? FileSink::kBufferSize : FileSink::kFirstBufferSize;
+        EXPECT_EQ(end % unit, 0u) << "write " << k << " of " << size << " bytes at " << at;
+        whole += size >= FileSink::kBufferSize;
+    }
+    EXPECT_GT(whole, 4u) << "of " << record.writes.size() << " writes";
+#else
+    GTEST_SKIP() << "needs the C library's custom streams";
+#endif
 }
 
 // Every kind of text list formatted on one thread and on several: short

@@ -1,13 +1,41 @@
 #include "FileSink.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <new>
+
+#include "ScratchMemory.h"
+
+#include <platform/Files.h>
 
 namespace vel {
 
-FileSink::FileSink(std::FILE* stream) : stream_(stream), buffer_(new char[kFirstBufferSize])
+namespace {
+
+char* allocateBuffer(std::size_t pieceSize)
 {
-    setWindow(buffer_.get(), buffer_.get() + capacity_);
+    return static_cast<char*>(allocateScratch(pieceSize + OutputSink::kMaxReserve));
+}
+
+} // namespace
+
+void FileSink::Free::operator()(char* p) const
+{
+    freeScratch(p);
+}
+
+FileSink::FileSink(std::FILE* stream) : stream_(stream), buffer_(allocateBuffer(kFirstBufferSize))
+{
+    // Pieces line up with the stream's offsets, wherever it stands (a pipe
+    // has none: any start will do).
+    // The pieces go past the stream's own buffer, which is emptied first.
+    errno = 0;
+    if (std::fflush(stream_) != 0)
+        remember(errno);
+    const long at = std::ftell(stream_);
+    offset_ = at > 0 ? static_cast<std::uint64_t>(at) : 0;
+    openWindow(0);
 }
 
 FileSink::~FileSink()
@@ -23,43 +51,99 @@ void FileSink::flush()
         remember(errno);
 }
 
-void FileSink::makeRoom(std::size_t)
+std::size_t FileSink::pending() const
 {
-    drain();
+    return static_cast<std::size_t>(position() - buffer_.get());
+}
+
+std::size_t FileSink::pieceLength() const
+{
+    return capacity_ - static_cast<std::size_t>(offset_ % capacity_);
+}
+
+void FileSink::openWindow(std::size_t buffered)
+{
+    setWindow(buffer_.get() + buffered, buffer_.get() + pieceLength() + kMaxReserve);
+}
+
+void FileSink::makeRoom(std::size_t size)
+{
+    // The window reaches kMaxReserve past the piece, so a reservation finds
+    // it short only once the piece is full.
+    if (pending() >= pieceLength())
+        handPiece();
+    if (static_cast<std::size_t>(buffer_.get() + pieceLength() + kMaxReserve - position()) < size)
+        drain();
 }
 
 void FileSink::writeLarge(const char* data, std::size_t size)
 {
-    drain();
-    if (size < capacity_ / 2) {
-        std::memcpy(position(), data, size);
-        setWindow(position() + size, buffer_.get() + capacity_);
-    } else {
-        put(data, size);
+    while (size != 0) {
+        const std::size_t piece = pieceLength();
+        const std::size_t buffered = pending();
+        if (buffered == 0 && piece == capacity_ && size >= capacity_) {
+            // Whole pieces straight from the caller's memory (a binary list).
+            const std::size_t whole = size / capacity_ * capacity_;
+            put(data, whole);
+            offset_ += whole;
+            data += whole;
+            size -= whole;
+            keep(0, 0);
+            continue;
+        }
+        if (buffered >= piece) {
+            handPiece();
+            continue;
+        }
+        const std::size_t n = std::min(size, piece - buffered);
+        std::memcpy(position(), data, n);
+        openWindow(buffered + n);
+        data += n;
+        size -= n;
     }
+}
+
+void FileSink::handPiece()
+{
+    const std::size_t piece = pieceLength();
+    const std::size_t beyond = pending() - piece;
+    put(buffer_.get(), piece);
+    offset_ += piece;
+    keep(piece, beyond);
+}
+
+void FileSink::keep(std::size_t from, std::size_t count)
+{
+    if (capacity_ < kBufferSize && offset_ >= kGrowAfter) {
+        // Without the memory, the small buffer simply stays.
+        try {
+            std::unique_ptr<char, Free> larger(allocateBuffer(kBufferSize));
+            std::memcpy(larger.get(), buffer_.get() + from, count);
+            buffer_ = std::move(larger);
+            capacity_ = kBufferSize;
+            openWindow(count);
+            return;
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    std::memmove(buffer_.get(), buffer_.get() + from, count);
+    openWindow(count);
 }
 
 void FileSink::drain()
 {
-    put(buffer_.get(), static_cast<std::size_t>(position() - buffer_.get()));
-    if (capacity_ < kBufferSize && drained_ > kGrowAfter) {
-        // Without the memory, the small buffer simply stays.
-        if (std::unique_ptr<char[]> larger{new (std::nothrow) char[kBufferSize]}) {
-            buffer_ = std::move(larger);
-            capacity_ = kBufferSize;
-        }
-    }
-    setWindow(buffer_.get(), buffer_.get() + capacity_);
+    const std::size_t buffered = pending();
+    put(buffer_.get(), buffered);
+    offset_ += buffered;
+    openWindow(0);
 }
 
 void FileSink::put(const char* data, std::size_t size)
 {
     if (size == 0)
         return;
-    drained_ += size;
-    errno = 0;
-    if (std::fwrite(data, 1, size, stream_) != size)
-        remember(errno);
+    if (const int failed = platform::writeThrough(stream_, data, size))
+        remember(failed);
 }
 
 } // namespace vel

@@ -23,10 +23,13 @@ void* allocateScratch(std::size_t bytes)
 {
     void* memory = nullptr;
 #if defined(__linux__)
-    if (bytes >= 2 * kHugePage) {
-        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    if (bytes >= kHugePage) {
+        // Rounded up to whole huge pages from 4 MiB on; below, the huge
+        // page is the first 2 MiB, and the rest (a buffer's few KiB of
+        // slack) stays in small pages rather than touching a second one.
+        const std::size_t rounded = bytes >= 2 * kHugePage ? (bytes + kHugePage - 1) / kHugePage * kHugePage : bytes;
         if (::posix_memalign(&memory, kHugePage, rounded) == 0) {
-            ::madvise(memory, rounded, MADV_HUGEPAGE); // advice only: fine when refused
+            ::madvise(memory, rounded / kHugePage * kHugePage, MADV_HUGEPAGE); // advice only: fine when refused
             return memory;
         }
         memory = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
-// Room for the reader's scratch arrays: plain, uninitialised memory; large
+// Room for large buffers (the reader's scratch arrays, the file sink's
+// buffer): plain, uninitialised memory; large
 // pieces come in huge pages where the system offers them, so that filling
 // tens of megabytes of list elements does not fault page by page.
 
