@@ -37,16 +37,24 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=
 # services, which would inherit its standard output and error and hold them
 # open long after it ended (ctest waits for them to close). So a silent
 # program starts the server's services first. The marker of the prefix is
-# written last, so a prefix whose creation was cut short is made again.
+# written last, so a prefix whose creation was cut short is made again; only
+# such a prefix (marked beside it while it is made) is ever removed, never a
+# path this script did not make (a program given in the prefix's place).
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 if [ ! -f "$prefix/.created" ]; then
+  if [ -e "$prefix" ] && [ ! -f "$prefix.making" ]; then
+    echo "wine-run: $prefix is not a Wine prefix made here; give the prefix folder first" >&2
+    exit 2
+  fi
   echo "wine-run: creating the Wine prefix $prefix" >&2
+  touch "$prefix.making"
   rm -rf "$prefix"
   wineboot --init </dev/null >/dev/null 2>&1
   wineserver -w
   touch "$prefix/.created"
+  rm -f "$prefix.making"
 fi
 if wineserver -p 60 </dev/null >/dev/null 2>&1; then
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
