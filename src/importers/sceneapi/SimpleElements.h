@@ -79,17 +79,18 @@ inline std::uint64_t digitsAt(const char* p, std::uint64_t count)
     return text::digitsValue(word ^ 0x3030303030303030ull, static_cast<int>(count));
 }
 
+// The element conversions below: `fast` reads bytes [start, end) of `p`
+// where they have the common form, inline; `slow` any other form it reads,
+// by a call; each puts kValues values at `out` or returns false. kClasses:
+// the byte classes they look at; kLongest: the most bytes, comma included,
+// of the writer's texts of an element.
+
 // "[-]digits" of one to ten digits within an int's range, not "-0" (a
 // float's text).
 struct IntElement {
     static constexpr int kValues = 1;
     static constexpr unsigned kClasses = kCommas | kDigits;
     static constexpr int kLongest = 12; // bytes with its comma: "-2147483648,"
-    [[gnu::always_inline]] bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c,
-                                           std::int32_t* out) const
-    {
-        return fast(p, start, end, c, out);
-    }
     // No other form of an int is read here.
     static bool slow(const char*, std::uint64_t, std::uint64_t, const ByteClasses&, std::int32_t*) { return false; }
     [[gnu::always_inline]] static bool fast(const char* p, std::uint64_t start, std::uint64_t end,
@@ -161,7 +162,7 @@ inline bool simpleFloat(const char* p, std::uint64_t start, std::uint64_t end, c
     const std::uint64_t stop = std::uint64_t{1} << length;
     // The bytes that are not digits: none, or one, which must be the
     // point. Where there is none, the byte looked at is the comma after
-    // the element ("," and "." alone differ in bit 1 of all bytes).
+    // the element (a byte with bit 1 set is '.' for '.' and ',' alone).
     const std::uint64_t other = (~c.digits >> first) & (stop - 1);
     const auto whole = static_cast<std::uint64_t>(std::countr_zero(other | stop));
     const std::uint64_t digits = length - (other != 0);
@@ -206,11 +207,6 @@ struct FloatElement {
     static constexpr int kValues = 1;
     static constexpr unsigned kClasses = kCommas | kDigits;
     static constexpr int kLongest = 13; // of the writer's texts: "-1.17549e-38,"
-    [[gnu::always_inline]] bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c,
-                                           float* out) const
-    {
-        return anyFloat(p, start, end, c, *out);
-    }
     [[gnu::always_inline]] static bool fast(const char* p, std::uint64_t start, std::uint64_t end,
                                             const ByteClasses& c, float* out)
     {
@@ -227,10 +223,6 @@ struct TripleElement {
     static constexpr int kValues = 3;
     static constexpr unsigned kClasses = kCommas | kDigits | kBlanks;
     static constexpr int kLongest = 3 * 13;
-    bool operator()(const char* p, std::uint64_t start, std::uint64_t end, const ByteClasses& c, float* out) const
-    {
-        return fast(p, start, end, c, out) || slow(p, start, end, c, out);
-    }
     // Three floats of shortFloat's form.
     [[gnu::always_inline]] static bool fast(const char* p, std::uint64_t start, std::uint64_t end,
                                             const ByteClasses& c, float* out)
@@ -262,7 +254,7 @@ struct TripleElement {
 };
 
 // Whole lines of a list from `begin` to `end`, both at a line's start: each
-// line `blanks` blanks, then eight elements that `convert` reads, each
+// line `blanks` blanks, then eight elements that `Convert` reads, each
 // followed by ",", then a line break; 80 bytes after `end` readable. The
 // values go to `out`. Reads up to the first line of another form, which the
 // parser's careful reading then reads (and says what is wrong with it): the
