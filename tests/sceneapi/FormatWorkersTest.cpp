@@ -1,10 +1,12 @@
 // Large lists formatted by several threads: the same bytes as one pass for
 // every number of threads and every list length around the chunk and slot
-// boundaries, and a sink that throws ends the list without a hang or a
-// thread left behind.
+// boundaries, written by one thread at a time (any thread may take its turn
+// at the sink), and a sink that throws, on whichever thread, ends the list
+// without a hang or a thread left behind.
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -41,6 +43,41 @@ std::string onePass(std::uint32_t count)
     std::vector<char> text(count * kRoom + 1);
     return {text.data(), numbered(nullptr, text.data(), 0, count)};
 }
+
+// Collects the text through a small window, so that most writes pass through
+// its own code, and counts the writes that began while another was still
+// under way.
+class ExclusiveSink final : public OutputSink {
+public:
+    ExclusiveSink() { setWindow(buffer_, buffer_ + sizeof buffer_); }
+    const std::string& str()
+    {
+        drain();
+        return text_;
+    }
+    int overlaps() const { return overlaps_; }
+
+private:
+    void makeRoom(std::size_t) override { drain(); }
+    void writeLarge(const char* data, std::size_t size) override
+    {
+        drain();
+        text_.append(data, size);
+    }
+    void drain()
+    {
+        if (inUse_.exchange(true))
+            ++overlaps_;
+        text_.append(buffer_, static_cast<std::size_t>(position() - buffer_));
+        setWindow(buffer_, buffer_ + sizeof buffer_);
+        inUse_ = false;
+    }
+
+    char buffer_[256];
+    std::string text_;
+    std::atomic<bool> inUse_{false};
+    std::atomic<int> overlaps_{0};
+};
 
 // A sink that takes `limit` bytes and throws at the next.
 class ThrowingSink final : public OutputSink {
@@ -88,10 +125,11 @@ TEST(FormatWorkers, ListsComeOutAsInOnePassWhateverTheThreads)
         for (const std::uint32_t count : {1u, chunk - 1, chunk, chunk + 1, 2 * chunk + 1, ring - 1, ring, ring + 1,
                                           3 * ring + chunk / 2}) {
             SCOPED_TRACE(std::to_string(threads) + " threads, " + std::to_string(count) + " elements");
-            StringSink sink;
+            ExclusiveSink sink;
             const ListText text{count, kRoom, numbered, nullptr};
             workers.write(text, sink);
             EXPECT_TRUE(sink.str() == onePass(count)) << sink.str().size() << " bytes";
+            EXPECT_EQ(sink.overlaps(), 0);
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <system_error>
+#include <utility>
 
 #include "OutputSink.h"
 
@@ -57,13 +58,16 @@ void FormatWorkers::start()
 {
     slotCount_ = std::size_t{kSlotsPerThread} * threads_;
     slots_ = std::make_unique<Slot[]>(slotCount_);
+    // One block for all slots, not zeroed: a chunk is read only as far as it
+    // was written.
+    room_ = std::make_unique_for_overwrite<char[]>(slotCount_ * kChunkRoom);
     for (std::size_t i = 0; i < slotCount_; ++i)
-        slots_[i].buffer = std::make_unique<char[]>(kChunkRoom);
+        slots_[i].buffer = room_.get() + i * kChunkRoom;
     for (unsigned i = 1; i < threads_; ++i) {
         try {
             workers_.emplace_back([this] { work(); });
         } catch (const std::system_error&) {
-            break; // fewer workers: the calling thread formats what they leave
+            break; // fewer workers: the calling thread does what they leave
         }
     }
 }
@@ -83,61 +87,96 @@ void FormatWorkers::format(std::uint32_t chunk, std::unique_lock<std::mutex>& lo
     const std::uint64_t last = std::min<std::uint64_t>(text.count, first + chunkElements_);
     Slot& slot = slots_[chunk % slotCount_];
     lock.unlock();
-    slot.end.store(text.format(text.context, slot.buffer.get(), static_cast<std::uint32_t>(first),
+    slot.end.store(text.format(text.context, slot.buffer, static_cast<std::uint32_t>(first),
                                static_cast<std::uint32_t>(last)),
                    std::memory_order_release);
     lock.lock();
 }
 
+bool FormatWorkers::nextReady() const
+{
+    return written_ < claimed_ && slots_[written_ % slotCount_].end.load(std::memory_order_acquire) != nullptr;
+}
+
+void FormatWorkers::writeReady(std::unique_lock<std::mutex>& lock)
+{
+    writing_ = true;
+    OutputSink& sink = *sink_;
+    try {
+        // Checked under the lock before the turn ends: a chunk finished
+        // meanwhile by a thread that saw the turn taken is written here.
+        while (nextReady()) {
+            Slot& slot = slots_[written_ % slotCount_];
+            const char* end = slot.end.load(std::memory_order_relaxed);
+            lock.unlock();
+            sink.write(slot.buffer, static_cast<std::size_t>(end - slot.buffer));
+            lock.lock();
+            slot.end.store(nullptr, std::memory_order_relaxed);
+            ++written_;
+            announce(); // the slot takes the next chunk
+        }
+    } catch (...) {
+        if (!lock.owns_lock())
+            lock.lock();
+        failure_ = std::current_exception();
+        claimed_ = chunks_; // hand out nothing more
+    }
+    writing_ = false;
+    announce();
+}
+
+bool FormatWorkers::step(std::unique_lock<std::mutex>& lock)
+{
+    if (text_ == nullptr)
+        return false;
+    if (!writing_ && !failure_ && nextReady()) {
+        writeReady(lock);
+        return true;
+    }
+    std::uint32_t chunk = 0;
+    if (!claim(chunk))
+        return false;
+    ++busy_;
+    format(chunk, lock);
+    --busy_;
+    announce();
+    return true;
+}
+
+bool FormatWorkers::listDone() const
+{
+    return busy_ == 0 && !writing_ && (failure_ || written_ == chunks_);
+}
+
 void FormatWorkers::announce()
 {
-    news_.fetch_add(1, std::memory_order_release);
-    if (sleepingWorkers_ > 0)
-        work_.notify_all();
+    newsCount_.fetch_add(1, std::memory_order_release);
+    if (sleeping_ > 0)
+        news_.notify_all();
+}
+
+void FormatWorkers::await(std::unique_lock<std::mutex>& lock)
+{
+    // Every announcement is made under the lock, so none is missed between
+    // the last look and the wait.
+    const std::uint32_t seen = newsCount_.load(std::memory_order_relaxed);
+    lock.unlock();
+    spinUntil([&] { return newsCount_.load(std::memory_order_acquire) != seen; });
+    lock.lock();
+    if (newsCount_.load(std::memory_order_relaxed) != seen)
+        return;
+    ++sleeping_;
+    news_.wait(lock);
+    --sleeping_;
 }
 
 void FormatWorkers::work()
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        if (stop_)
-            return;
-        std::uint32_t chunk = 0;
-        if (claim(chunk)) {
-            ++busy_;
-            format(chunk, lock);
-            --busy_;
-            if (callerSleeps_)
-                ready_.notify_one();
-            continue;
-        }
-        // Nothing to do: spin for news, and sleep only when none came. The
-        // caller announces under the lock, so nothing is missed between the
-        // last look and the wait.
-        const std::uint32_t seen = news_.load(std::memory_order_relaxed);
-        lock.unlock();
-        spinUntil([&] { return news_.load(std::memory_order_acquire) != seen; });
-        lock.lock();
-        if (news_.load(std::memory_order_relaxed) != seen)
-            continue;
-        ++sleepingWorkers_;
-        work_.wait(lock);
-        --sleepingWorkers_;
+    while (!stop_) {
+        if (!step(lock))
+            await(lock);
     }
-}
-
-void FormatWorkers::finish(std::unique_lock<std::mutex>& lock)
-{
-    if (!lock.owns_lock())
-        lock.lock();
-    claimed_ = chunks_;
-    callerSleeps_ = true;
-    while (busy_ > 0)
-        ready_.wait(lock);
-    callerSleeps_ = false;
-    text_ = nullptr;
-    for (std::size_t i = 0; i < slotCount_; ++i)
-        slots_[i].end.store(nullptr, std::memory_order_relaxed);
 }
 
 void FormatWorkers::write(const ListText& text, OutputSink& sink)
@@ -146,46 +185,25 @@ void FormatWorkers::write(const ListText& text, OutputSink& sink)
         start();
     std::unique_lock<std::mutex> lock(mutex_);
     text_ = &text;
+    sink_ = &sink;
     chunkElements_ = static_cast<std::uint32_t>(std::max<std::size_t>(1, kChunkRoom / text.elementRoom));
     chunks_ = static_cast<std::uint32_t>((std::uint64_t{text.count} + chunkElements_ - 1) / chunkElements_);
     claimed_ = 0;
     written_ = 0;
+    failure_ = nullptr;
     announce();
-    try {
-        while (written_ < chunks_) {
-            Slot& slot = slots_[written_ % slotCount_];
-            const char* end = slot.end.load(std::memory_order_acquire);
-            if (end == nullptr) {
-                // Not formatted yet: format another chunk meanwhile, or wait
-                // for it, spinning first.
-                std::uint32_t chunk = 0;
-                if (claim(chunk)) {
-                    format(chunk, lock);
-                    continue;
-                }
-                lock.unlock();
-                spinUntil([&] { return slot.end.load(std::memory_order_acquire) != nullptr; });
-                lock.lock();
-                if (slot.end.load(std::memory_order_acquire) == nullptr) {
-                    callerSleeps_ = true;
-                    ready_.wait(lock);
-                    callerSleeps_ = false;
-                }
-                continue;
-            }
-            lock.unlock();
-            const char* begin = slot.buffer.get();
-            sink.write(begin, static_cast<std::size_t>(end - begin));
-            lock.lock();
-            slot.end.store(nullptr, std::memory_order_relaxed);
-            ++written_;
-            announce(); // the slot takes the next chunk
-        }
-    } catch (...) {
-        finish(lock);
-        throw;
+    while (!listDone()) {
+        if (!step(lock))
+            await(lock);
     }
-    finish(lock);
+    // No other thread holds a chunk or the turn to write: the list and the
+    // sink are the caller's again.
+    text_ = nullptr;
+    sink_ = nullptr;
+    for (std::size_t i = 0; i < slotCount_; ++i)
+        slots_[i].end.store(nullptr, std::memory_order_relaxed);
+    if (failure_)
+        std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
 } // namespace vel

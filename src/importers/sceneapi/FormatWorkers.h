@@ -1,18 +1,24 @@
 #pragma once
 // Worker threads that format the large lists of one scene writer on every
 // core. A list is cut into chunks of elements; the workers and the calling
-// thread format chunks into a few buffers, and the calling thread hands the
-// finished chunks to the sink in order, so the bytes are those of one pass
-// and the sink is only ever used by the thread that owns it. The extra memory
-// is the buffers (kSlotsPerThread chunks per thread), never a copy of the
+// thread format chunks into a few buffers and hand the finished chunks to
+// the sink in order, so the bytes are those of one pass. The extra memory is
+// the buffers (kSlotsPerThread chunks per thread), never a copy of the
 // output.
 //
-// The calling thread writes whatever chunk is next and ready first, and
-// formats one itself only when nothing is ready to write. A thread that runs
-// out of work spins for a short while before it sleeps: the gap between two
-// lists of a mesh, or until the next chunk is done, is mostly shorter than
-// putting a thread to sleep and waking it again, which is what kept two
-// threads well below twice the speed of one.
+// Every thread, the calling one included, does whatever is there to do:
+// it writes the next chunks to the sink when they are ready and no other
+// thread is writing (one thread at a time holds that turn, so the sink is
+// used by one thread at a time and in order), or else formats the next chunk.
+// No thread is reserved for writing: a sink's large writes into the file
+// (on a large output, 2 MiB at once) would otherwise hold back every thread
+// that waits for a free buffer, and the write at the end of a list would
+// keep the other threads idle. The calling thread returns once the list is
+// in the sink; the sink is used by no other thread after that.
+//
+// A thread that runs out of work spins for a short while before it sleeps:
+// the gap between two lists of a mesh, or until the next chunk is done, is
+// mostly shorter than putting a thread to sleep and waking it again.
 //
 // The threads start with the first list large enough to need them and stop
 // when the workers are destroyed: they belong to one writer, which lives no
@@ -22,6 +28,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -37,8 +44,8 @@ class FormatWorkers {
 public:
     // The most text one chunk may need: an element count's worth of room.
     static constexpr std::size_t kChunkRoom = 32 * 1024;
-    // Chunks in flight per thread: enough that a worker rarely waits for the
-    // calling thread to write one before it may format the next.
+    // Chunks in flight per thread: enough that a thread rarely finds every
+    // buffer taken while another one writes.
     static constexpr unsigned kSlotsPerThread = 4;
 
     // `threads` counts the calling thread: 1 starts no worker.
@@ -50,53 +57,69 @@ public:
 
     unsigned threads() const { return threads_; }
 
-    // Formats every element of `text` and writes the text to `sink` in order,
-    // on the calling thread. When the sink throws, the workers finish the
-    // chunks they hold and the exception passes on. The list's elements must
-    // need at most kChunkRoom bytes each.
+    // Formats every element of `text` and writes the text to `sink` in order;
+    // returns when all of it is in the sink. The sink may be written to from
+    // a worker thread meanwhile, never from two threads at once. When the
+    // sink throws, no further chunk is written, the threads finish the chunks
+    // they hold and the exception passes on to the caller. The list's
+    // elements must need at most kChunkRoom bytes each.
     void write(const ListText& text, OutputSink& sink);
 
 private:
     // Chunk c goes into slot c % slots: a chunk is only handed out once the
-    // one before it in its slot was written.
-    struct Slot {
-        std::unique_ptr<char[]> buffer;
+    // one before it in its slot was written. Each slot on a cache line of its
+    // own, so that a thread that looks at one slot does not pull away the line
+    // another thread is writing to.
+    struct alignas(64) Slot {
+        char* buffer = nullptr;          // kChunkRoom bytes
         std::atomic<char*> end{nullptr}; // null until the chunk in it is formatted
     };
 
     void start();
     void work();
-    // The next chunk to format, when one may be handed out now. Called with
-    // the lock held.
+    // Does one thing there is to do: writes the ready chunks or formats one.
+    // False when there was nothing. Called with the lock held.
+    bool step(std::unique_lock<std::mutex>& lock);
+    // The next chunk to format, when one may be handed out now.
     bool claim(std::uint32_t& chunk);
     // Formats a claimed chunk into its slot, unlocking meanwhile.
     void format(std::uint32_t chunk, std::unique_lock<std::mutex>& lock);
-    // Something a worker may act on happened (a list, a free slot, stop).
-    // Called with the lock held.
+    // Takes the turn to write and writes chunks while the next one is ready,
+    // unlocking meanwhile.
+    void writeReady(std::unique_lock<std::mutex>& lock);
+    bool nextReady() const;
+    // The list is in the sink, or the sink failed and no thread holds a chunk.
+    bool listDone() const;
+    // Spins for news, then sleeps until some comes. Called with the lock held.
+    void await(std::unique_lock<std::mutex>& lock);
+    // Something a thread may act on happened (a list, a chunk formatted or
+    // written, the end of a turn, stop). Called with the lock held.
     void announce();
-    // No worker touches the list or the slots any more.
-    void finish(std::unique_lock<std::mutex>& lock);
 
     const unsigned threads_;
     std::vector<std::thread> workers_;
     std::size_t slotCount_ = 0;
     std::unique_ptr<Slot[]> slots_;
+    std::unique_ptr<char[]> room_; // the slots' buffers
 
-    std::mutex mutex_;
-    std::condition_variable work_;  // announce() for sleeping workers
-    std::condition_variable ready_; // a chunk was formatted, for a sleeping caller
-    unsigned sleepingWorkers_ = 0;
-    bool callerSleeps_ = false;
-    // Counts announcements; idle workers spin on it before they sleep.
-    std::atomic<std::uint32_t> news_{0};
-    bool stop_ = false;
-    // The list being written; null between lists.
+    alignas(64) std::mutex mutex_;
+    std::condition_variable news_; // announce() for sleeping threads
+    unsigned sleeping_ = 0;
+    // Counts announcements; an idle thread spins on it before it sleeps. On a
+    // line apart from the state the lock guards, which changes with every
+    // chunk.
+    alignas(64) std::atomic<std::uint32_t> newsCount_{0};
+    alignas(64) bool stop_ = false;
+    // The list being written and its sink; null between lists.
     const ListText* text_ = nullptr;
+    OutputSink* sink_ = nullptr;
     std::uint32_t chunkElements_ = 0;
     std::uint32_t chunks_ = 0;
     std::uint32_t claimed_ = 0; // chunks handed out for formatting
     std::uint32_t written_ = 0; // chunks written to the sink
-    unsigned busy_ = 0;         // workers formatting a chunk
+    unsigned busy_ = 0;         // threads formatting a chunk
+    bool writing_ = false;      // a thread holds the turn to write
+    std::exception_ptr failure_; // what the sink threw, for the caller
 };
 
 } // namespace vel
