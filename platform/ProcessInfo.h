@@ -38,4 +38,13 @@ bool resumeProcess(std::uint64_t processId);
 // inherits no handles.
 void releaseStandardStreams();
 
+// Has the C library hand memory that the program frees back to the system
+// at once, where it would otherwise keep some for later: the GNU C library
+// by default keeps up to twice the size of the largest block it has given
+// back (up to 64 MiB) at the top of its heap, and then serves blocks of that
+// size from the heap, where they also stay after they are freed. A program
+// that reads files of gigabytes holds less at its peak with that memory
+// given back. Nothing where the C library has no such setting.
+void returnFreedMemoryPromptly();
+
 } // namespace platform

@@ -6,6 +6,9 @@
 #include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -101,6 +104,15 @@ void releaseStandardStreams()
         ::dup2(null, fd); // dup2 leaves the new descriptor without close-on-exec
     if (null > 2)
         ::close(null);
+}
+
+void returnFreedMemoryPromptly()
+{
+#if defined(__GLIBC__)
+    // A fixed threshold also keeps blocks from 128 KiB on in mappings of
+    // their own, which go back to the system when they are freed.
+    ::mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+#endif
 }
 
 } // namespace platform

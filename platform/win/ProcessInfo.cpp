@@ -69,4 +69,6 @@ bool resumeProcess(std::uint64_t)
 
 void releaseStandardStreams() {}
 
+void returnFreedMemoryPromptly() {}
+
 } // namespace platform

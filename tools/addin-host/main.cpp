@@ -190,6 +190,8 @@ struct ImportSettings {
 
 int run(int argc, char** argv)
 {
+    // Mesh and CAD files of gigabytes pass through the importers' memory.
+    platform::returnFreedMemoryPromptly();
     CLI::App app{"Stands in for Fusion 360 around the RayDeck 8 add-in: loads a design file, loads the add-in "
                  "module, calls its run, clicks its commands, answers the save dialog, calls its stop.",
                  "addin-host"};
