@@ -50,6 +50,8 @@ std::string transferFileName(unsigned number)
 Recording::Recording(unsigned number, std::string path, std::FILE* file, std::string error)
     : number_(number), path_(std::move(path)), file_(file), error_(std::move(error))
 {
+    if (file_ != nullptr)
+        sink_ = std::make_unique<vel::FileSink>(file_);
 }
 
 Recording::~Recording()
@@ -68,15 +70,23 @@ void Recording::append(const char* data, std::size_t size)
 {
     if (file_ == nullptr || !error_.empty() || size == 0)
         return;
-    errno = 0;
-    if (std::fwrite(data, 1, size, file_) != size)
+    sink_->write(data, size);
+    if (sink_->error() != 0) {
+        errno = sink_->error();
         fail("cannot write");
+    }
 }
 
 bool Recording::finish()
 {
     if (file_ == nullptr)
         return false;
+    sink_->flush();
+    if (sink_->error() != 0) {
+        errno = sink_->error();
+        fail("cannot write");
+    }
+    sink_.reset();
     errno = 0;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
@@ -93,6 +103,7 @@ bool Recording::finish()
 void Recording::discard()
 {
     if (file_ != nullptr) {
+        sink_.reset(); // what it drains is removed with the file
         std::fclose(file_);
         file_ = nullptr;
     }

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <sceneapi/FileSink.h>
+
 namespace standin::raydeck {
 
 // One transfer on its way to its file. Destroying it unfinished removes the
@@ -48,6 +50,10 @@ private:
     unsigned number_ = 0;
     std::string path_;
     std::FILE* file_ = nullptr;
+    // Gathers the pieces, however the socket cuts them, into the writes
+    // that leave the file cached in large units: the transfer is mapped and
+    // read as soon as it is whole.
+    std::unique_ptr<vel::FileSink> sink_;
     std::string error_;
 };
 
