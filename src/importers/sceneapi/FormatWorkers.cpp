@@ -150,6 +150,8 @@ bool FormatWorkers::listDone() const
 
 void FormatWorkers::announce()
 {
+    if (waiting_ == 0)
+        return; // every thread looks again before it waits
     newsCount_.fetch_add(1, std::memory_order_release);
     if (sleeping_ > 0)
         news_.notify_all();
@@ -160,14 +162,16 @@ void FormatWorkers::await(std::unique_lock<std::mutex>& lock)
     // Every announcement is made under the lock, so none is missed between
     // the last look and the wait.
     const std::uint32_t seen = newsCount_.load(std::memory_order_relaxed);
+    ++waiting_;
     lock.unlock();
     spinUntil([&] { return newsCount_.load(std::memory_order_acquire) != seen; });
     lock.lock();
-    if (newsCount_.load(std::memory_order_relaxed) != seen)
-        return;
-    ++sleeping_;
-    news_.wait(lock);
-    --sleeping_;
+    if (newsCount_.load(std::memory_order_relaxed) == seen) {
+        ++sleeping_;
+        news_.wait(lock);
+        --sleeping_;
+    }
+    --waiting_;
 }
 
 void FormatWorkers::work()

@@ -102,23 +102,26 @@ private:
     std::unique_ptr<Slot[]> slots_;
     std::unique_ptr<char[]> room_; // the slots' buffers
 
+    // The lock and the state it guards that changes with every chunk share
+    // a cache line, so that taking the lock brings that state along.
     alignas(64) std::mutex mutex_;
-    std::condition_variable news_; // announce() for sleeping threads
-    unsigned sleeping_ = 0;
+    std::uint32_t claimed_ = 0; // chunks handed out for formatting
+    std::uint32_t written_ = 0; // chunks written to the sink
+    std::uint32_t chunks_ = 0;
+    unsigned busy_ = 0;     // threads formatting a chunk
+    bool writing_ = false;  // a thread holds the turn to write
     // Counts announcements; an idle thread spins on it before it sleeps. On a
-    // line apart from the state the lock guards, which changes with every
-    // chunk.
+    // line of its own, and bumped only while some thread waits: each bump
+    // takes the line from the threads that spin on it.
     alignas(64) std::atomic<std::uint32_t> newsCount_{0};
-    alignas(64) bool stop_ = false;
+    alignas(64) unsigned waiting_ = 0; // threads in await()
+    unsigned sleeping_ = 0;
+    std::condition_variable news_; // announce() for sleeping threads
+    bool stop_ = false;
     // The list being written and its sink; null between lists.
     const ListText* text_ = nullptr;
     OutputSink* sink_ = nullptr;
     std::uint32_t chunkElements_ = 0;
-    std::uint32_t chunks_ = 0;
-    std::uint32_t claimed_ = 0; // chunks handed out for formatting
-    std::uint32_t written_ = 0; // chunks written to the sink
-    unsigned busy_ = 0;         // threads formatting a chunk
-    bool writing_ = false;      // a thread holds the turn to write
     std::exception_ptr failure_; // what the sink threw, for the caller
 };
 
