@@ -107,7 +107,8 @@ SceneParser::SceneParser(std::string_view text, velScene_api& target, const Read
                          ParserScratch& scratch)
     : text_(text), begin_(text.data()), p_(text.data()), end_(text.data() + text.size()),
       out_(target, options.targetBinaryLists), options_(options), floats_(scratch.floats),
-      doubles_(scratch.doubles), ints_(scratch.ints), aligned_(scratch.aligned), strings_(scratch.strings),
+      doubles_(scratch.doubles), ints_(scratch.ints), aligned_(scratch.aligned), floatRuns_(scratch.floatRuns),
+      intRuns_(scratch.intRuns), strings_(scratch.strings),
       stringPointers_(scratch.stringPointers), bytes_(scratch.bytes)
 {
 }

@@ -39,6 +39,9 @@ struct ParserScratch {
     ScratchArray<double> doubles;
     ScratchArray<std::int32_t> ints;
     ScratchArray<std::uint64_t> aligned; // binary elements that lie unaligned in the text
+    // The rooms of a large list's later runs, read on threads of their own.
+    std::vector<ScratchArray<float>> floatRuns;
+    std::vector<ScratchArray<std::int32_t>> intRuns;
     std::vector<std::string> strings;
     std::vector<const char*> stringPointers;
     std::string bytes;
@@ -345,6 +348,8 @@ private:
     ScratchArray<double>& doubles_;
     ScratchArray<std::int32_t>& ints_;
     ScratchArray<std::uint64_t>& aligned_;
+    std::vector<ScratchArray<float>>& floatRuns_;
+    std::vector<ScratchArray<std::int32_t>>& intRuns_;
     std::vector<std::string>& strings_;
     std::vector<const char*>& stringPointers_;
     std::string& bytes_;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 
@@ -636,7 +637,13 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
     // 80 readable bytes after every line read here.
     const char* const limit = end_ - 80;
     std::vector<const char*> cuts;
-    std::vector<ScratchArray<T>> parts;
+    // Kept from list to list and read to read: their pages are there.
+    std::vector<ScratchArray<T>>& parts = [this]() -> auto& {
+        if constexpr (std::is_same_v<T, float>)
+            return floatRuns_;
+        else
+            return intRuns_;
+    }();
     std::vector<SimpleLines> read;
     struct Place {
         std::size_t at = 0;     // in the values

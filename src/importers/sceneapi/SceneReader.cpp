@@ -27,8 +27,13 @@ std::size_t SceneReader::keptBytes() const
     std::size_t strings = s.strings.capacity() * sizeof(std::string);
     for (const std::string& string : s.strings)
         strings += string.capacity();
+    std::size_t runs = 0;
+    for (const auto& run : s.floatRuns)
+        runs += run.reachedBytes();
+    for (const auto& run : s.intRuns)
+        runs += run.reachedBytes();
     return s.floats.reachedBytes() + s.doubles.reachedBytes() + s.ints.reachedBytes() + s.aligned.reachedBytes()
-        + strings + s.stringPointers.capacity() * sizeof(const char*) + s.bytes.capacity();
+        + runs + strings + s.stringPointers.capacity() * sizeof(const char*) + s.bytes.capacity();
 }
 
 ReadResult readScene(std::string_view text, velScene_api& target, const ReadOptions& options)
