@@ -27,12 +27,12 @@ void FileSink::Free::operator()(char* p) const
 
 FileSink::FileSink(std::FILE* stream) : stream_(stream), buffer_(allocateBuffer(kFirstBufferSize))
 {
-    // Pieces line up with the stream's offsets, wherever it stands (a pipe
-    // has none: any start will do).
     // The pieces go past the stream's own buffer, which is emptied first.
     errno = 0;
     if (std::fflush(stream_) != 0)
         remember(errno);
+    // Pieces line up with the stream's offsets, wherever it stands (a pipe
+    // has none: any start will do).
     const long at = std::ftell(stream_);
     offset_ = at > 0 ? static_cast<std::uint64_t>(at) : 0;
     openWindow(0);
