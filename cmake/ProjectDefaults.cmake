@@ -1,5 +1,15 @@
 # Compiler settings shared by every target of our own.
 
+# Debug information is kept, but compressed in ELF files: the five builds of
+# tools/run-tests.sh would otherwise take about 4 GB of disk, most of it
+# DWARF. gdb, perf and the sanitizers' symbolizer read compressed sections.
+# PE files (the mingw build) cannot hold them; that build keeps line tables
+# only (CMakePresets.json).
+if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  add_compile_options(-gz)
+  add_link_options(-gz)
+endif()
+
 if(RD_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
                       -fno-omit-frame-pointer)
