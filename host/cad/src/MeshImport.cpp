@@ -2,6 +2,7 @@
 
 #include "FileChecks.h"
 #include "LengthUnits.h"
+#include "ThreeMfImporter.h"
 #include "VertexJoin.h"
 #include "ViewFit.h"
 
@@ -19,6 +20,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <map>
 #include <memory>
 #include <utility>
@@ -414,7 +416,7 @@ private:
 
 } // namespace
 
-DesignData loadMeshFile(const fs::path& file, const ImportOptions& options)
+DesignData loadMeshFile(const fs::path& file, const ImportOptions& options, ThreeMfImport threeMf)
 {
     const std::string source = file.string();
     checkReadable(file, source);
@@ -433,6 +435,8 @@ DesignData loadMeshFile(const fs::path& file, const ImportOptions& options)
     LogCapture log;
     Assimp::Importer importer;
     importer.SetProgressHandler(new MonitorHandler(monitor));
+    const ThreeMfImporter* streaming =
+        ext == ".3mf" && threeMf == ThreeMfImport::Streaming ? &ThreeMfImporter::replaceOwn(importer) : nullptr;
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     // Identical vertices are joined after reading, by joinIdenticalVertices
     // where it gives Assimp's result (see VertexJoin.h): Assimp's own step
@@ -448,6 +452,15 @@ DesignData loadMeshFile(const fs::path& file, const ImportOptions& options)
     if (monitor)
         monitor->end();
     if (!read) {
+        // Our own readers' errors say where; they pass through Assimp whole.
+        if (const std::exception_ptr error = importer.GetException()) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const DesignError&) {
+                throw;
+            } catch (...) {
+            }
+        }
         std::string why = importer.GetErrorString();
         while (!why.empty() && (why.back() == '\n' || why.back() == ' '))
             why.pop_back();
@@ -468,6 +481,11 @@ DesignData loadMeshFile(const fs::path& file, const ImportOptions& options)
     std::optional<double> cm = centimetresPer(unit);
     if (!cm)
         throw DesignError(source, "", "unknown length unit \"" + unit + "\"");
+    if (streaming) {
+        // A 3MF model says its unit (millimetres when it does not).
+        unit = streaming->unit().hostUnit;
+        cm = streaming->unit().centimetres;
+    }
     if (ext == ".fbx") {
         // FBX files say how many centimetres a unit is (1 when they do not);
         // the design's unit is the nearest one the host has.

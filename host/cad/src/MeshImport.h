@@ -9,7 +9,12 @@
 
 namespace standin::host::cad {
 
+/// Which importer reads 3MF files: ours, which streams (ThreeMfImporter.h),
+/// or Assimp's own, kept to compare the two.
+enum class ThreeMfImport { Streaming, AssimpOwn };
+
 /// Throws DesignError.
-DesignData loadMeshFile(const std::filesystem::path& file, const ImportOptions& options);
+DesignData loadMeshFile(const std::filesystem::path& file, const ImportOptions& options,
+                        ThreeMfImport threeMf = ThreeMfImport::Streaming);
 
 } // namespace standin::host::cad
