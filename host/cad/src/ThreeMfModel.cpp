@@ -318,6 +318,7 @@ private:
         }
         objects_.push_back({id, {}, {}});
         objectMaterial_.reset();
+        objectLine_ = line();
         const char* pid = attribute(attributes, "pid");
         const char* pindex = attribute(attributes, "pindex");
         if (pid && pindex)
@@ -358,7 +359,8 @@ private:
 
     // The base material at `index` of the basematerials `id`; empty when `id`
     // names no basematerials.
-    std::optional<unsigned> baseMaterial(int id, int index, const char* element, const char* indexName) const
+    std::optional<unsigned> baseMaterial(int id, int index, const char* element, const char* indexName,
+                                         unsigned long at = 0) const
     {
         const auto found = resources_.find(id);
         if (found == resources_.end() || found->second.kind != Resource::Kind::BaseMaterials)
@@ -366,7 +368,8 @@ private:
         const auto& group = groups_[found->second.index].materials;
         if (index < 0 || static_cast<std::size_t>(index) >= group.size())
             fail("<" + std::string(element) + "> " + indexName + " " + std::to_string(index) +
-                 " out of range (basematerials " + std::to_string(id) + " has " + std::to_string(group.size()) + ")");
+                 " out of range (basematerials " + std::to_string(id) + " has " + std::to_string(group.size()) + ")",
+                 at);
         return group[static_cast<std::size_t>(index)];
     }
 
@@ -419,7 +422,7 @@ private:
         mesh->mName.Set(std::to_string(object.id));
         mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
         if (objectMaterial_)
-            triangleMaterial_ = baseMaterial(objectMaterial_->first, objectMaterial_->second, "object", "pindex")
+            triangleMaterial_ = baseMaterial(objectMaterial_->first, objectMaterial_->second, "object", "pindex", objectLine_)
                                     .value_or(triangleMaterial_.value_or(0));
         mesh->mMaterialIndex = triangleMaterial_.value_or(0);
         mesh->mNumVertices = static_cast<unsigned>(vertices_.size());
@@ -557,6 +560,7 @@ private:
 
     // The mesh being read.
     std::optional<std::pair<int, int>> objectMaterial_; // pid, pindex
+    unsigned long objectLine_ = 0;
     std::vector<aiVector3D> vertices_;
     std::vector<unsigned> corners_;
     bool hasVertices_ = false;
