@@ -435,8 +435,8 @@ DesignData loadMeshFile(const fs::path& file, const ImportOptions& options, Thre
     LogCapture log;
     Assimp::Importer importer;
     importer.SetProgressHandler(new MonitorHandler(monitor));
-    const ThreeMfImporter* streaming =
-        ext == ".3mf" && threeMf == ThreeMfImport::Streaming ? &ThreeMfImporter::replaceOwn(importer) : nullptr;
+    const ThreeMfImporter* threeMfImporter =
+        ext == ".3mf" ? &ThreeMfImporter::replaceOwn(importer, threeMf == ThreeMfImport::Streaming) : nullptr;
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     // Identical vertices are joined after reading, by joinIdenticalVertices
     // where it gives Assimp's result (see VertexJoin.h): Assimp's own step
@@ -481,10 +481,10 @@ DesignData loadMeshFile(const fs::path& file, const ImportOptions& options, Thre
     std::optional<double> cm = centimetresPer(unit);
     if (!cm)
         throw DesignError(source, "", "unknown length unit \"" + unit + "\"");
-    if (streaming) {
+    if (threeMfImporter) {
         // A 3MF model says its unit (millimetres when it does not).
-        unit = streaming->unit().hostUnit;
-        cm = streaming->unit().centimetres;
+        unit = threeMfImporter->unit().hostUnit;
+        cm = threeMfImporter->unit().centimetres;
     }
     if (ext == ".fbx") {
         // FBX files say how many centimetres a unit is (1 when they do not);

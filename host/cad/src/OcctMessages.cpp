@@ -6,18 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-
-// GCC says it builds with AddressSanitizer one way, clang another.
-#if defined(__SANITIZE_ADDRESS__)
-#define RD_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define RD_LEAK_CHECKED 1
-#endif
-#endif
-#if defined(RD_LEAK_CHECKED)
-#include <sanitizer/lsan_interface.h>
-#endif
 #include <iostream>
 
 namespace standin::host::cad {
@@ -109,20 +97,6 @@ std::string MessageCapture::firstFailure(const std::string& fallback) const
     std::string line = printed_.str();
     line = plainText(line.substr(0, line.find('\n')));
     return line.empty() ? fallback : line;
-}
-
-FirstUseScope::FirstUseScope()
-{
-#if defined(RD_LEAK_CHECKED)
-    __lsan_disable();
-#endif
-}
-
-FirstUseScope::~FirstUseScope()
-{
-#if defined(RD_LEAK_CHECKED)
-    __lsan_enable();
-#endif
 }
 
 void MonitorProgress::Show(const Message_ProgressScope&, const Standard_Boolean)

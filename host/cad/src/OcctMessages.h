@@ -8,6 +8,8 @@
 //
 // MonitorProgress passes OpenCASCADE's progress on to an ImportMonitor.
 
+#include "LeakCheckPause.h"
+
 #include <StandIn/ImportMonitor.h>
 
 #include <Message_Printer.hxx>
@@ -45,15 +47,9 @@ private:
 
 /// OpenCASCADE builds process-wide registries the first time a reader or an
 /// XCAF application is made (controllers, static parameters, driver tables)
-/// and never frees them. While a FirstUseScope lives, the leak checker of
-/// sanitizer builds leaves such allocations alone; elsewhere it does nothing.
-class FirstUseScope {
-public:
-    FirstUseScope();
-    ~FirstUseScope();
-    FirstUseScope(const FirstUseScope&) = delete;
-    FirstUseScope& operator=(const FirstUseScope&) = delete;
-};
+/// and never frees them: kept out of the leak check while a FirstUseScope
+/// lives.
+using FirstUseScope = LeakCheckPause;
 
 /// Passes progress on as `total` steps of the monitor's current stage.
 class MonitorProgress : public Message_ProgressIndicator {

@@ -1,5 +1,7 @@
 #include "ThreeMfImporter.h"
 
+#include "LeakCheckPause.h"
+
 #include <StandIn/DesignError.h>
 
 #include <assimp/ProgressHandler.hpp>
@@ -48,18 +50,19 @@ void moveScene(aiScene& from, aiScene& into)
 
 } // namespace
 
-ThreeMfImporter& ThreeMfImporter::replaceOwn(Assimp::Importer& importer)
+ThreeMfImporter& ThreeMfImporter::replaceOwn(Assimp::Importer& importer, bool streaming)
 {
     std::unique_ptr<Assimp::BaseImporter> own(importer.GetImporter("3mf"));
     if (own)
         importer.UnregisterLoader(own.get());
-    auto* replacement = new ThreeMfImporter(importer, std::move(own));
+    auto* replacement = new ThreeMfImporter(importer, std::move(own), streaming);
     importer.RegisterLoader(replacement);
     return *replacement;
 }
 
-ThreeMfImporter::ThreeMfImporter(Assimp::Importer& importer, std::unique_ptr<Assimp::BaseImporter> own)
-    : importer_(importer), own_(std::move(own))
+ThreeMfImporter::ThreeMfImporter(Assimp::Importer& importer, std::unique_ptr<Assimp::BaseImporter> own,
+                                 bool streaming)
+    : importer_(importer), own_(std::move(own)), streaming_(streaming)
 {
 }
 
@@ -77,24 +80,35 @@ void ThreeMfImporter::InternReadFile(const std::string& file, aiScene* scene, As
 {
     unit_ = {};
     leftToAssimp_.clear();
+    if (!streaming_)
+        return readWithOwn(file, *scene, io);
     try {
         readThreeMfModel(file, file, *scene, unit_, [this](std::uint64_t done, std::uint64_t total) {
             if (m_progress && total > 0)
                 m_progress->UpdateFileRead(static_cast<int>(done * 1000 / std::max(total, done)), 1000);
         });
-        return;
     } catch (const ThreeMfNeedsAssimp& needs) {
         leftToAssimp_ = needs.what;
+        readWithOwn(file, *scene, io);
     }
+}
+
+void ThreeMfImporter::readWithOwn(const std::string& file, aiScene& scene, Assimp::IOSystem* io)
+{
     if (!own_)
-        throw DesignError(file, "", leftToAssimp_ + ": textures need Assimp's 3MF importer, which this Assimp lacks");
-    std::unique_ptr<aiScene> read(own_->ReadFile(&importer_, file, io));
+        throw DesignError(file, leftToAssimp_, "this Assimp has no 3MF importer of its own to read it");
+    std::unique_ptr<aiScene> read;
+    {
+        // Assimp's reader never frees the records of a package's textures.
+        LeakCheckPause knownLeaks;
+        read.reset(own_->ReadFile(&importer_, file, io));
+    }
     if (!read) {
         if (own_->GetException())
             std::rethrow_exception(own_->GetException());
         throw std::runtime_error(own_->GetErrorText());
     }
-    moveScene(*read, *scene);
+    moveScene(*read, scene);
 }
 
 } // namespace standin::host::cad

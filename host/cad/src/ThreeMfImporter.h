@@ -21,8 +21,9 @@ class ThreeMfImporter : public Assimp::BaseImporter {
 public:
     /// Takes Assimp's own 3MF importer off `importer`'s list and registers
     /// a ThreeMfImporter in its place, which `importer` then owns. Returns
-    /// it, to ask for the unit after a read.
-    static ThreeMfImporter& replaceOwn(Assimp::Importer& importer);
+    /// it, to ask for the unit after a read. With `streaming` false it
+    /// leaves every package to Assimp's importer (to compare the two).
+    static ThreeMfImporter& replaceOwn(Assimp::Importer& importer, bool streaming = true);
 
     bool CanRead(const std::string& file, Assimp::IOSystem* io, bool checkSignature) const override;
     const aiImporterDesc* GetInfo() const override;
@@ -36,10 +37,12 @@ protected:
     void InternReadFile(const std::string& file, aiScene* scene, Assimp::IOSystem* io) override;
 
 private:
-    ThreeMfImporter(Assimp::Importer& importer, std::unique_ptr<Assimp::BaseImporter> own);
+    ThreeMfImporter(Assimp::Importer& importer, std::unique_ptr<Assimp::BaseImporter> own, bool streaming);
+    void readWithOwn(const std::string& file, aiScene& scene, Assimp::IOSystem* io);
 
     Assimp::Importer& importer_;
     std::unique_ptr<Assimp::BaseImporter> own_; // may be null: Assimp without its 3MF importer
+    bool streaming_;
     ThreeMfUnit unit_;
     std::string leftToAssimp_;
 };
