@@ -217,6 +217,17 @@ TEST(ThreeMf, BrokenPackagesSayWhatAndWhere)
          part + "6: resource id 1 is used twice"},
         {"no-triangles", [&](const fs::path&) { return package(folder, "x", edited("<triangle v1=\"0\" v2=\"2\" v3=\"1\"/>", "")); },
          part + "4: a mesh without triangles"},
+        {"placements-without-bound", // 2^20 placements of one mesh, from one line
+         [&](const fs::path&) {
+             std::string text = edited("<item objectid=\"3\"/>", "<item objectid=\"10\"/>");
+             for (int id = 29; id >= 10; --id) {
+                 const std::string next = "<component objectid=\"" + std::to_string(id == 29 ? 2 : id + 1) + "\"/>";
+                 text.insert(text.find("<object id=\"3\">"),
+                             "<object id=\"" + std::to_string(id) + "\"><components>" + next + next + "</components></object>");
+             }
+             return package(folder, "x", text);
+         },
+         part + "7: the build places more than 250000 objects"},
         {"unknown-unit", [&](const fs::path&) { return package(folder, "x", good, "parsec"); }, part + "2: unknown unit \"parsec\""},
         {"damaged-data",
          [&](const fs::path& f) {

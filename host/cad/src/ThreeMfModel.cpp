@@ -477,11 +477,17 @@ private:
     {
         if (!seenBuild_)
             fail("the model has no <build>: nothing is placed");
-        auto root = std::make_unique<aiNode>("3MF");
+        // Every reference checked and the nodes counted before any is made.
         std::vector<int> path;
+        std::unordered_map<int, std::size_t> counted;
+        std::size_t nodes = 0;
+        for (const Placement& item : items_)
+            if ((nodes += nodesOf(item, path, counted)) > kMaxNodes)
+                fail("the build places more than " + std::to_string(kMaxNodes) + " objects", item.line);
+        auto root = std::make_unique<aiNode>("3MF");
         std::vector<std::unique_ptr<aiNode>> children;
         for (const Placement& item : items_)
-            children.push_back(place(item, path));
+            children.push_back(place(item));
         adopt(*root, children);
 
         if (!materials_.empty()) {
@@ -499,19 +505,38 @@ private:
         scene_.mRootNode = root.release();
     }
 
-    // A node for the placed object and, below it, for its components.
-    std::unique_ptr<aiNode> place(const Placement& p, std::vector<int>& path)
+    const ObjectData& objectOf(const Placement& p) const
     {
         const auto found = resources_.find(p.object);
         if (found == resources_.end() || found->second.kind != Resource::Kind::Object)
             fail("objectid " + std::to_string(p.object) + " names no object", p.line);
+        return objects_[found->second.index];
+    }
+
+    // The nodes a placement makes, its own and its components' (at most
+    // kMaxNodes + 1); objects already counted are not walked again.
+    std::size_t nodesOf(const Placement& p, std::vector<int>& path, std::unordered_map<int, std::size_t>& counted) const
+    {
+        const ObjectData& object = objectOf(p);
         if (std::find(path.begin(), path.end(), p.object) != path.end())
             fail("object " + std::to_string(p.object) + " contains itself through its components", p.line);
         if (path.size() >= kMaxDepth)
             fail("components nested more than " + std::to_string(kMaxDepth) + " deep", p.line);
-        if (++nodes_ > kMaxNodes)
-            fail("the build places more than " + std::to_string(kMaxNodes) + " objects", p.line);
-        const ObjectData& object = objects_[found->second.index];
+        if (const auto known = counted.find(object.id); known != counted.end())
+            return known->second;
+        path.push_back(object.id);
+        std::size_t nodes = 1;
+        for (const Placement& component : object.components)
+            nodes = std::min(nodes + nodesOf(component, path, counted), kMaxNodes + 1);
+        path.pop_back();
+        counted.emplace(object.id, nodes);
+        return nodes;
+    }
+
+    // A node for the placed object and, below it, for its components.
+    std::unique_ptr<aiNode> place(const Placement& p) const
+    {
+        const ObjectData& object = objectOf(p);
         auto node = std::make_unique<aiNode>("Object_" + std::to_string(object.id));
         node->mTransformation = p.transform;
         if (!object.meshes.empty()) {
@@ -519,11 +544,9 @@ private:
             node->mNumMeshes = static_cast<unsigned>(object.meshes.size());
             std::copy(object.meshes.begin(), object.meshes.end(), node->mMeshes);
         }
-        path.push_back(object.id);
         std::vector<std::unique_ptr<aiNode>> children;
         for (const Placement& component : object.components)
-            children.push_back(place(component, path));
-        path.pop_back();
+            children.push_back(place(component));
         adopt(*node, children);
         return node;
     }
@@ -556,7 +579,6 @@ private:
     std::vector<std::unique_ptr<aiMaterial>> materials_;
     std::vector<std::unique_ptr<aiMesh>> meshes_;
     std::vector<Placement> items_;
-    std::size_t nodes_ = 0;
 
     // The mesh being read.
     std::optional<std::pair<int, int>> objectMaterial_; // pid, pindex

@@ -15,9 +15,10 @@
 // Where Assimp's reader gets a file wrong, this one does not: a "#RRGGBB"
 // colour is opaque (Assimp leaves its alpha at 0, invisible); the model's
 // `unit` is read (Assimp ignores it); references to missing objects or
-// materials, indices out of range, cycles of components and malformed
-// numbers or transforms are errors with the part and line (Assimp skips,
-// reads past its arrays or recurses without end).
+// materials, indices out of range, cycles of components, builds that
+// expand into more than 250,000 placements and malformed numbers or
+// transforms are errors with the part and line (Assimp skips, reads past
+// its arrays, recurses without end or makes every node).
 
 #include <assimp/scene.h>
 
