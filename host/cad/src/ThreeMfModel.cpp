@@ -1,18 +1,15 @@
 #include "ThreeMfModel.h"
 
+#include "XmlPart.h"
 #include "ZipArchive.h"
 
 #include <StandIn/DesignError.h>
 
 #include <assimp/material.h>
 
-#include <expat.h>
-
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -26,151 +23,11 @@ namespace {
 
 constexpr const char* kRelationships = "_rels/.rels";
 constexpr const char* kModelType = "http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel";
-// Inflated text handed to the XML parser at a time.
-constexpr std::size_t kPiece = 256 * 1024;
 // Components nested deeper than this, or a build that expands into more
 // placements, are taken for a broken (or hostile) file: a few objects that
 // each place the next several times would otherwise grow without bound.
 constexpr int kMaxDepth = 1000;
 constexpr std::size_t kMaxNodes = 250000;
-
-const char* attribute(const char** attributes, std::string_view name)
-{
-    for (const char** a = attributes; *a; a += 2)
-        if (name == *a)
-            return a[1];
-    return nullptr;
-}
-
-std::string_view trimmed(const char* text)
-{
-    std::string_view s(text);
-    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (!s.empty() && space(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && space(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-// A whole number or a decimal, the entire (trimmed) text; empty otherwise.
-template <typename T>
-std::optional<T> number(std::string_view s)
-{
-    if (s.size() > 1 && s.front() == '+' && s[1] != '-')
-        s.remove_prefix(1);
-    T value{};
-    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (s.empty() || error != std::errc() || end != s.data() + s.size())
-        return std::nullopt;
-    return value;
-}
-
-// Streams one zip entry through expat. The handlers may throw: the
-// exception is kept, the parser stopped, and the exception rethrown once
-// control is back above expat's C frames.
-class XmlPart {
-public:
-    XmlPart(ZipArchive& zip, std::string source, std::string part)
-        : zip_(zip), source_(std::move(source)), part_(std::move(part)), parser_(XML_ParserCreate(nullptr))
-    {
-        if (!parser_)
-            throw std::bad_alloc();
-        XML_SetUserData(parser_, this);
-        XML_SetElementHandler(parser_, &XmlPart::onStart, &XmlPart::onEnd);
-    }
-    virtual ~XmlPart() { XML_ParserFree(parser_); }
-    XmlPart(const XmlPart&) = delete;
-    XmlPart& operator=(const XmlPart&) = delete;
-
-    void parse(const ThreeMfProgress& progress)
-    {
-        const std::uint64_t total = zip_.size();
-        std::uint64_t done = 0;
-        std::unique_ptr<char[]> piece(new char[kPiece]);
-        for (;;) {
-            const std::size_t got = zip_.read(piece.get(), kPiece);
-            done += got;
-            if (XML_Parse(parser_, piece.get(), static_cast<int>(got), got == 0 ? XML_TRUE : XML_FALSE) !=
-                XML_STATUS_OK) {
-                if (error_)
-                    std::rethrow_exception(error_);
-                throw DesignError(source_, where(), XML_ErrorString(XML_GetErrorCode(parser_)));
-            }
-            if (progress)
-                progress(done, total);
-            if (got == 0)
-                break;
-        }
-        finish();
-    }
-
-protected:
-    virtual void start(const char* name, const char** attributes) = 0;
-    virtual void end() = 0;
-    // After the whole part has been parsed.
-    virtual void finish() {}
-
-    unsigned long line() const { return static_cast<unsigned long>(XML_GetCurrentLineNumber(parser_)); }
-    std::string where(unsigned long at = 0) const { return part_ + ", line " + std::to_string(at ? at : line()); }
-    [[noreturn]] void fail(const std::string& problem, unsigned long at = 0) const
-    {
-        throw DesignError(source_, where(at), problem);
-    }
-
-    template <typename T>
-    T required(const char** attributes, const char* element, const char* name) const
-    {
-        const char* text = attribute(attributes, name);
-        if (!text)
-            fail("<" + std::string(element) + "> without its " + name);
-        return parsed<T>(text, element, name);
-    }
-    template <typename T>
-    T parsed(const char* text, const char* element, const char* name) const
-    {
-        const std::optional<T> value = number<T>(trimmed(text));
-        if (!value)
-            fail("<" + std::string(element) + "> " + name + " \"" + text + "\" is not " +
-                 (std::is_integral_v<T> ? "a whole number that fits" : "a number"));
-        return *value;
-    }
-
-private:
-    static void XMLCALL onStart(void* self, const XML_Char* name, const XML_Char** attributes)
-    {
-        auto* part = static_cast<XmlPart*>(self);
-        if (part->error_)
-            return;
-        try {
-            part->start(name, attributes);
-        } catch (...) {
-            part->stop(std::current_exception());
-        }
-    }
-    static void XMLCALL onEnd(void* self, const XML_Char*)
-    {
-        auto* part = static_cast<XmlPart*>(self);
-        if (part->error_)
-            return;
-        try {
-            part->end();
-        } catch (...) {
-            part->stop(std::current_exception());
-        }
-    }
-    void stop(std::exception_ptr error)
-    {
-        error_ = std::move(error);
-        XML_StopParser(parser_, XML_FALSE);
-    }
-
-    ZipArchive& zip_;
-    std::string source_;
-    std::string part_;
-    XML_Parser parser_;
-    std::exception_ptr error_;
-};
 
 // The package's relationships: where the model part is.
 class Relationships : public XmlPart {
@@ -184,9 +41,9 @@ private:
         ++depth_;
         if (depth_ != 2 || !model_.empty() || std::strcmp(name, "Relationship") != 0)
             return;
-        const char* id = attribute(attributes, "Id");
-        const char* type = attribute(attributes, "Type");
-        const char* target = attribute(attributes, "Target");
+        const char* id = xmlAttribute(attributes, "Id");
+        const char* type = xmlAttribute(attributes, "Type");
+        const char* target = xmlAttribute(attributes, "Target");
         if (id && *id && target && *target && type && std::strcmp(type, kModelType) == 0)
             model_ = target;
     }
@@ -233,7 +90,7 @@ private:
         if (open_.empty()) {
             if (n != "model")
                 fail("the model's root element is <" + std::string(n) + ">, not <model>");
-            readUnit(attribute(attributes, "unit"));
+            readUnit(xmlAttribute(attributes, "unit"));
             node = Node::Model;
         } else if (parent == Node::Model && n == "resources" && !seenResources_) {
             seenResources_ = true;
@@ -287,7 +144,7 @@ private:
             double centimetres;
         } units[] = {{"micron", "mm", 1e-4}, {"millimeter", "mm", 0.1}, {"centimeter", "cm", 1},
                      {"inch", "in", 2.54},   {"foot", "ft", 30.48},      {"meter", "m", 100}};
-        const std::string_view name = given ? trimmed(given) : "millimeter";
+        const std::string_view name = given ? xmlTrimmed(given) : "millimeter";
         for (const auto& u : units)
             if (name == u.name) {
                 unit_ = {u.host, u.centimetres};
@@ -304,7 +161,7 @@ private:
         if (!object && n != "basematerials")
             return Node::Other;
         // Without an id nothing can refer to it: skipped, as Assimp does.
-        const char* idText = attribute(attributes, "id");
+        const char* idText = xmlAttribute(attributes, "id");
         if (!idText)
             return Node::Other;
         const int id = parsed<int>(idText, object ? "object" : "basematerials", "id");
@@ -319,8 +176,8 @@ private:
         objects_.push_back({id, {}, {}});
         objectMaterial_.reset();
         objectLine_ = line();
-        const char* pid = attribute(attributes, "pid");
-        const char* pindex = attribute(attributes, "pindex");
+        const char* pid = xmlAttribute(attributes, "pid");
+        const char* pindex = xmlAttribute(attributes, "pindex");
         if (pid && pindex)
             objectMaterial_ = std::make_pair(parsed<int>(pid, "object", "pid"), parsed<int>(pindex, "object", "pindex"));
         return Node::Object;
@@ -329,14 +186,14 @@ private:
     void base(const char** attributes)
     {
         auto& group = groups_.back();
-        const char* name = attribute(attributes, "name");
+        const char* name = xmlAttribute(attributes, "name");
         std::string title = "id" + std::to_string(static_cast<unsigned>(group.id)) + "_";
         title += name ? std::string(name) : "basemat_" + std::to_string(materials_.size());
         auto material = std::make_unique<aiMaterial>();
         const aiString aiName(title);
         material->AddProperty(&aiName, AI_MATKEY_NAME);
         aiColor4D colour;
-        if (const char* text = attribute(attributes, "displaycolor"); text && colourOf(text, colour))
+        if (const char* text = xmlAttribute(attributes, "displaycolor"); text && colourOf(text, colour))
             material->AddProperty(&colour, 1, AI_MATKEY_COLOR_DIFFUSE);
         group.materials.push_back(static_cast<unsigned>(materials_.size()));
         materials_.push_back(std::move(material));
@@ -403,8 +260,8 @@ private:
                      std::to_string(vertices_.size()) + " vertices)");
             corners_.push_back(static_cast<unsigned>(index));
         }
-        const char* pid = attribute(attributes, "pid");
-        const char* p1 = attribute(attributes, "p1");
+        const char* pid = xmlAttribute(attributes, "pid");
+        const char* p1 = xmlAttribute(attributes, "p1");
         if (pid && p1)
             if (auto m = baseMaterial(parsed<int>(pid, "triangle", "pid"), parsed<int>(p1, "triangle", "p1"),
                                       "triangle", "p1"))
@@ -448,7 +305,7 @@ private:
         Placement p;
         p.line = line();
         p.object = required<int>(attributes, element, "objectid");
-        const char* text = attribute(attributes, "transform");
+        const char* text = xmlAttribute(attributes, "transform");
         if (!text)
             return p;
         float m[12];
@@ -458,7 +315,7 @@ private:
         for (std::size_t at = all.find_first_not_of(spaces); at != std::string_view::npos;
              at = all.find_first_not_of(spaces, std::min(all.find_first_of(spaces, at), all.size()))) {
             const std::string_view token = all.substr(at, all.find_first_of(spaces, at) - at);
-            const std::optional<float> value = number<float>(token);
+            const std::optional<float> value = xmlNumber<float>(token);
             if (!value)
                 fail("<" + std::string(element) + "> transform: \"" + std::string(token) + "\" is not a number");
             if (count < 12)
@@ -600,7 +457,7 @@ void readThreeMfModel(const std::filesystem::path& file, const std::string& sour
     if (!zip.open(kRelationships))
         throw DesignError(source, kRelationships, "no such part: the package does not say where its model is");
     Relationships relationships(zip, source, kRelationships);
-    relationships.parse({});
+    relationships.parse();
     std::string part = relationships.model();
     if (part.empty())
         throw DesignError(source, kRelationships, "no relationship of type \"" + std::string(kModelType) + "\"");
