@@ -98,7 +98,8 @@ bool readStandardInput(std::string& bytes, std::string& whyNot)
 int writeThrough(std::FILE* stream, const char* data, std::size_t size)
 {
     errno = 0;
-    if (std::fwrite(data, 1, size, stream) == size)
+    // The error flag too: a stream may count bytes it could not hand on.
+    if (std::fwrite(data, 1, size, stream) == size && !std::ferror(stream))
         return 0;
     return errno != 0 ? errno : EIO;
 }

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cerrno>
 #include <clocale>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <random>
@@ -130,15 +131,22 @@ TEST(WriterSinks, FileAndMemoryGetTheSameBytes)
 
 #if defined(__GLIBC__)
 // An unbuffered stream that keeps what is written to it, and the offset
-// and size of every write.
+// and size of every write; the write numbered `failing` fails for want of
+// room (which glibc remembers in the stream's error flag).
 struct RecordedWrites {
     std::string bytes;
     std::vector<std::pair<std::size_t, std::size_t>> writes;
+    std::size_t failing = SIZE_MAX;
 };
 
 ssize_t recordWrite(void* cookie, const char* data, std::size_t size)
 {
     auto& record = *static_cast<RecordedWrites*>(cookie);
+    if (record.writes.size() == record.failing) {
+        record.writes.emplace_back(record.bytes.size(), 0);
+        errno = ENOSPC;
+        return -1;
+    }
     record.writes.emplace_back(record.bytes.size(), size);
     record.bytes.append(data, size);
     return static_cast<ssize_t>(size);
@@ -149,42 +157,69 @@ ssize_t recordWrite(void* cookie, const char* data, std::size_t size)
 // multiples of its size (in the first megabyte smaller ones), so that the
 // file's cached pages come in units that large, whatever sizes the writer's
 // pieces have, and again after a flush in the middle; and no byte is lost
-// or moved on the way.
+// or moved on the way. The same when the writer formats on two threads,
+// which then write the sink's pieces behind it, and a piece that fails
+// there is reported by the writer.
 TEST(WriterSinks, LargeOutputReachesTheSystemInAlignedPieces)
 {
 #if defined(__GLIBC__)
-    RecordedWrites record;
-    std::FILE* stream = fopencookie(&record, "w", {nullptr, recordWrite, nullptr, nullptr});
-    ASSERT_NE(stream, nullptr);
-    ASSERT_EQ(std::setvbuf(stream, nullptr, _IONBF, 0), 0);
-    std::size_t flushedAt = 0;
-    {
-        velScene_api_file w(stream, false);
-        writeMixed(w);
-        w.flush();
-        flushedAt = record.bytes.size();
-        writeMixed(w);
-        w.flush();
-        EXPECT_EQ(w.writeError(), 0);
-    }
-    std::fclose(stream);
     TextWriter inMemory;
     writeMixed(*inMemory.writer);
     writeMixed(*inMemory.writer);
-    EXPECT_TRUE(record.bytes == inMemory.text()) << "the stream got " << record.bytes.size() << " bytes, memory "
-                                                 << inMemory.text().size();
+    for (const unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        RecordedWrites record;
+        std::FILE* stream = fopencookie(&record, "w", {nullptr, recordWrite, nullptr, nullptr});
+        ASSERT_NE(stream, nullptr);
+        ASSERT_EQ(std::setvbuf(stream, nullptr, _IONBF, 0), 0);
+        std::size_t flushedAt = 0;
+        {
+            velScene_api_file w(stream, false);
+            w.setFormatThreads(threads);
+            writeMixed(w);
+            w.flush();
+            flushedAt = record.bytes.size();
+            writeMixed(w);
+            w.flush();
+            EXPECT_EQ(w.writeError(), 0);
+        }
+        std::fclose(stream);
+        EXPECT_TRUE(record.bytes == inMemory.text()) << "the stream got " << record.bytes.size() << " bytes, memory "
+                                                     << inMemory.text().size();
 
-    std::size_t whole = 0;
-    for (std::size_t k = 0; k + 1 < record.writes.size(); ++k) {
-        const auto [at, size] = record.writes[k];
-        const std::size_t end = at + size;
-        if (end == flushedAt)
-            continue;
-        const std::size_t unit = at >= FileSink::kGrowAfter ? FileSink::kBufferSize : FileSink::kFirstBufferSize;
-        EXPECT_EQ(end % unit, 0u) << "write " << k << " of " << size << " bytes at " << at;
-        whole += size >= FileSink::kBufferSize;
+        std::size_t whole = 0;
+        for (std::size_t k = 0; k + 1 < record.writes.size(); ++k) {
+            const auto [at, size] = record.writes[k];
+            const std::size_t end = at + size;
+            if (end == flushedAt)
+                continue;
+            const std::size_t unit = at >= FileSink::kGrowAfter ? FileSink::kBufferSize : FileSink::kFirstBufferSize;
+            EXPECT_EQ(end % unit, 0u) << "write " << k << " of " << size << " bytes at " << at;
+            whole += size >= FileSink::kBufferSize;
+        }
+        EXPECT_GT(whole, 4u) << "of " << record.writes.size() << " writes";
+
+        // A whole piece of the second half fails (a text list's, written
+        // behind when there are threads): its own error is the one reported,
+        // not the later writes' (the stream's flag stays set: EIO).
+        RecordedWrites failing;
+        for (std::size_t k = record.writes.size() / 2; k < record.writes.size() && failing.failing == SIZE_MAX; ++k)
+            if (record.writes[k].second == FileSink::kBufferSize)
+                failing.failing = k;
+        stream = fopencookie(&failing, "w", {nullptr, recordWrite, nullptr, nullptr});
+        ASSERT_NE(stream, nullptr);
+        ASSERT_EQ(std::setvbuf(stream, nullptr, _IONBF, 0), 0);
+        {
+            velScene_api_file w(stream, false);
+            w.setFormatThreads(threads);
+            writeMixed(w);
+            w.flush();
+            writeMixed(w);
+            w.flush();
+            EXPECT_EQ(w.writeError(), ENOSPC);
+        }
+        std::fclose(stream);
     }
-    EXPECT_GT(whole, 4u) << "of " << record.writes.size() << " writes";
 #else
     GTEST_SKIP() << "needs the C library's custom streams";
 #endif

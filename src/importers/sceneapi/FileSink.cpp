@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "ScratchMemory.h"
 
@@ -41,6 +42,12 @@ FileSink::FileSink(std::FILE* stream) : stream_(stream), buffer_(allocateBuffer(
 FileSink::~FileSink()
 {
     drain();
+}
+
+void FileSink::writeBehind(WriteBehind* threads)
+{
+    awaitBehind();
+    behind_ = threads;
 }
 
 void FileSink::flush()
@@ -107,9 +114,51 @@ void FileSink::handPiece()
 {
     const std::size_t piece = pieceLength();
     const std::size_t beyond = pending() - piece;
+    if (handBehind(piece, beyond))
+        return;
     put(buffer_.get(), piece);
     offset_ += piece;
     keep(piece, beyond);
+}
+
+bool FileSink::handBehind(std::size_t piece, std::size_t beyond)
+{
+    if (!behind_ || capacity_ != kBufferSize)
+        return false;
+    awaitBehind();
+    if (!spare_) {
+        try {
+            spare_.reset(allocateBuffer(kBufferSize));
+        } catch (const std::bad_alloc&) {
+            return false; // one buffer, written in place
+        }
+    }
+    // What lies beyond the piece begins the other buffer, which becomes the
+    // sink's while this one is written.
+    std::memcpy(spare_.get(), buffer_.get() + piece, beyond);
+    std::swap(buffer_, spare_);
+    spareBytes_ = piece;
+    spareBusy_ = true;
+    offset_ += piece;
+    openWindow(beyond);
+    behind_->post({&FileSink::writeAhead, this});
+    return true;
+}
+
+void FileSink::writeAhead(void* sink)
+{
+    auto& self = *static_cast<FileSink*>(sink);
+    self.spareError_ = platform::writeThrough(self.stream_, self.spare_.get(), self.spareBytes_);
+}
+
+void FileSink::awaitBehind()
+{
+    if (!spareBusy_)
+        return;
+    behind_->finish();
+    spareBusy_ = false;
+    if (spareError_)
+        remember(std::exchange(spareError_, 0));
 }
 
 void FileSink::keep(std::size_t from, std::size_t count)
@@ -140,6 +189,7 @@ void FileSink::drain()
 
 void FileSink::put(const char* data, std::size_t size)
 {
+    awaitBehind();
     if (size == 0)
         return;
     if (const int failed = platform::writeThrough(stream_, data, size))

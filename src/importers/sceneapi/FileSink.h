@@ -19,12 +19,20 @@
 // to 2 MiB once the output passes 1 MiB. It has kMaxReserve bytes of room
 // beyond the piece, so that a reservation never has to wait for the piece
 // to be handed on: what lands there begins the next piece.
+//
+// Given threads to write behind (writeBehind), a full 2 MiB piece goes to
+// them and the sink goes on in a second buffer; the next piece waits for
+// the one before it, so the file is written in order, one piece at a time.
+// What the system says of a piece written behind is remembered when the
+// sink next waits for it (at the next piece, a flush, or when the threads
+// are taken back).
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 
 #include "OutputSink.h"
+#include "WriteBehind.h"
 
 namespace vel {
 
@@ -41,6 +49,8 @@ public:
 
     // Drains the buffer and flushes the stream.
     void flush() override;
+
+    void writeBehind(WriteBehind* threads) override;
 
 private:
     struct Free {
@@ -60,13 +70,27 @@ private:
     void keep(std::size_t from, std::size_t count);
     // Hands on everything buffered.
     void drain();
+    // Writes `size` bytes at the stream's position, after the piece
+    // written behind, if any.
     void put(const char* data, std::size_t size);
     void openWindow(std::size_t buffered);
+    // Hands the buffer's full piece to the threads; false when it cannot
+    // (no threads, or no memory for a second buffer).
+    bool handBehind(std::size_t piece, std::size_t beyond);
+    // Waits for the piece written behind and remembers how it went.
+    void awaitBehind();
+    static void writeAhead(void* sink);
 
     std::FILE* stream_;
     std::unique_ptr<char, Free> buffer_;
     std::size_t capacity_ = kFirstBufferSize; // the piece size; the buffer has kMaxReserve more
     std::uint64_t offset_ = 0;                // the stream offset of the buffer's first byte
+
+    WriteBehind* behind_ = nullptr;
+    std::unique_ptr<char, Free> spare_; // the piece being written behind, else free
+    std::size_t spareBytes_ = 0;        // its length while it is written
+    bool spareBusy_ = false;
+    int spareError_ = 0;                // set by the thread that wrote it
 };
 
 } // namespace vel

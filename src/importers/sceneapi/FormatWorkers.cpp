@@ -45,6 +45,7 @@ FormatWorkers::FormatWorkers(unsigned threads) : threads_(std::max(threads, 1u))
 
 FormatWorkers::~FormatWorkers()
 {
+    finish();
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         stop_ = true;
@@ -125,8 +126,43 @@ void FormatWorkers::writeReady(std::unique_lock<std::mutex>& lock)
     announce();
 }
 
-bool FormatWorkers::step(std::unique_lock<std::mutex>& lock)
+void FormatWorkers::post(Job job)
 {
+    if (!slots_)
+        start();
+    const std::lock_guard<std::mutex> lock(mutex_);
+    job_ = job;
+    jobWaiting_ = true;
+    announce();
+}
+
+void FormatWorkers::finish()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (jobWaiting_)
+        runJob(lock);
+    while (jobRunning_)
+        await(lock);
+}
+
+void FormatWorkers::runJob(std::unique_lock<std::mutex>& lock)
+{
+    const Job job = job_;
+    jobWaiting_ = false;
+    jobRunning_ = true;
+    lock.unlock();
+    job.run(job.context);
+    lock.lock();
+    jobRunning_ = false;
+    announce();
+}
+
+bool FormatWorkers::step(std::unique_lock<std::mutex>& lock, bool worker)
+{
+    if (jobWaiting_ && (worker || workers_.empty())) {
+        runJob(lock);
+        return true;
+    }
     if (text_ == nullptr)
         return false;
     if (!writing_ && !failure_ && nextReady()) {
@@ -178,7 +214,7 @@ void FormatWorkers::work()
 {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stop_) {
-        if (!step(lock))
+        if (!step(lock, true))
             await(lock);
     }
 }
@@ -197,7 +233,7 @@ void FormatWorkers::write(const ListText& text, OutputSink& sink)
     failure_ = nullptr;
     announce();
     while (!listDone()) {
-        if (!step(lock))
+        if (!step(lock, false))
             await(lock);
     }
     // No other thread holds a chunk or the turn to write: the list and the

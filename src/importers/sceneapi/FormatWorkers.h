@@ -20,6 +20,11 @@
 // the gap between two lists of a mesh, or until the next chunk is done, is
 // mostly shorter than putting a thread to sleep and waking it again.
 //
+// The same threads write behind the sink (WriteBehind): a piece the sink
+// posts is written by whichever thread is free first, before it formats
+// anything more, so that the sink's buffer comes back soon. The calling
+// thread goes on meanwhile, also past the end of the list.
+//
 // The threads start with the first list large enough to need them and stop
 // when the workers are destroyed: they belong to one writer, which lives no
 // longer than an export, so none is left behind once the command returns.
@@ -35,12 +40,13 @@
 #include <vector>
 
 #include "ListText.h"
+#include "WriteBehind.h"
 
 namespace vel {
 
 class OutputSink;
 
-class FormatWorkers {
+class FormatWorkers final : public WriteBehind {
 public:
     // The most text one chunk may need: an element count's worth of room.
     static constexpr std::size_t kChunkRoom = 32 * 1024;
@@ -50,8 +56,8 @@ public:
 
     // `threads` counts the calling thread: 1 starts no worker.
     explicit FormatWorkers(unsigned threads);
-    // Stops and joins the workers.
-    ~FormatWorkers();
+    // Stops and joins the workers. No job may be posted and unfinished.
+    ~FormatWorkers() override;
     FormatWorkers(const FormatWorkers&) = delete;
     FormatWorkers& operator=(const FormatWorkers&) = delete;
 
@@ -65,6 +71,9 @@ public:
     // elements must need at most kChunkRoom bytes each.
     void write(const ListText& text, OutputSink& sink);
 
+    void post(Job job) override;
+    void finish() override;
+
 private:
     // Chunk c goes into slot c % slots: a chunk is only handed out once the
     // one before it in its slot was written. Each slot on a cache line of its
@@ -77,9 +86,10 @@ private:
 
     void start();
     void work();
-    // Does one thing there is to do: writes the ready chunks or formats one.
-    // False when there was nothing. Called with the lock held.
-    bool step(std::unique_lock<std::mutex>& lock);
+    // Does one thing there is to do: runs the posted job (a worker, or the
+    // calling thread when it has none), writes the ready chunks or formats
+    // one. False when there was nothing. Called with the lock held.
+    bool step(std::unique_lock<std::mutex>& lock, bool worker);
     // The next chunk to format, when one may be handed out now.
     bool claim(std::uint32_t& chunk);
     // Formats a claimed chunk into its slot, unlocking meanwhile.
@@ -87,6 +97,8 @@ private:
     // Takes the turn to write and writes chunks while the next one is ready,
     // unlocking meanwhile.
     void writeReady(std::unique_lock<std::mutex>& lock);
+    // Runs the posted job, unlocking meanwhile.
+    void runJob(std::unique_lock<std::mutex>& lock);
     bool nextReady() const;
     // The list is in the sink, or the sink failed and no thread holds a chunk.
     bool listDone() const;
@@ -110,6 +122,9 @@ private:
     std::uint32_t chunks_ = 0;
     unsigned busy_ = 0;     // threads formatting a chunk
     bool writing_ = false;  // a thread holds the turn to write
+    Job job_;               // posted by the sink
+    bool jobWaiting_ = false; // posted, not taken yet
+    bool jobRunning_ = false;
     // Counts announcements; an idle thread spins on it before it sleeps. On a
     // line of its own, and bumped only while some thread waits: each bump
     // takes the line from the threads that spin on it.

@@ -13,6 +13,8 @@
 
 namespace vel {
 
+class WriteBehind;
+
 class OutputSink {
 public:
     // The largest room that reserve() may be asked for.
@@ -56,6 +58,12 @@ public:
 
     // Hands every buffered byte on to the destination.
     virtual void flush() {}
+
+    // Lets the sink hand its large writes to `threads` and go on meanwhile;
+    // null takes that back once a write still running has ended. The
+    // threads must outlive their use: the owner takes them back before
+    // they go. Sinks without large writes ignore it.
+    virtual void writeBehind(WriteBehind* threads) { (void)threads; }
 
     // The errno value of the first failed write, or 0.
     int error() const { return error_; }

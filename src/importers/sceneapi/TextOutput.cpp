@@ -16,13 +16,25 @@ TextOutput::TextOutput(std::unique_ptr<OutputSink> stream)
 {
 }
 
-TextOutput::~TextOutput() = default;
+TextOutput::~TextOutput()
+{
+    stopWorkers();
+}
+
+void TextOutput::stopWorkers()
+{
+    // The stream waits for a piece its workers still write, and writes in
+    // place from then on.
+    if (workers_ && stream_)
+        stream_->writeBehind(nullptr);
+    workers_.reset();
+}
 
 void TextOutput::setFormatThreads(unsigned threads)
 {
     formatThreads_ = std::max(threads, 1u);
     if (workers_ && workers_->threads() != formatThreads_)
-        workers_.reset();
+        stopWorkers();
 }
 
 void TextOutput::list(const ListText& text)
@@ -30,8 +42,10 @@ void TextOutput::list(const ListText& text)
     const std::size_t room = text.elementRoom;
     if (formatThreads_ > 1 && stream_ && room <= FormatWorkers::kChunkRoom &&
         std::uint64_t{text.count} * room > kParallelRoom) {
-        if (!workers_)
+        if (!workers_) {
             workers_ = std::make_unique<FormatWorkers>(formatThreads_);
+            stream_->writeBehind(workers_.get());
+        }
         workers_->write(text, *dest_);
         return;
     }

@@ -118,6 +118,7 @@ private:
     void number(char* end) { dest_->commit(end); }
     void writeIndentation();
     void markCut();
+    void stopWorkers();
 
     std::unique_ptr<OutputSink> stream_;
     DiscardSink discard_;
