@@ -26,6 +26,7 @@
 #include <vector>
 
 #include <sceneapi/FileBytes.h>
+#include <sceneapi/IntLines.h>
 #include <sceneapi/NullScene.h>
 #include <sceneapi/SceneReader.h>
 #include <sceneapi/ScratchMemory.h>
@@ -268,6 +269,40 @@ void binaryCopy(benchmark::State& state, Copy copy)
 void BinaryCopy_Memcpy(benchmark::State& s) { binaryCopy(s, [](void* to, const char* from, std::size_t n) { std::memcpy(to, from, n); }); }
 void BinaryCopy_Reader(benchmark::State& s) { binaryCopy(s, [](void* to, const char* from, std::size_t n) { vel::copyLarge(to, from, n, true); }); }
 
+// The int list's conversion alone, on one thread: its whole lines, from the
+// mapped file into memory that is already there, element by element (as
+// where the processor lacks the wide permutes) and by the reader's choice.
+template <typename Convert>
+void intLines(benchmark::State& state, Convert convert)
+{
+    const auto text = load(intsText());
+    const std::string_view bytes = text->bytes();
+    const std::size_t first = bytes.find('\n', bytes.find('[')) + 1;
+    const std::size_t end = bytes.rfind('\n', bytes.rfind(']')) + 1; // the last line's start
+    std::size_t blanks = 0;
+    while (bytes[first + blanks] == ' ')
+        ++blanks;
+    vel::ScratchArray<std::int32_t> to;
+    to.reserve(kCount);
+    std::memset(to.data(), 0, 4 * kCount);
+    long long count = 0;
+    for (auto _ : state) {
+        count = convert(bytes.data() + first, bytes.data() + end, blanks, to.data()).count;
+        benchmark::ClobberMemory();
+    }
+    if (count + 16 < static_cast<long long>(kCount))
+        state.SkipWithError("the lines did not all convert");
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+void IntLines_ElementByElement(benchmark::State& s)
+{
+    intLines(s, [](const char* b, const char* e, std::size_t blanks, std::int32_t* out) {
+        return vel::parsing::simpleLines(b, e, blanks, out, vel::parsing::IntElement{});
+    });
+}
+void IntLines_Reader(benchmark::State& s) { intLines(s, vel::parsing::intLines); }
+
 auto floatList = [](velScene_api& w) { list(w, vel::TypeFloatList, floats()); };
 auto intList = [](velScene_api& w) { list(w, vel::TypeIntList, ints()); };
 
@@ -310,6 +345,8 @@ BENCHMARK(SceneBinary_ReadModel)->Unit(benchmark::kMillisecond);
 BENCHMARK(Groups_Write)->Unit(benchmark::kMillisecond);
 BENCHMARK(Groups_Read)->Unit(benchmark::kMillisecond);
 BENCHMARK(Groups_ReadModel)->Unit(benchmark::kMillisecond);
+BENCHMARK(IntLines_ElementByElement)->Unit(benchmark::kMillisecond);
+BENCHMARK(IntLines_Reader)->Unit(benchmark::kMillisecond);
 BENCHMARK(BinaryCopy_Memcpy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BinaryCopy_Reader)->Unit(benchmark::kMillisecond);
 

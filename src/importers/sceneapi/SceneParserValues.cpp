@@ -15,6 +15,7 @@
 #include "SceneParser.h"
 #include "SceneParserHelpers.h"
 #include "InParts.h"
+#include "IntLines.h"
 #include "SimpleElements.h"
 
 namespace vel {
@@ -698,7 +699,10 @@ bool SceneParser::splitLarge(std::uint32_t& count, ScratchArray<T>& into, Conver
                 }
                 out = parts[r].data();
             }
-            read[r] = simpleLines(cuts[r], cuts[r + 1], blanks, out, convert);
+            if constexpr (std::is_same_v<Convert, IntElement>)
+                read[r] = intLines(cuts[r], cuts[r + 1], blanks, out);
+            else
+                read[r] = simpleLines(cuts[r], cuts[r + 1], blanks, out, convert);
         });
         for (std::size_t r = runs; r < placeAt.size(); ++r)
             place(r);

@@ -253,6 +253,49 @@ struct TripleElement {
     }
 };
 
+// One line of eight elements that `Convert` reads, each followed by ",",
+// then a line break, from `p` (its blanks passed over; 80 bytes after the
+// line readable). The values go to `out`, and `p` to the next line's start;
+// false, `p` as it was, where the line has another form.
+template <typename T, typename Convert>
+[[gnu::always_inline]] inline bool simpleLine(const char*& line, const char* end, T* out)
+{
+    const char* p = line;
+    // Its eight commas, 64 bytes looked at a time. A line break before the
+    // eighth, and an empty element, are in an element that does not convert.
+    int untilBreak = 8;
+    for (;;) {
+        // The last elements of a line are looked for in the 32 bytes that
+        // hold them.
+        const ByteClasses classes = untilBreak * Convert::kLongest <= 32 ? classify<Convert::kClasses, 2>(p, end)
+                                                                         : classify<Convert::kClasses>(p, end);
+        std::uint64_t commas = classes.commas;
+        std::uint64_t start = 0;
+        while (commas) {
+            const auto at = static_cast<std::uint64_t>(std::countr_zero(commas));
+            commas &= commas - 1;
+            // The common form inline; any other by a call, so that the
+            // loop's own values stay in registers.
+            if (!Convert::fast(p, start, at, classes, out)) [[unlikely]]
+                if (!Convert::slow(p, start, at, classes, out))
+                    return false;
+            out += Convert::kValues;
+            start = at + 1;
+            if (--untilBreak == 0)
+                break;
+        }
+        if (start == 0)
+            return false; // an element longer than the bytes looked at
+        p += start;
+        if (untilBreak == 0)
+            break;
+    }
+    if (*p != '\n')
+        return false;
+    line = p + 1;
+    return true;
+}
+
 // Whole lines of a list from `begin` to `end`, both at a line's start: each
 // line `blanks` blanks, then eight elements that `Convert` reads, each
 // followed by ",", then a line break; 80 bytes after `end` readable. The
@@ -264,54 +307,28 @@ struct SimpleLines {
     const char* stop = nullptr; // the start of the line not read, or `end`
 };
 
+// Whether the line at `p` starts with `blanks` blanks before `end`; if so
+// `p` past them.
+[[gnu::always_inline]] inline bool passBlanks(const char*& p, const char* end, std::size_t blanks)
+{
+    if (static_cast<std::size_t>(end - p) <= blanks)
+        return false;
+    for (std::size_t k = 0; k < blanks; ++k)
+        if (p[k] != ' ')
+            return false;
+    p += blanks;
+    return true;
+}
+
 template <typename T, typename Convert>
 SimpleLines simpleLines(const char* begin, const char* end, std::size_t blanks, T* out, Convert)
 {
     SimpleLines read{0, begin};
     const char* p = begin;
     while (p < end) {
-        if (static_cast<std::size_t>(end - p) <= blanks)
+        if (!passBlanks(p, end, blanks) || !simpleLine<T, Convert>(p, end, out))
             return read;
-        for (std::size_t k = 0; k < blanks; ++k)
-            if (p[k] != ' ')
-                return read;
-        p += blanks;
-        // One line: its eight commas, 64 bytes looked at a time. A line
-        // break before the eighth, and an empty element, are in an element
-        // that does not convert.
-        T* values = out;
-        int untilBreak = 8;
-        for (;;) {
-            // The last elements of a line are looked for in the 32 bytes
-            // that hold them.
-            const ByteClasses classes = untilBreak * Convert::kLongest <= 32
-                                            ? classify<Convert::kClasses, 2>(p, end)
-                                            : classify<Convert::kClasses>(p, end);
-            std::uint64_t commas = classes.commas;
-            std::uint64_t start = 0;
-            while (commas) {
-                const auto at = static_cast<std::uint64_t>(std::countr_zero(commas));
-                commas &= commas - 1;
-                // The common form inline; any other by a call, so that
-                // the loop's own values stay in registers.
-                if (!Convert::fast(p, start, at, classes, values)) [[unlikely]]
-                    if (!Convert::slow(p, start, at, classes, values))
-                        return read;
-                values += Convert::kValues;
-                start = at + 1;
-                if (--untilBreak == 0)
-                    break;
-            }
-            if (start == 0)
-                return read; // an element longer than the bytes looked at
-            p += start;
-            if (untilBreak == 0)
-                break;
-        }
-        if (*p != '\n')
-            return read;
-        ++p;
-        out = values;
+        out += 8 * Convert::kValues;
         read = {read.count + 8, p};
     }
     return read;
