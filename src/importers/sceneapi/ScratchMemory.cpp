@@ -71,23 +71,21 @@ void copyBulk(void* to, const void* from, std::size_t bytes)
 
 } // namespace
 
-void copyLarge(void* to, const void* from, std::size_t bytes, bool pagesPresent)
+void copyLarge(void* to, const void* from, std::size_t bytes)
 {
-    constexpr std::size_t kPart = 4u << 20; // below this a thread costs more than it gives
+    constexpr std::size_t kPart = 4u << 20; // per thread: below this a thread costs more than it gives
     if (bytes < 2 * kPart) {
         std::memcpy(to, from, bytes); // most lists: not even the count of cores is asked for (it reads a file)
         return;
     }
-    if (pagesPresent) {
-        copyBulk(to, from, bytes);
-        return;
-    }
-    // Parts begin on cache lines of the destination, so that no two
-    // threads write one line.
-    const std::size_t parts = partsFor(bytes, kPart, 8);
+    // Pieces of about a megabyte, taken by whichever thread is free: each
+    // begins on a cache line of the destination, so that no two threads
+    // write one line; the last takes what is left.
+    constexpr std::size_t kPiece = 1u << 20;
+    const std::size_t pieces = bytes / kPiece;
     const std::size_t line = (64 - reinterpret_cast<std::uintptr_t>(to) % 64) % 64;
-    auto cut = [&](std::size_t k) { return k == 0 ? 0 : k == parts ? bytes : (bytes / parts * k) / 64 * 64 + line; };
-    runInParts(parts, [&](std::size_t k) {
+    auto cut = [&](std::size_t k) { return k == 0 ? 0 : k == pieces ? bytes : k * kPiece + line; };
+    runInPieces(pieces, partsFor(bytes, kPart, 8), [&](std::size_t k) {
         copyBulk(static_cast<char*>(to) + cut(k), static_cast<const char*>(from) + cut(k), cut(k + 1) - cut(k));
     });
 }
