@@ -94,9 +94,8 @@ int writeThrough(std::FILE* stream, const char* data, std::size_t size)
     const int file = ::fileno(stream);
     if (file < 0) { // a stream of the C library's own making, without a file
         errno = 0;
-        // glibc's custom streams can report a whole write whose system
-        // write failed (it retries the bytes through the stream's buffer
-        // and counts them): only the stream's error flag tells.
+        // The count, and the stream's error flag as well: how a custom
+        // stream's write function reports a failure is up to its maker.
         if (std::fwrite(data, 1, size, stream) == size && !std::ferror(stream))
             return 0;
         return errno != 0 ? errno : EIO;

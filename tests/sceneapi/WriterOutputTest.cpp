@@ -132,7 +132,9 @@ TEST(WriterSinks, FileAndMemoryGetTheSameBytes)
 #if defined(__GLIBC__)
 // An unbuffered stream that keeps what is written to it, and the offset
 // and size of every write; the write numbered `failing` fails for want of
-// room (which glibc remembers in the stream's error flag).
+// room (which glibc remembers in the stream's error flag). A custom
+// stream's write says so by writing nothing: glibc takes a -1 for a count,
+// writes on from one byte past the caller's data, and reads beyond it.
 struct RecordedWrites {
     std::string bytes;
     std::vector<std::pair<std::size_t, std::size_t>> writes;
@@ -145,7 +147,7 @@ ssize_t recordWrite(void* cookie, const char* data, std::size_t size)
     if (record.writes.size() == record.failing) {
         record.writes.emplace_back(record.bytes.size(), 0);
         errno = ENOSPC;
-        return -1;
+        return 0;
     }
     record.writes.emplace_back(record.bytes.size(), size);
     record.bytes.append(data, size);
