@@ -267,7 +267,7 @@ void binaryCopy(benchmark::State& state, Copy copy)
 }
 
 void BinaryCopy_Memcpy(benchmark::State& s) { binaryCopy(s, [](void* to, const char* from, std::size_t n) { std::memcpy(to, from, n); }); }
-void BinaryCopy_Reader(benchmark::State& s) { binaryCopy(s, [](void* to, const char* from, std::size_t n) { vel::copyLarge(to, from, n); }); }
+void BinaryCopy_Reader(benchmark::State& s) { binaryCopy(s, [](void* to, const char* from, std::size_t n) { vel::copyLarge(to, from, n, true); }); }
 
 // The int list's conversion alone, on one thread: its whole lines, from the
 // mapped file into memory that is already there, element by element (as

@@ -312,7 +312,7 @@ bool SceneParser::binaryBlock(Value& v)
         const auto words = static_cast<std::size_t>((size + 7) / 8);
         aligned_.clear();
         aligned_.reserve(words);
-        copyLarge(aligned_.data(), p_, static_cast<std::size_t>(size));
+        copyLarge(aligned_.data(), p_, static_cast<std::size_t>(size), aligned_.reachedBytes() >= size);
         aligned_.setEnd(aligned_.data() + words);
         data = aligned_.data();
     }

@@ -71,11 +71,15 @@ void copyBulk(void* to, const void* from, std::size_t bytes)
 
 } // namespace
 
-void copyLarge(void* to, const void* from, std::size_t bytes)
+void copyLarge(void* to, const void* from, std::size_t bytes, bool pagesPresent)
 {
     constexpr std::size_t kPart = 4u << 20; // per thread: below this a thread costs more than it gives
     if (bytes < 2 * kPart) {
         std::memcpy(to, from, bytes); // most lists: not even the count of cores is asked for (it reads a file)
+        return;
+    }
+    if (pagesPresent) {
+        copyBulk(to, from, bytes);
         return;
     }
     // Pieces of about a megabyte, taken by whichever thread is free: each

@@ -15,14 +15,16 @@ void* allocateScratch(std::size_t bytes);
 void freeScratch(void* memory);
 
 // memcpy for tens of megabytes (a binary list), with the processor's string
-// copy where it is a fast one, on every core. One core does not take all
-// of the memory's speed here (a 40 MB copy between pages that are there
-// took 1.9 ms on one core of the machine we measure on, 1.35 ms on two),
-// and where the destination is fresh scratch memory, its pages fault in as
-// they are first written, work that the system does on the writing core.
-// The copy goes in pieces that the threads take as they come free, so a
-// thread that waits for a core on a busy machine holds nothing up.
-void copyLarge(void* to, const void* from, std::size_t bytes);
+// copy where it is a fast one. Where the destination is fresh scratch
+// memory, its pages fault in as they are first written, work that the
+// system does on the writing core: several threads then fault and fill it,
+// in pieces that each takes as it comes free, so that a thread still
+// waiting for a core holds nothing up. Where its pages are there already
+// (`pagesPresent`), one core copies it: a second thread saved half a
+// millisecond of 40 MB on an idle machine and cost about a millisecond
+// where the other core was busy, as it is in a live transfer, whose
+// sender runs beside the reader.
+void copyLarge(void* to, const void* from, std::size_t bytes, bool pagesPresent);
 
 // A growable array of plain values that leaves its room uninitialised (a
 // reservation for the largest list the rest of a text could hold costs
