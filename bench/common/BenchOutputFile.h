@@ -1,6 +1,8 @@
 #pragma once
 // A real file in /tmp that benchmarks write into, rewound for every
-// iteration (so mostly into the page cache) and removed at the end.
+// iteration (so mostly into the page cache) and removed at the end; or
+// emptied for every iteration, so that each write finds no cached pages
+// left, as the new file of an export does.
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +32,18 @@ public:
     std::FILE* rewound()
     {
         std::rewind(file_);
+        return file_;
+    }
+    // Empty and back to the start: the next iteration writes into pages the
+    // system has to find anew. Call it outside the timed part: freeing a
+    // large file's pages takes a while.
+    std::FILE* emptied()
+    {
+        std::rewind(file_);
+        if (::ftruncate(::fileno(file_), 0) != 0) {
+            std::perror(path_.c_str());
+            std::abort();
+        }
         return file_;
     }
     // Bytes written by the last iteration.
