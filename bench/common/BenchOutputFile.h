@@ -34,17 +34,16 @@ public:
         std::rewind(file_);
         return file_;
     }
-    // Empty and back to the start: the next iteration writes into pages the
+    // Empties the file, so that the next iteration writes into pages the
     // system has to find anew. Call it outside the timed part: freeing a
     // large file's pages takes a while.
-    std::FILE* emptied()
+    void empty()
     {
         std::rewind(file_);
         if (::ftruncate(::fileno(file_), 0) != 0) {
             std::perror(path_.c_str());
             std::abort();
         }
-        return file_;
     }
     // Bytes written by the last iteration.
     long written() { return std::ftell(file_); }

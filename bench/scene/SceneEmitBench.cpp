@@ -182,7 +182,7 @@ void exportWrite(benchmark::State& state, bool newFile)
     for (auto _ : state) {
         if (newFile) {
             state.PauseTiming();
-            out.emptied();
+            out.empty();
             state.ResumeTiming();
         }
         peakMiB = benchheap::peakMegabytes([&] {
