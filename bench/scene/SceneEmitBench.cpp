@@ -19,11 +19,22 @@
 // to its host, every fresh page then costs a fault on the host as well. Its
 // cpu_all_ms includes the emptying, which is not timed.
 //
+// ExportWrite_4MTriangles_Pairs is the same write on one thread and on two,
+// taking turns write by write within one run (in pairs, the order flipped
+// from pair to pair), so that both see the same state of the machine: on a
+// virtual machine whose speed drifts by 10 to 20 % within seconds, two
+// separate runs compare two states as much as two thread counts. It reports
+// the median wall time of each (one_ms, two_ms), the median CPU time of all
+// threads (one_cpu_ms, two_cpu_ms) and the ratio of the wall times
+// (speedup).
+//
 // TextListSizes/threads:N/n:M writes 200 float lists of M elements each: where
 // handing a list's chunks to a second thread starts to pay.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -217,6 +228,52 @@ void ExportWrite_4MTriangles_NewFile(benchmark::State& state)
     exportWrite(state, true);
 }
 
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n == 0 ? 0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void ExportWrite_4MTriangles_Pairs(benchmark::State& state)
+{
+    const auto root = sceneGraph(kLargeMeshes);
+    BenchOutputFile out{"rd-scene-bench"};
+    std::vector<double> one, two, oneCpu, twoCpu;
+    const auto write = [&](unsigned threads, std::vector<double>& wall, std::vector<double>& cpu) {
+        const std::clock_t cpuStart = std::clock();
+        const auto start = std::chrono::steady_clock::now();
+        {
+            velScene_api_file writer(out.rewound(), false);
+            writer.setModeFlags(vel::kExportModeFlags);
+            writer.setFormatThreads(threads);
+            vel::velSceneapi_oo w(nullptr);
+            w.attach(&writer);
+            w.writeNode(*root);
+            writer.flush();
+        }
+        wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        cpu.push_back(1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+    };
+    bool oneFirst = true;
+    for (auto _ : state) {
+        if (oneFirst) {
+            write(1, one, oneCpu);
+            write(2, two, twoCpu);
+        } else {
+            write(2, two, twoCpu);
+            write(1, one, oneCpu);
+        }
+        oneFirst = !oneFirst;
+    }
+    const double oneMs = median(one), twoMs = median(two);
+    state.counters["one_ms"] = oneMs;
+    state.counters["two_ms"] = twoMs;
+    state.counters["one_cpu_ms"] = median(oneCpu);
+    state.counters["two_cpu_ms"] = median(twoCpu);
+    state.counters["speedup"] = twoMs > 0 ? oneMs / twoMs : 0;
+}
+
 void TextListSizes(benchmark::State& state)
 {
     const auto n = static_cast<std::uint32_t>(state.range(1));
@@ -245,6 +302,7 @@ BENCHMARK(SceneGraph_TextLists)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriterOnly_TextLists)->Unit(benchmark::kMillisecond);
 BENCHMARK(ExportWrite_4MTriangles)->ArgName("threads")->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ExportWrite_4MTriangles_NewFile)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ExportWrite_4MTriangles_Pairs)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(TextListSizes)
     ->ArgNames({"threads", "n"})
     ->ArgsProduct({{1, 2}, {4000, 8000, 16000}})
