@@ -165,12 +165,19 @@ private:
     template <typename T, typename Convert>
     const char* commaSeparated(const char* p, std::uint32_t& count, int& untilBreak, ScratchArray<T>& into,
                                Convert convert, int level);
-    // Large lists only: most lists are done before this much of them is read.
+    // At the start of a list's line: once its first line is read, its whole
+    // lines on this thread (wholeLines); once kSplitAfter bytes of it are
+    // read, on several (splitLarge). Most lists are done before that.
     template <typename T, typename Convert>
     bool splitLines(std::uint32_t& count, ScratchArray<T>& into, Convert convert)
     {
-        return p_ - splitFrom_ >= kSplitAfter && splitLarge(count, into, convert);
+        if (p_ - splitFrom_ >= kSplitAfter)
+            return splitLarge(count, into, convert);
+        return count == kFirstLineElements && wholeLines(count, into, convert);
     }
+    template <typename T, typename Convert>
+    bool wholeLines(std::uint32_t& count, ScratchArray<T>& into, Convert convert);
+    static constexpr std::uint32_t kFirstLineElements = 9;
     template <typename T, typename Convert>
     bool splitLarge(std::uint32_t& count, ScratchArray<T>& into, Convert convert);
     static constexpr std::ptrdiff_t kSplitAfter = 1 << 19; // bytes

@@ -562,8 +562,10 @@ const char* SceneParser::commaSeparated(const char* p, std::uint32_t& count, int
         const bool lineBreak = p[start] == '\n';
         if (--untilBreak == 0) {
             untilBreak = 8;
+            // Read on here, except where the caller reads whole lines: after
+            // the list's first line and past kSplitAfter bytes of it.
             if (lineBreak && lineBreaksHere && blanksAt(p + start + 1, level) &&
-                p + start - splitFrom_ < kSplitAfter) {
+                count != kFirstLineElements && p + start - splitFrom_ < kSplitAfter) {
                 start += 1 + static_cast<std::uint64_t>(level);
                 continue;
             }
@@ -602,6 +604,46 @@ bool SceneParser::simpleElements(std::uint32_t& count, int& untilBreak, ScratchA
                 return false;
         }
     }
+    return true;
+}
+
+// At the start of a list's second line: the whole lines that follow, of the
+// writer's form (eight simple elements, the same indentation as the line
+// here), read in one go on this thread, up to kSplitAfter bytes of them,
+// so that a large list still reaches splitLarge where it did. Its last
+// line, which holds " ]", is of another form and stops them; the careful
+// reading reads it. True when lines were read, with the position on the
+// last one's line break; false, nothing changed, where no line was.
+template <typename T, typename Convert>
+bool SceneParser::wholeLines(std::uint32_t& count, ScratchArray<T>& into, Convert convert)
+{
+    if (prefixTotal_ != 0)
+        return false;
+    const char* lineStart = p_;
+    while (lineStart > begin_ && lineStart[-1] == ' ')
+        --lineStart;
+    if (lineStart == begin_ || lineStart[-1] != '\n' || end_ - lineStart < 80)
+        return false;
+    const auto blanks = static_cast<std::size_t>(p_ - lineStart);
+    // 80 readable bytes after every line read here.
+    const char* last = std::min(end_ - 80, lineStart + kSplitAfter);
+    while (last > lineStart && last[-1] != '\n')
+        --last;
+    if (last == lineStart)
+        return false;
+    // At most one element per two bytes.
+    into.reserve(into.size() + static_cast<std::size_t>(last - lineStart) / 2 * Convert::kValues);
+    parsing::SimpleLines read;
+    if constexpr (std::is_same_v<Convert, IntElement>)
+        read = intLines(lineStart, last, blanks, into.end());
+    else
+        read = simpleLines(lineStart, last, blanks, into.end(), convert);
+    if (read.count == 0)
+        return false;
+    into.setEnd(into.end() + static_cast<std::size_t>(read.count) * Convert::kValues);
+    count += static_cast<std::uint32_t>(read.count);
+    // On the last line break read, as the loop that called us leaves it.
+    p_ = read.stop - 1;
     return true;
 }
 
