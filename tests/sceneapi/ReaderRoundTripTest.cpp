@@ -111,6 +111,59 @@ std::string lastListValues(const std::string& text, int code)
     return values;
 }
 
+// A geometry block holding `lists` of one kind, the last named "v" and the
+// others "u", as the writer writes it with indentation.
+std::string listsText(int code, std::initializer_list<velList> lists)
+{
+    TextWriter w = TextWriter::indented();
+    w->beginObject("o", true);
+    w->beginGeometry("mesh");
+    std::size_t i = 0;
+    for (const velList& l : lists)
+        w->parameter(++i == lists.size() ? "v" : "u", code, &l);
+    w->endGeometry();
+    w->endObject();
+    return w.text();
+}
+
+// `text` replays to its own bytes, and its last list reads to the values of
+// its elements' texts read one by one; those values.
+std::string expectReadsBack(const std::string& text, int code)
+{
+    EXPECT_EQ(replayFaults(text), "");
+    ListKeeper kept;
+    EXPECT_TRUE(vel::readScene(text, kept).ok());
+    EXPECT_EQ(kept.code, code);
+    std::string expected = lastListValues(text, code);
+    EXPECT_TRUE(kept.bytes == expected) << "values differ from their texts read one by one";
+    return expected;
+}
+
+// `text` with one blank taken from the start of the line at `line` reads to
+// the same values, its layout found departing there.
+void expectIrregularLine(const std::string& text, std::size_t line, const std::string& values)
+{
+    std::string fewer = text;
+    fewer.erase(line, 1);
+    ListKeeper kept;
+    const vel::ReadResult irregular = vel::readScene(fewer, kept);
+    EXPECT_TRUE(irregular.ok());
+    EXPECT_TRUE(irregular.layoutIrregular);
+    EXPECT_EQ(irregular.firstIrregularity.offset, line);
+    EXPECT_TRUE(kept.bytes == values);
+}
+
+// `text` with a letter in place of the byte at `element` fails there.
+void expectBadElement(const std::string& text, std::size_t element)
+{
+    std::string bad = text;
+    bad[element] = 'x';
+    ListKeeper kept;
+    const vel::ReadResult wrong = vel::readScene(bad, kept);
+    ASSERT_EQ(wrong.problems.size(), 1u);
+    EXPECT_EQ(wrong.problems[0].at.offset, element) << vel::describe(wrong.problems[0]);
+}
+
 } // namespace
 
 // Lists of a few lines: after the first line, the rest of a list's lines
@@ -132,47 +185,24 @@ TEST(ReaderRoundTrip, ShortListsReadLineByLineAsElementByElement)
         // line; 700 make many.
         for (const std::uint32_t count : {9u, 10u, 17u, 18u, 700u}) {
             SCOPED_TRACE(std::to_string(code) + " with " + std::to_string(count));
-            TextWriter w = TextWriter::indented();
-            w->beginObject("o", true);
-            w->beginGeometry("mesh");
             const velList l{code == vel::TypeIntList ? static_cast<const void*>(ints.data()) : floats.data(), count};
-            w->parameter("v", code, &l);
-            w->endGeometry();
-            w->endObject();
-            const std::string text = w.text();
-            EXPECT_EQ(replayFaults(text), "");
-            ListKeeper kept;
-            ASSERT_TRUE(vel::readScene(text, kept).ok());
-            const std::string expected = lastListValues(text, code);
-            EXPECT_TRUE(kept.bytes == expected) << "values differ from their texts read one by one";
+            const std::string text = listsText(code, {l});
+            const std::string expected = expectReadsBack(text, code);
             if (count < 100)
                 continue;
 
             // The third line with a blank too few, an element of the fifth
             // made bad: each found where it stands.
             const std::size_t third = text.find('\n', text.find('\n', text.rfind("[ ")) + 1) + 1;
-            std::string fewer = text;
-            fewer.erase(third, 1);
-            const vel::ReadResult irregular = vel::readScene(fewer, kept);
-            EXPECT_TRUE(irregular.ok());
-            EXPECT_TRUE(irregular.layoutIrregular);
-            EXPECT_EQ(irregular.firstIrregularity.offset, third);
-            EXPECT_TRUE(kept.bytes == expected);
+            expectIrregularLine(text, third, expected);
             const std::size_t fifth = text.find('\n', text.find('\n', third) + 1) + 1;
-            std::string bad = text;
-            const std::size_t element = text.find(',', fifth) + 1;
-            bad[element] = 'x';
-            const vel::ReadResult wrong = vel::readScene(bad, kept);
-            ASSERT_EQ(wrong.problems.size(), 1u);
-            EXPECT_EQ(wrong.problems[0].at.offset, element) << vel::describe(wrong.problems[0]);
+            expectBadElement(text, text.find(',', fifth) + 1);
             if (code != vel::TypeIntList)
                 continue;
             // A fraction on the fifth line: the list is of floats after all.
             std::string fraction = text;
             fraction.insert(text.find(',', fifth), ".5");
-            ASSERT_TRUE(vel::readScene(fraction, kept).ok());
-            EXPECT_EQ(kept.code, vel::TypeFloatList);
-            EXPECT_TRUE(kept.bytes == lastListValues(fraction, vel::TypeFloatList));
+            expectReadsBack(fraction, vel::TypeFloatList);
         }
     }
 }
@@ -208,45 +238,18 @@ TEST(ReaderRoundTrip, LargeListsReadOnThreadsAsElementByElement)
     };
     for (const auto& list : lists) {
         SCOPED_TRACE(list.code);
-        TextWriter w = TextWriter::indented();
-        w->beginObject("o", true);
-        w->beginGeometry("mesh");
         const velList shorter{list.data, list.count / 2 + 7};
-        w->parameter("u", list.code, &shorter);
         const velList l{list.data, list.count};
-        w->parameter("v", list.code, &l);
-        w->endGeometry();
-        w->endObject();
-        const std::string text = w.text();
-        EXPECT_EQ(replayFaults(text), "");
-
-        ListKeeper kept;
-        ASSERT_TRUE(vel::readScene(text, kept).ok());
-        ASSERT_EQ(kept.code, list.code);
-        const std::string expected = lastListValues(text, list.code);
-        ASSERT_EQ(kept.bytes.size(), expected.size());
-        EXPECT_TRUE(kept.bytes == expected) << "values differ from their texts read one by one";
+        const std::string text = listsText(list.code, {shorter, l});
+        const std::string expected = expectReadsBack(text, list.code);
 
         // A line with a blank too few before it, near the list's start (its
         // lines read a few at a time) and deep inside (on threads), and one
         // with a letter in an element: each found where it stands, the
         // values as before.
-        for (const std::size_t from : {text.rfind("[ "), text.size() * 3 / 4}) {
-            const std::size_t line = text.find("\n", text.find("\n", from) + 1) + 1;
-            std::string fewer = text;
-            fewer.erase(line, 1);
-            const vel::ReadResult irregular = vel::readScene(fewer, kept);
-            EXPECT_TRUE(irregular.ok());
-            EXPECT_TRUE(irregular.layoutIrregular);
-            EXPECT_EQ(irregular.firstIrregularity.offset, line);
-            EXPECT_TRUE(kept.bytes == expected);
-        }
-        std::string bad = text;
-        const std::size_t element = text.find(",", text.size() * 4 / 5) + 1;
-        bad[element] = 'x';
-        const vel::ReadResult wrong = vel::readScene(bad, kept);
-        ASSERT_EQ(wrong.problems.size(), 1u);
-        EXPECT_EQ(wrong.problems[0].at.offset, element) << vel::describe(wrong.problems[0]);
+        for (const std::size_t from : {text.rfind("[ "), text.size() * 3 / 4})
+            expectIrregularLine(text, text.find("\n", text.find("\n", from) + 1) + 1, expected);
+        expectBadElement(text, text.find(",", text.size() * 4 / 5) + 1);
     }
 
     // A binary block of megabytes, unaligned in the text: copied out into
