@@ -197,6 +197,18 @@ TEST(ReaderRoundTrip, ShortListsReadLineByLineAsElementByElement)
             expectIrregularLine(text, third, expected);
             const std::size_t fifth = text.find('\n', text.find('\n', third) + 1) + 1;
             expectBadElement(text, text.find(',', fifth) + 1);
+            if (code == vel::TypeVector3fList) {
+                // A comma made a blank: six floats in one element, where the
+                // line still holds 24 floats. The blank after a triple
+                // begins the list's end, so "]" is missing after it.
+                std::string merged = text;
+                const std::size_t comma = text.find(',', fifth);
+                merged[comma] = ' ';
+                ListKeeper kept;
+                const vel::ReadResult wrong = vel::readScene(merged, kept);
+                ASSERT_EQ(wrong.problems.size(), 1u);
+                EXPECT_EQ(wrong.problems[0].at.offset, comma + 1) << vel::describe(wrong.problems[0]);
+            }
             if (code != vel::TypeIntList)
                 continue;
             // A fraction on the fifth line: the list is of floats after all.

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "SceneParserHelpers.h"
 #include "TextNumbers.h"
@@ -296,6 +297,46 @@ template <typename T, typename Convert>
     return true;
 }
 
+// simpleLine for TripleElement, a float at a time: the 24 floats of a line
+// of eight triples found between its blanks and commas, which must come as
+// blank, blank, comma eight times. Each float is read by the same
+// conversions as TripleElement's, so the values and the lines taken are
+// the same; one float a step keeps fewer values live than three, which on
+// a line of short floats is about a quarter faster.
+[[gnu::always_inline]] inline bool tripleLine(const char*& line, const char* end, float* out)
+{
+    const char* p = line;
+    int left = 24; // floats still to read on the line
+    for (;;) {
+        const ByteClasses classes = classify<kCommas | kDigits | kBlanks>(p, end);
+        std::uint64_t stops = classes.commas | classes.blanks;
+        std::uint64_t start = 0;
+        while (stops) {
+            const auto at = static_cast<std::uint64_t>(std::countr_zero(stops));
+            stops &= stops - 1;
+            // A comma after each third float, a blank after the others.
+            if (((classes.commas >> at) & 1) != static_cast<std::uint64_t>(left % 3 == 1))
+                return false;
+            if (!shortFloat(p, start, at, classes, *out)) [[unlikely]]
+                if (!longerFloat(p, start, at, classes, *out))
+                    return false;
+            ++out;
+            start = at + 1;
+            if (--left == 0)
+                break;
+        }
+        if (start == 0)
+            return false; // a float longer than the bytes looked at
+        p += start;
+        if (left == 0)
+            break;
+    }
+    if (*p != '\n')
+        return false;
+    line = p + 1;
+    return true;
+}
+
 // Whole lines of a list from `begin` to `end`, both at a line's start: each
 // line `blanks` blanks, then eight elements that `Convert` reads, each
 // followed by ",", then a line break; 80 bytes after `end` readable. The
@@ -326,8 +367,14 @@ SimpleLines simpleLines(const char* begin, const char* end, std::size_t blanks, 
     SimpleLines read{0, begin};
     const char* p = begin;
     while (p < end) {
-        if (!passBlanks(p, end, blanks) || !simpleLine<T, Convert>(p, end, out))
+        if (!passBlanks(p, end, blanks))
             return read;
+        if constexpr (std::is_same_v<Convert, TripleElement>) {
+            if (!tripleLine(p, end, out))
+                return read;
+        } else if (!simpleLine<T, Convert>(p, end, out)) {
+            return read;
+        }
         out += 8 * Convert::kValues;
         read = {read.count + 8, p};
     }
