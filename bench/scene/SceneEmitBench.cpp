@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -180,6 +181,20 @@ void WriterOnly_TextLists(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * bytes);
 }
 
+// The scene graph written to `file` as an export writes it, the large lists
+// formatted on `threads` threads (0: the writer's default, every core).
+void writeScene(std::FILE* file, vel::VelGroup& root, unsigned threads)
+{
+    velScene_api_file writer(file, false);
+    writer.setModeFlags(vel::kExportModeFlags);
+    if (threads > 0)
+        writer.setFormatThreads(threads);
+    vel::velSceneapi_oo w(nullptr);
+    w.attach(&writer);
+    w.writeNode(root);
+    writer.flush();
+}
+
 // What the two export benchmarks share; `newFile`: every write into an
 // emptied file.
 void exportWrite(benchmark::State& state, bool newFile)
@@ -196,16 +211,7 @@ void exportWrite(benchmark::State& state, bool newFile)
             out.empty();
             state.ResumeTiming();
         }
-        peakMiB = benchheap::peakMegabytes([&] {
-            velScene_api_file writer(out.rewound(), false);
-            writer.setModeFlags(vel::kExportModeFlags);
-            if (state.range(0) > 0)
-                writer.setFormatThreads(static_cast<unsigned>(state.range(0)));
-            vel::velSceneapi_oo w(nullptr);
-            w.attach(&writer);
-            w.writeNode(*root);
-            writer.flush();
-        });
+        peakMiB = benchheap::peakMegabytes([&] { writeScene(out.rewound(), *root, static_cast<unsigned>(state.range(0))); });
         bytes = out.written();
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t{kLargeMeshes} * kGrid * kGrid * 2);
@@ -243,15 +249,7 @@ void ExportWrite_4MTriangles_Pairs(benchmark::State& state)
     const auto write = [&](unsigned threads, std::vector<double>& wall, std::vector<double>& cpu) {
         const std::clock_t cpuStart = std::clock();
         const auto start = std::chrono::steady_clock::now();
-        {
-            velScene_api_file writer(out.rewound(), false);
-            writer.setModeFlags(vel::kExportModeFlags);
-            writer.setFormatThreads(threads);
-            vel::velSceneapi_oo w(nullptr);
-            w.attach(&writer);
-            w.writeNode(*root);
-            writer.flush();
-        }
+        writeScene(out.rewound(), *root, threads);
         wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         cpu.push_back(1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
     };
