@@ -187,18 +187,23 @@ TEST_F(RenderSession, ClicksKeepTheStandinsSceneEqualToOneFullTransferOfTheDesig
 TEST_F(RenderSession, ATransferCutShortByADyingOrHangingStandinIsReportedAndTheNextClickSendsEverything)
 {
     sh::openDesignFile(exampleGearbox);
-    const rdtest::ScopedEnv wait("RAYDECK_LIVE_WAIT_SECONDS", "2");
+    // How long the add-in waits for an answer: a dying stand-in ends the
+    // transfer at once, so its wait is long enough that a loaded machine (a
+    // sanitizer build beside other tests) never runs it out first; a hanging
+    // one is waited for to the end.
     const struct {
         const char* fault;
+        const char* wait;
         std::string reason; // after the process id
     } cases[] = {
-        {"kill 2", ") is no longer running."},
+        {"kill 2", "20", ") is no longer running."},
 #ifndef _WIN32
-        {"stop 2", ") did not answer in time."},
+        {"stop 2", "2", ") did not answer in time."},
 #endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
+        const rdtest::ScopedEnv wait("RAYDECK_LIVE_WAIT_SECONDS", c.wait);
         const rdtest::ScopedEnv fault("RAYDECK_STANDIN_FAULT", c.fault); // for the stand-in launched next
         ASSERT_TRUE(raydeck.quitAll());
         clickWithoutMessage();
