@@ -2,6 +2,8 @@
 
 #include "LiveLibrary.h"
 
+#include <platform/Services.h>
+
 #include <algorithm>
 
 namespace vel::live {
@@ -18,12 +20,24 @@ std::string whyTransferFailed(QueryApi* query, const InstanceRecord& instance, i
     }
     // Listed after the attach: a process that is ending refuses before it
     // is gone from the list.
-    const std::vector<InstanceRecord> running = listInstances(*query, minVersion, maxVersion);
-    const bool listed = std::any_of(running.begin(), running.end(), [&](const InstanceRecord& record) {
-        return record.processId == instance.processId;
-    });
-    return listed ? process + " did not answer in time."
-                  : "The connection broke: " + process + " is no longer running.";
+    const auto listed = [&] {
+        const std::vector<InstanceRecord> running = listInstances(*query, minVersion, maxVersion);
+        return std::any_of(running.begin(), running.end(), [&](const InstanceRecord& record) {
+            return record.processId == instance.processId;
+        });
+    };
+    // A killed or crashed process closes its connection before the system
+    // has finished ending it, and a loaded machine can hold it in that state
+    // for a moment: it is given that moment before it counts as hanging.
+    // One that hangs has already been waited for far longer.
+    platform::Clock& clock = *platform::services().clock;
+    bool stillListed = listed();
+    for (int look = 0; stillListed && look < kEndingLooks; ++look) {
+        clock.sleepMilliseconds(kEndingLookMilliseconds);
+        stillListed = listed();
+    }
+    return stillListed ? process + " did not answer in time."
+                       : "The connection broke: " + process + " is no longer running.";
 }
 
 } // namespace vel::live

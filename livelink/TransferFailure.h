@@ -9,7 +9,7 @@
 //   it cannot, and is no longer       it ended (crashed, was killed): the
 //   listed                            connection broke
 //   it cannot, but is still listed    it hangs or is busy: it did not
-//                                     answer in time
+//   after a moment                    answer in time
 //
 // A transfer to a port of the registered range has no known process; it
 // is only reported as not confirmed.
@@ -25,7 +25,11 @@ class QueryApi;
 // The reason, as the user reads it after "The transfer did not complete. ".
 // `query` may be null (no query interface); `instance` is the process the
 // transfer went to (empty when none was known), `port` its port. Lists the
-// processes of [minVersion, maxVersion]; attaches and detaches at most once.
+// processes of [minVersion, maxVersion], again every kEndingLookMilliseconds
+// (on the platform clock) up to kEndingLooks times while the process is still
+// among them; attaches and detaches at most once.
+inline constexpr int kEndingLooks = 10;
+inline constexpr unsigned kEndingLookMilliseconds = 50;
 std::string whyTransferFailed(QueryApi* query, const InstanceRecord& instance, int port, int minVersion,
                               int maxVersion);
 

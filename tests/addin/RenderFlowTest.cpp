@@ -14,6 +14,7 @@
 #include <tests/support/GoldenFile.h>
 
 #include <algorithm>
+#include <numeric>
 #include <sstream>
 
 using namespace addintest;
@@ -160,6 +161,10 @@ TEST_F(RenderFlow, ATransferRayDeckDoesNotConfirmIsReportedAndTheNextClickSendsE
         std::string reason;
     } cases[] = {
         {{listed, rdtest::instanceList({})}, false, "The connection broke: RayDeck (process 4711) is no longer running."},
+        // Still ending when first asked after the connection broke.
+        {{listed, listed, listed, rdtest::instanceList({})},
+         false,
+         "The connection broke: RayDeck (process 4711) is no longer running."},
         {{listed}, false, "RayDeck (process 4711) did not answer in time."},
         {{listed}, true, "RayDeck (process 4711) rejected it."},
     };
@@ -173,8 +178,12 @@ TEST_F(RenderFlow, ATransferRayDeckDoesNotConfirmIsReportedAndTheNextClickSendsE
         live.script.processes[4711] = {true, rdtest::sceneWithModelSet("Gearbox"), c.attachAfterTransfer};
         live.script.confirm = false;
         live.write();
+        system.sleeps.clear();
         const Calls lost = clickRender();
         EXPECT_EQ(count(lost, "flags(1)"), 2); // sent as an update
+        // A hanging RayDeck was waited for already: the look for an ending
+        // one adds well under a second.
+        EXPECT_LE(std::accumulate(system.sleeps.begin(), system.sleeps.end(), 0u), 500u);
         const std::vector<sh::MessageBoxRecord> boxes = sh::shownMessageBoxes();
         ASSERT_EQ(boxes.size(), boxesBefore + 1);
         EXPECT_EQ(boxes.back().text, "Live link failed. Reason: \"The transfer did not complete. " + c.reason + "\"");
