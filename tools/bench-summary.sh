@@ -90,7 +90,10 @@ float_vs_fmt() { float_vs_peer float-vs-fmt FloatText_Fmt; }
 # against 1 (wall time), the two taking turns write by write in one run:
 # this machine's speed drifts by 10 to 20 % within seconds, so that two
 # separate runs would compare two states of the machine as much as two
-# thread counts. The median of the repetitions' ratios.
+# thread counts. The median of the repetitions' ratios. A comment line
+# beside it gives what the machine itself allowed two threads meanwhile (two
+# threads formatting the same numbers and sharing nothing): where the line
+# is short, that tells the machine's state from the writer's.
 export_2_threads() {
   local out
   if ! out=$(run bench/scene/scene_bench '^ExportWrite_4MTriangles_Pairs/' --benchmark_min_time=4); then
@@ -98,6 +101,8 @@ export_2_threads() {
     return
   fi
   result export-2-threads "$(median "$out" ExportWrite_4MTriangles_Pairs/real_time speedup)" 1.7
+  printf '# export-2-threads: two threads sharing nothing got %.2fx meanwhile\n' \
+    "$(median "$out" ExportWrite_4MTriangles_Pairs/real_time ceiling)"
 }
 
 # --- A reader that outruns the writer: the reader benchmark's files (lists

@@ -26,7 +26,12 @@
 // separate runs compare two states as much as two thread counts. It reports
 // the median wall time of each (one_ms, two_ms), the median CPU time of all
 // threads (one_cpu_ms, two_cpu_ms) and the ratio of the wall times
-// (speedup).
+// (speedup). Beside each pair it measures what the machine itself gives two
+// threads at that moment: the scene's numbers formatted on one thread, then
+// on two that each take every other mesh and share nothing, each into a
+// buffer of its own that is written nowhere (fmt_one_ms, fmt_two_ms, and
+// their ratio, ceiling). The writer's speedup cannot exceed that ceiling by
+// much; where it falls short, the ceiling tells the machine from the code.
 //
 // TextListSizes/threads:N/n:M writes 200 float lists of M elements each: where
 // handing a list's chunks to a second thread starts to pay.
@@ -39,12 +44,14 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include <bench/common/BenchOutputFile.h>
 #include <bench/common/HeapCounter.h>
 #include <scene/TriangleObject.h>
 #include <scene/VelGroup.h>
+#include <sceneapi/NumberFormat.h>
 #include <sceneapi/velScene_api_file.h>
 #include <sceneapi/velSceneapi_oo.h>
 
@@ -241,27 +248,68 @@ double median(std::vector<double> values)
     return n == 0 ? 0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The text of every number of the meshes first, first + step, ... as the
+// writer's lists put it, formatted into a buffer that is written nowhere;
+// returns the bytes formatted.
+std::size_t formatMeshes(std::size_t first, std::size_t step)
+{
+    constexpr std::size_t kRoom = 64 * 1024;
+    std::vector<char> buffer(kRoom + 64);
+    char* p = buffer.data();
+    std::size_t bytes = 0;
+    const auto next = [&](char* end) {
+        *end = ' ';
+        p = end + 1;
+        if (p >= buffer.data() + kRoom) {
+            bytes += static_cast<std::size_t>(p - buffer.data());
+            p = buffer.data();
+        }
+    };
+    const std::vector<MeshArrays>& all = meshes(kLargeMeshes);
+    for (std::size_t i = first; i < all.size(); i += step) {
+        const MeshArrays& m = all[i];
+        for (const std::vector<float>* list : {&m.vertices, &m.normals, &m.uvs})
+            for (const float v : *list)
+                next(vel::formatGeneral(p, v));
+        for (const std::int32_t v : m.triangles)
+            next(vel::formatInt(p, v));
+    }
+    benchmark::DoNotOptimize(buffer.data());
+    return bytes + static_cast<std::size_t>(p - buffer.data());
+}
+
 void ExportWrite_4MTriangles_Pairs(benchmark::State& state)
 {
     const auto root = sceneGraph(kLargeMeshes);
     BenchOutputFile out{"rd-scene-bench"};
-    std::vector<double> one, two, oneCpu, twoCpu;
+    std::vector<double> one, two, oneCpu, twoCpu, fmtOne, fmtTwo;
+    const auto timed = [](std::vector<double>& wall, auto work) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    };
     const auto write = [&](unsigned threads, std::vector<double>& wall, std::vector<double>& cpu) {
         const std::clock_t cpuStart = std::clock();
-        const auto start = std::chrono::steady_clock::now();
-        writeScene(out.rewound(), *root, threads);
-        wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        timed(wall, [&] { writeScene(out.rewound(), *root, threads); });
         cpu.push_back(1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+    };
+    const auto formatAlone = [&](bool twoThreads) {
+        if (!twoThreads) {
+            timed(fmtOne, [] { benchmark::DoNotOptimize(formatMeshes(0, 1)); });
+            return;
+        }
+        timed(fmtTwo, [] {
+            std::thread other([] { benchmark::DoNotOptimize(formatMeshes(1, 2)); });
+            benchmark::DoNotOptimize(formatMeshes(0, 2));
+            other.join();
+        });
     };
     bool oneFirst = true;
     for (auto _ : state) {
-        if (oneFirst) {
-            write(1, one, oneCpu);
-            write(2, two, twoCpu);
-        } else {
-            write(2, two, twoCpu);
-            write(1, one, oneCpu);
-        }
+        write(oneFirst ? 1 : 2, oneFirst ? one : two, oneFirst ? oneCpu : twoCpu);
+        write(oneFirst ? 2 : 1, oneFirst ? two : one, oneFirst ? twoCpu : oneCpu);
+        formatAlone(!oneFirst);
+        formatAlone(oneFirst);
         oneFirst = !oneFirst;
     }
     const double oneMs = median(one), twoMs = median(two);
@@ -270,6 +318,10 @@ void ExportWrite_4MTriangles_Pairs(benchmark::State& state)
     state.counters["one_cpu_ms"] = median(oneCpu);
     state.counters["two_cpu_ms"] = median(twoCpu);
     state.counters["speedup"] = twoMs > 0 ? oneMs / twoMs : 0;
+    const double fmtOneMs = median(fmtOne), fmtTwoMs = median(fmtTwo);
+    state.counters["fmt_one_ms"] = fmtOneMs;
+    state.counters["fmt_two_ms"] = fmtTwoMs;
+    state.counters["ceiling"] = fmtTwoMs > 0 ? fmtOneMs / fmtTwoMs : 0;
 }
 
 void TextListSizes(benchmark::State& state)
