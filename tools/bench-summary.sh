@@ -3,6 +3,7 @@
 # line per target:
 #     NAME MEASURED TARGET ok|short
 # or "NAME missing" while the benchmark behind a target does not exist yet.
+# Lines that begin with "#" are comments.
 # Each figure is the median of a few repetitions, the project's run
 # interleaved with its peer's; take them on a quiet machine (check the
 # load with uptime first). Not a test, and not run in CI; the whole script
