@@ -1,17 +1,20 @@
 // Large lists formatted by several threads: the same bytes as one pass for
 // every number of threads and every list length around the chunk and slot
 // boundaries, written by one thread at a time (any thread may take its turn
-// at the sink), and a sink that throws, on whichever thread, ends the list
-// without a hang or a thread left behind.
+// at the sink); a chunk whose second half another thread takes over comes out
+// whole and in place; and a sink that throws, on whichever thread, ends the
+// list without a hang or a thread left behind.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <sceneapi/FormatWorkers.h>
@@ -114,7 +117,46 @@ long threadCount()
 #endif
 }
 
+// The list of `numbered`, whose first step holds its thread until another
+// thread formats part of the same list (at most 10 s), and which notes
+// which threads formatted which elements.
+struct HeldFirstStep {
+    std::atomic<bool> otherStarted{false};
+    std::atomic<std::thread::id> firstThread{};
+    std::atomic<std::uint32_t> otherFirst{0};
+
+    static char* format(const void* context, char* out, std::uint32_t first, std::uint32_t last)
+    {
+        auto& self = *const_cast<HeldFirstStep*>(static_cast<const HeldFirstStep*>(context));
+        if (first == 0) {
+            self.firstThread = std::this_thread::get_id();
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!self.otherStarted && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+        } else if (std::this_thread::get_id() != self.firstThread && !self.otherStarted) {
+            self.otherFirst = first;
+            self.otherStarted = true;
+        }
+        return numbered(nullptr, out, first, last);
+    }
+};
+
 } // namespace
+
+TEST(FormatWorkers, AChunkHeldUpIsFinishedByTwoThreadsInPlace)
+{
+    // One chunk: the thread that does not get it takes over its second half.
+    const std::uint32_t count = FormatWorkers::kChunkRoom / kRoom;
+    FormatWorkers workers(2);
+    HeldFirstStep held;
+    ExclusiveSink sink;
+    workers.write({count, kRoom, &HeldFirstStep::format, &held}, sink);
+    EXPECT_TRUE(held.otherStarted);
+    EXPECT_GT(held.otherFirst.load(), 0u);
+    EXPECT_LT(held.otherFirst.load(), count);
+    EXPECT_TRUE(sink.str() == onePass(count)) << sink.str().size() << " bytes";
+    EXPECT_EQ(sink.overlaps(), 0);
+}
 
 TEST(FormatWorkers, ListsComeOutAsInOnePassWhateverTheThreads)
 {

@@ -81,22 +81,110 @@ bool FormatWorkers::claim(std::uint32_t& chunk)
     return true;
 }
 
+namespace {
+
+constexpr std::uint64_t packRange(std::uint32_t next, std::uint32_t limit)
+{
+    return std::uint64_t{limit} << 32 | next;
+}
+
+constexpr std::uint32_t nextOf(std::uint64_t range)
+{
+    return static_cast<std::uint32_t>(range);
+}
+
+constexpr std::uint32_t limitOf(std::uint64_t range)
+{
+    return static_cast<std::uint32_t>(range >> 32);
+}
+
+} // namespace
+
+std::uint32_t FormatWorkers::stepElements() const
+{
+    return static_cast<std::uint32_t>(std::max<std::size_t>(1, kStepRoom / text_->elementRoom));
+}
+
+char* FormatWorkers::splitText(const Slot& slot) const
+{
+    // Behind the most the owner's part can take.
+    return slot.buffer + std::size_t{slot.splitFirst - slot.first} * text_->elementRoom;
+}
+
 void FormatWorkers::format(std::uint32_t chunk, std::unique_lock<std::mutex>& lock)
 {
     const ListText& text = *text_;
-    const std::uint64_t first = std::uint64_t{chunk} * chunkElements_;
-    const std::uint64_t last = std::min<std::uint64_t>(text.count, first + chunkElements_);
+    const auto first = static_cast<std::uint32_t>(std::uint64_t{chunk} * chunkElements_);
+    const auto last = static_cast<std::uint32_t>(std::min<std::uint64_t>(text.count, std::uint64_t{first} + chunkElements_));
+    const std::uint32_t step = stepElements();
     Slot& slot = slots_[chunk % slotCount_];
+    slot.first = first;
+    slot.range.store(packRange(first, last), std::memory_order_relaxed);
     lock.unlock();
-    slot.end.store(text.format(text.context, slot.buffer, static_cast<std::uint32_t>(first),
-                               static_cast<std::uint32_t>(last)),
-                   std::memory_order_release);
+    // The range is the only thing the owner and a thread taking over share
+    // while the chunk is formatted: whoever changes it first wins, and the
+    // other sees the change on its next compare-and-swap.
+    char* out = slot.buffer;
+    std::uint64_t range = slot.range.load(std::memory_order_relaxed);
+    while (nextOf(range) < limitOf(range)) {
+        const std::uint32_t from = nextOf(range), limit = limitOf(range);
+        const std::uint32_t to = limit - from > step ? from + step : limit;
+        if (slot.range.compare_exchange_weak(range, packRange(to, limit), std::memory_order_relaxed)) {
+            out = text.format(text.context, out, from, to);
+            range = slot.range.load(std::memory_order_relaxed);
+        }
+    }
+    slot.end.store(out, std::memory_order_release);
     lock.lock();
+}
+
+bool FormatWorkers::split(std::unique_lock<std::mutex>& lock)
+{
+    if (failure_)
+        return false;
+    const std::uint32_t step = stepElements();
+    for (std::uint32_t chunk = written_; chunk < claimed_; ++chunk) {
+        Slot& slot = slots_[chunk % slotCount_];
+        if (slot.split || slot.end.load(std::memory_order_acquire) != nullptr)
+            continue;
+        std::uint64_t range = slot.range.load(std::memory_order_relaxed);
+        while (limitOf(range) - nextOf(range) >= 2 * step) {
+            const std::uint32_t from = nextOf(range), limit = limitOf(range);
+            const std::uint32_t middle = from + (limit - from) / 2;
+            if (!slot.range.compare_exchange_weak(range, packRange(from, middle), std::memory_order_relaxed))
+                continue;
+            // Set under the lock, before the owner can finish: the chunk is
+            // not written until both halves are formatted.
+            slot.split = true;
+            slot.splitFirst = middle;
+            char* out = splitText(slot);
+            const ListText& text = *text_;
+            ++busy_;
+            lock.unlock();
+            slot.splitEnd.store(text.format(text.context, out, middle, limit), std::memory_order_release);
+            lock.lock();
+            --busy_;
+            announce();
+            return true;
+        }
+    }
+    return false;
 }
 
 bool FormatWorkers::nextReady() const
 {
-    return written_ < claimed_ && slots_[written_ % slotCount_].end.load(std::memory_order_acquire) != nullptr;
+    if (written_ >= claimed_)
+        return false;
+    const Slot& slot = slots_[written_ % slotCount_];
+    return slot.end.load(std::memory_order_acquire) != nullptr &&
+           (!slot.split || slot.splitEnd.load(std::memory_order_acquire) != nullptr);
+}
+
+void FormatWorkers::clear(Slot& slot)
+{
+    slot.end.store(nullptr, std::memory_order_relaxed);
+    slot.split = false;
+    slot.splitEnd.store(nullptr, std::memory_order_relaxed);
 }
 
 void FormatWorkers::writeReady(std::unique_lock<std::mutex>& lock)
@@ -109,10 +197,14 @@ void FormatWorkers::writeReady(std::unique_lock<std::mutex>& lock)
         while (nextReady()) {
             Slot& slot = slots_[written_ % slotCount_];
             const char* end = slot.end.load(std::memory_order_relaxed);
+            const char* splitFrom = slot.split ? splitText(slot) : nullptr;
+            const char* splitEnd = slot.splitEnd.load(std::memory_order_relaxed);
             lock.unlock();
             sink.write(slot.buffer, static_cast<std::size_t>(end - slot.buffer));
+            if (splitFrom)
+                sink.write(splitFrom, static_cast<std::size_t>(splitEnd - splitFrom));
             lock.lock();
-            slot.end.store(nullptr, std::memory_order_relaxed);
+            clear(slot);
             ++written_;
             announce(); // the slot takes the next chunk
         }
@@ -171,7 +263,7 @@ bool FormatWorkers::step(std::unique_lock<std::mutex>& lock, bool worker)
     }
     std::uint32_t chunk = 0;
     if (!claim(chunk))
-        return false;
+        return split(lock);
     ++busy_;
     format(chunk, lock);
     --busy_;
@@ -241,7 +333,7 @@ void FormatWorkers::write(const ListText& text, OutputSink& sink)
     text_ = nullptr;
     sink_ = nullptr;
     for (std::size_t i = 0; i < slotCount_; ++i)
-        slots_[i].end.store(nullptr, std::memory_order_relaxed);
+        clear(slots_[i]);
     if (failure_)
         std::rethrow_exception(std::exchange(failure_, nullptr));
 }

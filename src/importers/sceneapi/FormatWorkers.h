@@ -16,6 +16,14 @@
 // keep the other threads idle. The calling thread returns once the list is
 // in the sink; the sink is used by no other thread after that.
 //
+// A thread that finds no chunk to take (the list's last chunks are all
+// taken, or every buffer holds one) takes over the second half of the
+// earliest chunk still being formatted, in the same buffer, behind the
+// room of the first half. A chunk is formatted in steps of kStepRoom so
+// that its owner sees where it has to stop. Without this, one thread would
+// wait at every list's end for the other's last chunk, and the next chunk
+// to write would hold everything up while it is formatted alone.
+//
 // A thread that runs out of work spins for a short while before it sleeps:
 // the gap between two lists of a mesh, or until the next chunk is done, is
 // mostly shorter than putting a thread to sleep and waking it again.
@@ -57,6 +65,11 @@ public:
     // Chunks in flight per thread: enough that a thread rarely finds every
     // buffer taken while another one writes (two did as well as four).
     static constexpr unsigned kSlotsPerThread = 2;
+    // A chunk's owner takes its elements in steps of this much room, each
+    // step a compare-and-swap on the chunk's range; another thread takes
+    // over only what is at least two steps. An eighth of a chunk: with a
+    // sixteenth, the steps cost about 1.5 % more formatting time.
+    static constexpr std::size_t kStepRoom = 8 * 1024;
 
     // `threads` counts the calling thread: 1 starts no worker.
     explicit FormatWorkers(unsigned threads);
@@ -85,7 +98,16 @@ private:
     // another thread is writing to.
     struct alignas(64) Slot {
         char* buffer = nullptr;          // kChunkRoom bytes
-        std::atomic<char*> end{nullptr}; // null until the chunk in it is formatted
+        std::atomic<char*> end{nullptr}; // null until the owner's part is formatted
+        // The owner's elements still to take, next | limit << 32: the owner
+        // advances next, a thread taking over the second half lowers limit.
+        std::atomic<std::uint64_t> range{0};
+        std::uint32_t first = 0; // the chunk's first element
+        // The second half, when another thread took it over (under the lock):
+        // its first element, and the end of its text, null until formatted.
+        bool split = false;
+        std::uint32_t splitFirst = 0;
+        std::atomic<char*> splitEnd{nullptr};
     };
 
     void start();
@@ -98,12 +120,21 @@ private:
     bool claim(std::uint32_t& chunk);
     // Formats a claimed chunk into its slot, unlocking meanwhile.
     void format(std::uint32_t chunk, std::unique_lock<std::mutex>& lock);
+    // Takes over the second half of the earliest chunk being formatted and
+    // formats it, unlocking meanwhile. False when no chunk has enough left.
+    bool split(std::unique_lock<std::mutex>& lock);
+    // Where the second half of the chunk in `slot` goes.
+    char* splitText(const Slot& slot) const;
+    // Elements per step of a chunk's owner.
+    std::uint32_t stepElements() const;
     // Takes the turn to write and writes chunks while the next one is ready,
     // unlocking meanwhile.
     void writeReady(std::unique_lock<std::mutex>& lock);
     // Runs the posted job, unlocking meanwhile.
     void runJob(std::unique_lock<std::mutex>& lock);
     bool nextReady() const;
+    // Empties a written slot for the chunk after next.
+    static void clear(Slot& slot);
     // The list is in the sink, or the sink failed and no thread holds a chunk.
     bool listDone() const;
     // Spins for news, then sleeps until some comes. Called with the lock held.
