@@ -118,16 +118,16 @@ long threadCount()
 }
 
 // The list of `numbered`, whose first step holds its thread until another
-// thread formats part of the same list (at most 10 s), and which notes
-// which threads formatted which elements.
+// thread formats part of the same list (at most 10 s), and which notes the
+// first element that other thread formatted.
 struct HeldFirstStep {
-    std::atomic<bool> otherStarted{false};
-    std::atomic<std::thread::id> firstThread{};
-    std::atomic<std::uint32_t> otherFirst{0};
+    mutable std::atomic<bool> otherStarted{false};
+    mutable std::atomic<std::thread::id> firstThread{};
+    mutable std::atomic<std::uint32_t> otherFirst{0};
 
     static char* format(const void* context, char* out, std::uint32_t first, std::uint32_t last)
     {
-        auto& self = *const_cast<HeldFirstStep*>(static_cast<const HeldFirstStep*>(context));
+        const auto& self = *static_cast<const HeldFirstStep*>(context);
         if (first == 0) {
             self.firstThread = std::this_thread::get_id();
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
