@@ -155,7 +155,10 @@ struct Node {
     bool modify = false;     // "#modify": changes the named camera
     std::vector<Entry> entries;
 
-    Node() = default;
+    // Written out rather than defaulted: make_shared<Node>() value-initialises,
+    // which for a defaulted constructor first zeroes all 176 bytes, a tenth
+    // of a small group's building time.
+    Node() {}
     Node(const Node&) = default;
     Node(Node&&) = default;
     Node& operator=(const Node&) = default;
