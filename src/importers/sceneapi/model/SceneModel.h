@@ -156,8 +156,8 @@ struct Node {
     std::vector<Entry> entries;
 
     // Written out rather than defaulted: make_shared<Node>() value-initialises,
-    // which for a defaulted constructor first zeroes all 176 bytes, a tenth
-    // of a small group's building time.
+    // which with a defaulted constructor first zeroes the whole node, about a
+    // tenth of the time to build a small group.
     Node() {}
     Node(const Node&) = default;
     Node(Node&&) = default;
